@@ -3,6 +3,8 @@
 #include <array>
 #include <complex>
 
+#include "engine/ComplexFft.h"
+
 // "Drytail": a short-time spectral gate per channel that passes components rising above
 // their recent average (direct sound, onsets) and pulls the decaying tail down to a floor of
 // 1 - 0.75 x amount. Adds a fixed latency of 512 samples while active.
@@ -45,4 +47,5 @@ private:
   std::array<float, kOutputCapacity> mOutputRing{};
   std::array<float, kBins> mSmoothedMagnitude{};
   std::array<std::complex<float>, kFrameLength> mFrame{};
+  ComplexFft mFft;
 };
