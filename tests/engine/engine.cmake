@@ -1,3 +1,3 @@
 # Engine core: deterministic math, FFT, notch bank, detector, exchange, plug-in class.
 set(_dir ${CMAKE_CURRENT_LIST_DIR})
-quellor_test(engine_math_test SOURCES ${_dir}/DetMathTest.cpp LIBS quellor_engine)
+quellor_test(engine_math_test SOURCES ${_dir}/DetMathTest.cpp ${_dir}/ComplexFftTest.cpp LIBS quellor_engine)
