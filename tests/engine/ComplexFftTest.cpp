@@ -5,6 +5,7 @@
 #include <cmath>
 #include <complex>
 #include <cstring>
+#include <numbers>
 #include <random>
 #include <vector>
 
@@ -29,7 +30,7 @@ std::vector<std::complex<double>> NaiveDft(const std::vector<cf>& x)
     for (size_t k = 0; k < n; ++k) {
         std::complex<double> acc = 0;
         for (size_t j = 0; j < n; ++j) {
-            const double a = -2.0 * M_PI * static_cast<double>((j * k) % n) / static_cast<double>(n);
+            const double a = -2.0 * std::numbers::pi * static_cast<double>((j * k) % n) / static_cast<double>(n);
             acc += std::complex<double>(x[j]) * std::complex<double>(std::cos(a), std::sin(a));
         }
         out[k] = acc;
@@ -60,7 +61,7 @@ TEST(ComplexFft, SineLandsInItsBinWithoutScaling)
     const int n = 1024;
     std::vector<cf> x(n);
     for (int j = 0; j < n; ++j)
-        x[j] = {static_cast<float>(std::cos(2 * M_PI * 37 * j / n)), 0.0f};
+        x[j] = {static_cast<float>(std::cos(2 * std::numbers::pi * 37 * j / n)), 0.0f};
     ComplexFft fft(n);
     fft.Forward(x);
     EXPECT_NEAR(std::abs(x[37]), n / 2.0, 0.01);
