@@ -1,0 +1,123 @@
+#pragma once
+// The editor side of the plug-in core: the parameter list, the editor's size and limits, the
+// parameter-change notifications and the messages between the audio side and the editor.
+// The order of the virtual operations is part of the class's definition; do not reorder.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plugin/IByteChunk.h"
+#include "plugin/IGraphicsContext.h"
+#include "plugin/IMidi.h"
+#include "plugin/IParam.h"
+
+namespace plugfw {
+
+// Where a parameter change came from.
+enum EParamSource
+{
+  kReset = 0,
+  kHost = 1,
+  kPresetRecall = 2,
+  kUI = 3,
+  kDelegate = 4,
+  kRecompile = 5,
+  kUnknown = 6,
+};
+
+const char* ParamSourceStr(EParamSource source);
+
+class IEditorDelegate
+{
+public:
+  explicit IEditorDelegate(int nParams);
+  // 0
+  virtual ~IEditorDelegate();
+
+  IEditorDelegate(const IEditorDelegate&) = delete;
+  IEditorDelegate& operator=(const IEditorDelegate&) = delete;
+
+  // 1..5: editor window
+  virtual void* OpenEditor(void* pParent);
+  virtual void CloseEditor();
+  virtual void OnParentWindowResize(int width, int height);
+  virtual void OnEditorOpen();
+  virtual void OnEditorClose();
+
+  // 6..13: notifications
+  virtual void OnParamChange(int paramIdx);
+  virtual void OnParamChange(int paramIdx, EParamSource source, int sampleOffset = -1);
+  virtual void OnParamChangeForEditor(int paramIdx, EParamSource source);
+  virtual void OnAllParamsChanged(EParamSource source);
+  virtual void OnMidiMsgForEditor(const IMidiMsg& msg);
+  virtual void OnSysexMsgForEditor(const ISysEx& msg);
+  virtual bool OnMessage(int msgTag, int ctrlTag, int dataSize, const void* pData);
+  virtual void OnStateRestored();
+
+  // 14, 15: keys
+  virtual bool OnKeyDown(const IKeyPress& key);
+  virtual bool OnKeyUp(const IKeyPress& key);
+
+  // 16..22: delegate -> editor
+  virtual void SendControlValueFromDelegate(int ctrlTag, double normalizedValue);
+  virtual void SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize = 0, const void* pData = nullptr);
+  virtual void SendArbitraryMsgFromDelegate(int msgTag, int dataSize = 0, const void* pData = nullptr);
+  virtual void SendMidiMsgFromDelegate(const IMidiMsg& msg);
+  virtual void SendSysexMsgFromDelegate(const ISysEx& msg);
+  virtual void PushValueToControls(int paramIdx, double value, bool normalized);
+  virtual void SendParameterValuesToHost();
+
+  // 23..31: editor -> delegate
+  virtual void BeginParameterChangeFromUI(int paramIdx);
+  virtual void SetParameterValueFromUI(int paramIdx, double normalizedValue);
+  virtual void EndParameterChangeFromUI(int paramIdx);
+  virtual bool EditorResizeFromUI(int width, int height, bool needsPlatformResize);
+  virtual void SendMidiMsgFromUI(const IMidiMsg& msg);
+  virtual void SendSysexMsgFromUI(const ISysEx& msg);
+  virtual void SendArbitraryMsgFromUI(int msgTag, int ctrlTag = -1, int dataSize = 0, const void* pData = nullptr);
+  virtual void DeferMidiMsg(const IMidiMsg& msg);
+  virtual void DeferSysexMsg(const ISysEx& msg);
+
+  // 32..35: editor size and scale
+  virtual bool ConstrainEditorResize(int& width, int& height) const;
+  virtual bool SerializeEditorSize(IByteChunk& data) const;
+  virtual int UnserializeEditorSize(const IByteChunk& data, int startPos);
+  virtual void SetScreenScale(float scale);
+
+  // --- non-virtual ---
+  int NParams() const { return static_cast<int>(mParams.size()); }
+  IParam* GetParam(int paramIdx) const
+  {
+    return (paramIdx >= 0 && paramIdx < NParams()) ? mParams[paramIdx].get() : nullptr;
+  }
+
+  int GetEditorWidth() const { return mEditorWidth; }
+  int GetEditorHeight() const { return mEditorHeight; }
+  void SetEditorSize(int width, int height)
+  {
+    mEditorWidth = width;
+    mEditorHeight = height;
+  }
+  // Each pair is ordered so that the minimum is the smaller value.
+  void SetSizeConstraints(int widthLo, int widthHi, int heightLo, int heightHi);
+  int GetMinWidth() const { return mMinWidth; }
+  int GetMaxWidth() const { return mMaxWidth; }
+  int GetMinHeight() const { return mMinHeight; }
+  int GetMaxHeight() const { return mMaxHeight; }
+
+protected:
+  // The open graphics context, or null; owned by ICanvasEditorDelegate, mirrored here so the
+  // editor operations declared at this level can reach it.
+  IGraphicsContext* mContext = nullptr;
+
+  std::vector<std::unique_ptr<IParam>> mParams;
+  int mEditorWidth = 0;
+  int mEditorHeight = 0;
+  int mMinWidth = 10;
+  int mMaxWidth = 100000;
+  int mMinHeight = 10;
+  int mMaxHeight = 100000;
+};
+
+} // namespace plugfw

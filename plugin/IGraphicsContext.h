@@ -1,0 +1,63 @@
+#pragma once
+// What the editor delegate needs from the editor's graphics context. The GUI framework's
+// canvas implements it; the plug-in core talks only to this interface, so it has no link
+// dependency on the GUI code.
+
+#include <cstring>
+
+#include "plugin/IMidi.h"
+
+namespace plugfw {
+
+// A key event: the text of the key (UTF-8, at most 4 bytes), a Windows virtual key code and
+// the modifier state.
+struct IKeyPress
+{
+  char utf8[5] = {};
+  int VK = 0;
+  bool S = false; // shift
+  bool C = false; // control
+  bool A = false; // alt
+
+  IKeyPress() = default;
+  IKeyPress(const char* text, int vk, bool shift = false, bool ctrl = false, bool alt = false)
+  : VK(vk), S(shift), C(ctrl), A(alt)
+  {
+    if (text)
+      std::strncpy(utf8, text, sizeof(utf8) - 1);
+  }
+};
+
+class IGraphicsContext
+{
+public:
+  virtual ~IGraphicsContext() = default;
+
+  // Logical size and the scale the editor is drawn at.
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+  virtual float GetDrawScale() const = 0;
+  // Resizes the editor to a logical size and draw scale.
+  virtual void Resize(int width, int height, float drawScale) = 0;
+  // The platform's display scale (DPI / 96 on Windows).
+  virtual void SetScreenScale(float scale) = 0;
+
+  // Creates the platform window in parent; returns its handle (null on failure).
+  virtual void* OpenWindow(void* parent) = 0;
+  virtual void CloseWindow() = 0;
+
+  // Key routing at a logical position; true when a control handled the key.
+  virtual void GetMouseLocation(float& x, float& y) const = 0;
+  virtual bool OnKeyDown(float x, float y, const IKeyPress& key) = 0;
+  virtual bool OnKeyUp(float x, float y, const IKeyPress& key) = 0;
+
+  // Values and messages pushed from the delegate to the controls.
+  virtual void SetControlValueFromDelegate(int ctrlTag, double normalizedValue) = 0;
+  virtual void SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize, const void* pData) = 0;
+  // Every control bound to paramIdx takes the normalised value.
+  virtual void SetParamValueFromDelegate(int paramIdx, double normalizedValue) = 0;
+  // Every control that wants MIDI receives the message.
+  virtual void ForwardMidiMsg(const IMidiMsg& msg) = 0;
+};
+
+} // namespace plugfw

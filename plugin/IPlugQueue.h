@@ -1,0 +1,59 @@
+#pragma once
+// Lock-free ring for exactly one producer thread and one consumer thread.
+// A ring of N slots holds at most N - 1 entries; a push onto a full ring is dropped.
+
+#include <atomic>
+#include <cstddef>
+#include <memory>
+
+namespace plugfw {
+
+template <typename T>
+class IPlugQueue
+{
+public:
+  explicit IPlugQueue(int nSlots) : mSize(nSlots < 2 ? 2 : static_cast<size_t>(nSlots)), mData(new T[mSize]) {}
+
+  IPlugQueue(const IPlugQueue&) = delete;
+  IPlugQueue& operator=(const IPlugQueue&) = delete;
+
+  // Producer side. The entry is written first, then the write index is published.
+  bool Push(const T& item)
+  {
+    const size_t w = mWrite.load(std::memory_order_relaxed);
+    const size_t next = (w + 1) % mSize;
+    if (next == mRead.load(std::memory_order_acquire))
+      return false;
+    mData[w] = item;
+    mWrite.store(next, std::memory_order_release);
+    return true;
+  }
+
+  // Consumer side. The entry is read first, then the read index is advanced.
+  bool Pop(T& item)
+  {
+    const size_t r = mRead.load(std::memory_order_relaxed);
+    if (r == mWrite.load(std::memory_order_acquire))
+      return false;
+    item = mData[r];
+    mRead.store((r + 1) % mSize, std::memory_order_release);
+    return true;
+  }
+
+  size_t ElementsAvailable() const
+  {
+    const size_t w = mWrite.load(std::memory_order_acquire);
+    const size_t r = mRead.load(std::memory_order_acquire);
+    return (w + mSize - r) % mSize;
+  }
+
+  size_t Slots() const { return mSize; }
+
+private:
+  const size_t mSize;
+  std::unique_ptr<T[]> mData;
+  std::atomic<size_t> mWrite{0};
+  std::atomic<size_t> mRead{0};
+};
+
+} // namespace plugfw

@@ -1,0 +1,93 @@
+#pragma once
+// Host identification, the idle timer, the lock-free queues between the audio thread and the
+// editor thread, and the hooks through which a binding tells the host of parameter edits.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plugin/IPlugQueue.h"
+#include "plugin/IPluginBase.h"
+#include "plugin/Timer.h"
+
+namespace plugfw {
+
+struct ParamTuple
+{
+  int idx = 0;
+  double value = 0.0;
+};
+
+class IPluginAPIBase : public IPluginBase
+{
+public:
+  static constexpr int kParamQueueSlots = 513;
+  static constexpr int kMidiQueueSlots = 33;
+  static constexpr int kSysExQueueSlots = 5;
+  static constexpr uint32_t kIdleTimerMs = 20;
+
+  explicit IPluginAPIBase(const Config& config);
+  ~IPluginAPIBase() override;
+
+  // Overrides completing the editor-delegate operations with the host hooks below.
+  void SendParameterValuesToHost() override;
+  void BeginParameterChangeFromUI(int paramIdx) override;
+  void SetParameterValueFromUI(int paramIdx, double normalizedValue) override;
+  void EndParameterChangeFromUI(int paramIdx) override;
+  bool EditorResizeFromUI(int width, int height, bool needsPlatformResize) override;
+  void DeferMidiMsg(const IMidiMsg& msg) override;
+  void DeferSysexMsg(const ISysEx& msg) override;
+  int UnserializeState(const IByteChunk& chunk, int startPos) override;
+
+  // 45..67
+  virtual bool CompareState(const uint8_t* pIncomingState, int startPos) const;
+  virtual bool DoesSurroundLayouts() const;
+  virtual bool DoesSidechainRouting() const;
+  virtual void OnHostIdentified();
+  virtual void ListParameterIndices(int count, std::vector<int>& list) const;
+  virtual bool IsNegatedPair(int a, int b) const;
+  virtual void OnHostHook();
+  virtual bool GetMidiNoteText(int noteNumber, std::string& text) const;
+  virtual IGraphicsContext* GetUI() const;
+  virtual void OnIdleTick();
+  virtual void GetTrackColor(int& r, int& g, int& b) const;
+  virtual void GetTrackName(std::string& str) const;
+  virtual int GetTrackIndex() const;
+  virtual void GetTrackNamespace(std::string& str) const;
+  virtual int GetTrackNamespaceIndex() const;
+  virtual void SendParameterValueFromAPI(int paramIdx, double value, bool normalized);
+  virtual void HostSpecificInit();
+  virtual bool EditorResize(int width, int height);
+  virtual void BeginHostEdit(int paramIdx);
+  virtual void EndHostEdit(int paramIdx);
+  virtual void PerformHostEdit(int paramIdx, double normalizedValue);
+  virtual void OnHostHookA();
+  virtual void OnHostHookB();
+
+  // --- non-virtual ---
+  // Identifies the host from its application name; only the first call counts.
+  void SetHost(const char* hostName, int version = 0);
+  // The idle timer callback: drains MIDI and SysEx from the audio side, then OnIdleTick.
+  void OnTimerTick(Timer& t);
+  Timer* GetTimer() const { return mTimer.get(); }
+
+  IPlugQueue<ParamTuple>& ParamChangeFromProcessor() { return mParamChangeFromProcessor; }
+  IPlugQueue<IMidiMsg>& MidiMsgsFromEditor() { return mMidiMsgsFromEditor; }
+  IPlugQueue<IMidiMsg>& MidiMsgsFromProcessor() { return mMidiMsgsFromProcessor; }
+  IPlugQueue<ISysEx>& SysExDataFromEditor() { return mSysExDataFromEditor; }
+  IPlugQueue<ISysEx>& SysExDataFromProcessor() { return mSysExDataFromProcessor; }
+
+protected:
+  // Starts the 20 ms idle timer. `before`, when given, runs at each tick ahead of OnTimerTick.
+  void StartIdleTimer(Timer::ITimerFunction before = nullptr);
+  void StopIdleTimer();
+
+  std::unique_ptr<Timer> mTimer;
+  IPlugQueue<ParamTuple> mParamChangeFromProcessor{kParamQueueSlots};
+  IPlugQueue<IMidiMsg> mMidiMsgsFromEditor{kMidiQueueSlots};
+  IPlugQueue<IMidiMsg> mMidiMsgsFromProcessor{kMidiQueueSlots};
+  IPlugQueue<ISysEx> mSysExDataFromEditor{kSysExQueueSlots};
+  IPlugQueue<ISysEx> mSysExDataFromProcessor{kSysExQueueSlots};
+};
+
+} // namespace plugfw
