@@ -8,6 +8,9 @@
 
 namespace
 {
+// 200 dB above full scale: anything louder is treated as this loud, so sums of a frame
+// cannot overflow.
+constexpr float kSampleLimit = 1e10f;
 constexpr float kActiveThreshold = 0.001f;
 constexpr float kToSuppressorScale = 32768.0f;
 constexpr float kFromSuppressorScale = 1.0f / 32768.0f;  // exactly 2^-15
@@ -31,7 +34,7 @@ inline float CleanSample(float x)
 {
   if (!std::isfinite(x)) return 0.0f;
   if (std::fabs(x) < std::numeric_limits<float>::min()) return 0.0f;
-  return x;
+  return std::clamp(x, -kSampleLimit, kSampleLimit);
 }
 }  // namespace
 

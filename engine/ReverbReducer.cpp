@@ -8,12 +8,15 @@
 
 namespace
 {
+// 200 dB above full scale: anything louder is treated as this loud, so sums of a frame
+// cannot overflow.
+constexpr float kSampleLimit = 1e10f;
 constexpr float kActiveThreshold = 0.001f;
 constexpr float kSmoothingNew = 0.12f;
 constexpr float kSmoothingOld = 0.88f;
 constexpr float kFloor = 0.25f;
 constexpr float kInverseLength = 1.0f / 512.0f;
-// Averages below this are flushed to zero: a long silence would otherwise decay them into
+// Averages below this (or not finite) are flushed to zero: a long silence would otherwise decay them into
 // denormals, which are slow on the audio thread. The gain cannot tell the difference.
 constexpr float kTinyMagnitude = 1e-30f;
 
@@ -22,7 +25,7 @@ inline float CleanSample(float x)
 {
   if (!std::isfinite(x)) return 0.0f;
   if (std::fabs(x) < std::numeric_limits<float>::min()) return 0.0f;
-  return x;
+  return std::clamp(x, -kSampleLimit, kSampleLimit);
 }
 }  // namespace
 
@@ -91,7 +94,7 @@ void ReverbReducer::ProcessFrame()
     const float mag = detmath::HypotF(x[i].real(), x[i].imag());
     const float prev = mSmoothedMagnitude[i];
     float smoothed = kSmoothingNew * mag + kSmoothingOld * prev;
-    if (smoothed < kTinyMagnitude) smoothed = 0.0f;
+    if (!(smoothed >= kTinyMagnitude && smoothed <= std::numeric_limits<float>::max())) smoothed = 0.0f;
     mSmoothedMagnitude[i] = smoothed;
     const float r = (mag - prev) / (mag + 1e-9f);
     float g = r < 1.0f ? r : 1.0f;
