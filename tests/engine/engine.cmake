@@ -1,3 +1,6 @@
 # Engine core: deterministic math, FFT, notch bank, detector, exchange, plug-in class.
 set(_dir ${CMAKE_CURRENT_LIST_DIR})
 quellor_test(engine_math_test SOURCES ${_dir}/DetMathTest.cpp ${_dir}/ComplexFftTest.cpp LIBS quellor_engine)
+quellor_test(engine_notch_test
+  SOURCES ${_dir}/NotchBankTest.cpp ${_dir}/DetectorTest.cpp ${_dir}/ExchangeTest.cpp
+  LIBS quellor_engine)
