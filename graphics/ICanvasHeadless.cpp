@@ -1,5 +1,7 @@
 #include "graphics/ICanvasHeadless.h"
 
+#include "plugin/IEditorDelegate.h"
+
 namespace plugfw::ui {
 
 ICanvasHeadless::ICanvasHeadless(IEditorDelegate* dlg, int w, int h, int fps, float scale)
@@ -9,6 +11,8 @@ ICanvasHeadless::~ICanvasHeadless() { CloseWindow(); }
 
 void* ICanvasHeadless::OpenWindow(void*) {
   mOpen = true;
+  // As a real window does once it exists: the controls take the current values.
+  if (mDelegate) mDelegate->OnEditorOpen();
   SetAllControlsDirty();
   return this;
 }
