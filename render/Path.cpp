@@ -10,6 +10,15 @@ namespace plugfw::ui::detail {
 namespace {
 constexpr float kTolerance = 0.1f;  // device pixels of flattening error
 constexpr int kMaxCurveSegments = 1024;
+// Radius factor that gives a regular polygon with this angular step the area of its circle:
+// n/2 r'^2 sin(step) = n/2 r^2 step.
+double AreaKeepingFactor(double step) {
+  if (!(step > 1e-9)) return 1.0;
+  double s, c;
+  DetSinCos(step, s, c);
+  return s > 0.0 ? std::sqrt(step / s) : 1.0;
+}
+
 }  // namespace
 
 void Path::SetScale(float scale) { mScale = (scale > 0.f && Finite(scale)) ? scale : 1.f; }
@@ -101,10 +110,14 @@ void Path::Arc(float cx, float cy, float r, float a1Deg, float a2Deg) {
   sweep = Clamp(sweep, -360.0, 360.0);
   const double a1 = double(a1Deg) * kPi / 180.0, sw = sweep * kPi / 180.0;
   const int n = std::max(1, SegmentsFor(r, static_cast<float>(sw)));
+  // Inner points sit slightly outside the circle so that the polygon keeps the arc's area
+  // (an inscribed polygon would look thinner); the end points stay exact for joining lines.
+  const double ri = double(r) * AreaKeepingFactor(std::fabs(sw) / n);
   for (int i = 0; i <= n; ++i) {
     double s, c;
     DetSinCos(a1 + sw * (double(i) / n), s, c);
-    const float px = static_cast<float>(cx + r * s), py = static_cast<float>(cy - r * c);
+    const double rr = (i == 0 || i == n) ? double(r) : ri;
+    const float px = static_cast<float>(cx + rr * s), py = static_cast<float>(cy - rr * c);
     if (i == 0 && !mHasCurrent) MoveTo(px, py);
     else LineTo(px, py);
   }
@@ -148,10 +161,11 @@ void Path::Ellipse(float cx, float cy, float rx, float ry) {
   rx = std::fabs(rx);
   ry = std::fabs(ry);
   const int n = std::max(8, SegmentsFor(std::max(rx, ry), static_cast<float>(2.0 * kPi)));
+  const double k = AreaKeepingFactor(2.0 * kPi / n);
   for (int i = 0; i < n; ++i) {
     double s, c;
     DetSinCos(2.0 * kPi * (double(i) / n), s, c);
-    const float px = static_cast<float>(cx + rx * s), py = static_cast<float>(cy - ry * c);
+    const float px = static_cast<float>(cx + k * rx * s), py = static_cast<float>(cy - k * ry * c);
     if (i == 0) MoveTo(px, py);
     else LineTo(px, py);
   }

@@ -1,6 +1,8 @@
-// Stroking: the outline is built from simple convex pieces - one quadrilateral per segment, a
-// wedge per join, a piece per cap - all oriented the same way and filled together with the
-// non-zero rule, so overlaps merge instead of cancelling.
+// Stroking: each sub-path becomes one outline polygon - the offset line on the left going
+// forward, the end cap, the offset line on the right coming back, the start cap - filled with
+// the non-zero rule. On the inside of a turn the two offset lines are cut at their intersection,
+// so the outline does not overlap itself there (an overlap would count twice in the coverage of
+// edge pixels and show as beads along dense polylines).
 
 #include <cmath>
 #include <vector>
@@ -12,135 +14,120 @@ namespace plugfw::ui::detail {
 
 namespace {
 
-constexpr double kArcTolerance = 0.05;  // device pixels
+constexpr double kArcTolerance = 0.02;  // device pixels
 
 struct V2 {
   double x = 0, y = 0;
 };
 inline V2 operator+(V2 a, V2 b) { return {a.x + b.x, a.y + b.y}; }
 inline V2 operator-(V2 a, V2 b) { return {a.x - b.x, a.y - b.y}; }
+inline V2 operator-(V2 a) { return {-a.x, -a.y}; }
 inline V2 operator*(V2 a, double s) { return {a.x * s, a.y * s}; }
 inline double Dot(V2 a, V2 b) { return a.x * b.x + a.y * b.y; }
 inline double Cross(V2 a, V2 b) { return a.x * b.y - a.y * b.x; }
 inline double Len(V2 a) { return std::sqrt(Dot(a, a)); }
 
-class PieceWriter {
- public:
-  explicit PieceWriter(Rasterizer& r) : mRast(r) {}
-  void Begin() { mXY.clear(); }
-  void Add(V2 p) {
-    mXY.push_back(static_cast<float>(p.x));
-    mXY.push_back(static_cast<float>(p.y));
-  }
-  // Emits the polygon with positive orientation; degenerate pieces are dropped.
-  void End() {
-    const int n = static_cast<int>(mXY.size() / 2);
-    if (n < 3) return;
-    double area = 0;
-    for (int i = 0; i < n; ++i) {
-      const int j = (i + 1) % n;
-      area += double(mXY[2 * i]) * mXY[2 * j + 1] - double(mXY[2 * j]) * mXY[2 * i + 1];
-    }
-    if (area == 0.0) return;
-    if (area < 0) {
-      for (int i = 0, j = n - 1; i < j; ++i, --j) {
-        std::swap(mXY[2 * i], mXY[2 * j]);
-        std::swap(mXY[2 * i + 1], mXY[2 * j + 1]);
-      }
-    }
-    mRast.AddPolygon(mXY.data(), n);
-  }
+using Poly = std::vector<V2>;
 
- private:
-  Rasterizer& mRast;
-  std::vector<float> mXY;
-};
-
-// Points on the arc around c from offset a to offset b (both of length hw, angle < 180 degrees),
-// excluding the end points, by recursive bisection.
-void ArcBetween(PieceWriter& w, V2 c, V2 a, V2 b, double hw, int depth) {
+// Points on the arc around c from offset a to offset b (both of length r, less than half a turn
+// apart), excluding both ends, by recursive bisection.
+void ArcBetween(Poly& out, V2 c, V2 a, V2 b, double r, int depth = 0) {
   V2 m = (a + b) * 0.5;
   const double ml = Len(m);
-  if (ml <= 0.0 || depth > 12) return;
-  if (hw - ml <= kArcTolerance) return;
-  m = m * (hw / ml);
-  ArcBetween(w, c, a, m, hw, depth + 1);
-  w.Add(c + m);
-  ArcBetween(w, c, m, b, hw, depth + 1);
+  if (ml <= 0.0 || depth > 12 || r - ml <= kArcTolerance) return;
+  m = m * (r / ml);
+  ArcBetween(out, c, a, m, r, depth + 1);
+  out.push_back(c + m);
+  ArcBetween(out, c, m, b, r, depth + 1);
 }
 
-// Half disc at p facing direction d (unit), radius hw.
-void RoundCap(PieceWriter& w, V2 p, V2 d, double hw) {
-  const V2 n{-d.y * hw, d.x * hw};
-  const V2 f = d * hw;
-  const V2 mn{-n.x, -n.y};
-  w.Begin();
-  w.Add(p + n);
-  ArcBetween(w, p, n, f, hw, 0);
-  w.Add(p + f);
-  ArcBetween(w, p, f, mn, hw, 0);
-  w.Add(p + mn);
-  w.End();
+// Half turn from offset n to -n through f (f perpendicular to n, same length).
+void HalfTurn(Poly& out, V2 c, V2 n, V2 f, double r) {
+  ArcBetween(out, c, n, f, r);
+  out.push_back(c + f);
+  ArcBetween(out, c, f, -n, r);
 }
 
-void Dot(PieceWriter& w, V2 p, double hw, ILineCap cap) {
-  if (cap == ILineCap::kRound) {
-    RoundCap(w, p, V2{1, 0}, hw);
-    RoundCap(w, p, V2{-1, 0}, hw);
-  } else if (cap == ILineCap::kSquare) {
-    w.Begin();
-    w.Add(p + V2{-hw, -hw});
-    w.Add(p + V2{hw, -hw});
-    w.Add(p + V2{hw, hw});
-    w.Add(p + V2{-hw, hw});
-    w.End();
+void Emit(const Poly& poly, Rasterizer& rast, std::vector<float>& scratch) {
+  if (poly.size() < 3) return;
+  scratch.clear();
+  for (const V2& p : poly) {
+    scratch.push_back(static_cast<float>(p.x));
+    scratch.push_back(static_cast<float>(p.y));
   }
+  rast.AddPolygon(scratch.data(), static_cast<int>(poly.size()));
 }
 
-void Join(PieceWriter& w, V2 p, V2 d0, V2 d1, double hw, const IStrokeOptions& o) {
-  const double cr = Cross(d0, d1);
-  const double dt = Dot(d0, d1);
-  if (std::fabs(cr) < 1e-9 && dt > 0) return;  // straight on
-  const double s = cr > 0 ? -1.0 : 1.0;        // outer side
-  const V2 n0 = V2{-d0.y * hw, d0.x * hw} * s;
-  const V2 n1 = V2{-d1.y * hw, d1.x * hw} * s;
-  if (o.join == ILineJoin::kRound) {
-    w.Begin();
-    w.Add(p);
-    w.Add(p + n0);
-    if (dt < 0 && std::fabs(cr) < 1e-9) {
-      const V2 mid = d0 * hw;  // full reversal: go round the end
-      ArcBetween(w, p, n0, mid, hw, 0);
-      w.Add(p + mid);
-      ArcBetween(w, p, mid, n1, hw, 0);
-    } else {
-      ArcBetween(w, p, n0, n1, hw, 0);
-    }
-    w.Add(p + n1);
-    w.End();
-    return;
-  }
-  const V2 sum = n0 + n1;
-  const double sl2 = Dot(sum, sum);
-  if (o.join == ILineJoin::kMiter && sl2 > 1e-12) {
-    const V2 v = sum * (2.0 * hw * hw / sl2);
-    const double ratio = Len(v) / hw;
-    const double limit = (o.miterLimit >= 1.f && Finite(o.miterLimit)) ? o.miterLimit : 1.0;
-    if (ratio <= limit) {
-      w.Begin();
-      w.Add(p);
-      w.Add(p + n0);
-      w.Add(p + v);
-      w.Add(p + n1);
-      w.End();
+struct Stroker {
+  double hw;
+  const IStrokeOptions& o;
+  const std::vector<V2>& pts;
+  std::vector<V2> dir, nrm;
+  std::vector<double> len;
+  Poly left, right;
+
+  // Adds the join at vertex p between segment a (incoming) and b (outgoing).
+  void Join(size_t vi, size_t a, size_t b) {
+    const V2 p = pts[vi];
+    const V2 d0 = dir[a], d1 = dir[b], n0 = nrm[a], n1 = nrm[b];
+    const double cr = Cross(d0, d1), dt = Dot(d0, d1);
+    if (std::fabs(cr) < 1e-9 && dt > 0) {  // straight on
+      left.push_back(p + n0);
+      right.push_back(p - n0);
       return;
     }
+    const bool reversal = std::fabs(cr) < 1e-9;
+    const double s = (cr > 0 && !reversal) ? -1.0 : 1.0;  // +1: the left side is the outer side
+    Poly& outer = s > 0 ? left : right;
+    Poly& inner = s > 0 ? right : left;
+    const V2 o0 = n0 * s, o1 = n1 * s;
+
+    // Outer side: miter, bevel or round.
+    outer.push_back(p + o0);
+    if (o.join == ILineJoin::kRound) {
+      if (reversal) HalfTurn(outer, p, o0, d0 * hw, hw);
+      else ArcBetween(outer, p, o0, o1, hw);
+    } else if (o.join == ILineJoin::kMiter && !reversal) {
+      const V2 sum = o0 + o1;
+      const double sl2 = Dot(sum, sum);
+      const double limit = (o.miterLimit >= 1.f && std::isfinite(o.miterLimit)) ? o.miterLimit : 1.0;
+      if (sl2 > 1e-12) {
+        const V2 v = sum * (2.0 * hw * hw / sl2);
+        if (Len(v) <= limit * hw) outer.push_back(p + v);
+      }
+    }
+    outer.push_back(p + o1);
+
+    // Inner side: the intersection of the two offset lines when it lies within both segments,
+    // otherwise through the vertex itself.
+    const V2 i0 = -o0, i1 = -o1;
+    const V2 sum = i0 + i1;
+    const double sl2 = Dot(sum, sum);
+    if (!reversal && sl2 > 1e-12) {
+      const V2 v = sum * (2.0 * hw * hw / sl2);
+      const double back = -Dot(v, d0), ahead = Dot(v, d1);
+      if (back <= len[a] && ahead <= len[b]) {
+        inner.push_back(p + v);
+        return;
+      }
+    }
+    inner.push_back(p + i0);
+    inner.push_back(p);
+    inner.push_back(p + i1);
   }
-  w.Begin();
-  w.Add(p);
-  w.Add(p + n0);
-  w.Add(p + n1);
-  w.End();
+};
+
+void Dot(const V2& p, double hw, ILineCap cap, Rasterizer& rast, std::vector<float>& scratch) {
+  Poly poly;
+  if (cap == ILineCap::kRound) {
+    const V2 n{0, -hw}, f{hw, 0};
+    poly.push_back(p + n);
+    HalfTurn(poly, p, n, f, hw);
+    HalfTurn(poly, p, -n, -f, hw);
+  } else if (cap == ILineCap::kSquare) {
+    poly = {p + V2{-hw, -hw}, p + V2{hw, -hw}, p + V2{hw, hw}, p + V2{-hw, hw}};
+  }
+  Emit(poly, rast, scratch);
 }
 
 }  // namespace
@@ -149,8 +136,8 @@ void AddStrokeEdges(const Path& path, float scale, float width, const IStrokeOpt
                     Rasterizer& rast) {
   if (!(width > 0.f) || !Finite(width)) return;
   const double hw = 0.5 * width;
-  PieceWriter w(rast);
   std::vector<V2> pts;
+  std::vector<float> scratch;
   const std::vector<float>& src = path.Points();
   for (const Path::Sub& sub : path.Subs()) {
     pts.clear();
@@ -165,40 +152,53 @@ void AddStrokeEdges(const Path& path, float scale, float width, const IStrokeOpt
     const size_t n = pts.size();
     if (n == 0) continue;
     if (n == 1) {
-      Dot(w, pts[0], hw, options.cap);
+      Dot(pts[0], hw, options.cap, rast, scratch);
       continue;
     }
-    if (n == 2) closed = false;  // a closed two-point path is the segment drawn twice
+    if (n == 2) closed = false;  // a closed two-point path is the segment there and back
     const size_t segs = closed ? n : n - 1;
-    auto dirOf = [&](size_t i) {
-      const V2 d = pts[(i + 1) % n] - pts[i];
-      return d * (1.0 / Len(d));
-    };
+    Stroker st{hw, options, pts, {}, {}, {}, {}, {}};
+    st.dir.resize(segs);
+    st.nrm.resize(segs);
+    st.len.resize(segs);
     for (size_t i = 0; i < segs; ++i) {
-      V2 a = pts[i], b = pts[(i + 1) % n];
-      const V2 d = dirOf(i);
-      if (!closed && options.cap == ILineCap::kSquare) {
-        if (i == 0) a = a - d * hw;
-        if (i + 1 == segs) b = b + d * hw;
-      }
-      const V2 nv{-d.y * hw, d.x * hw};
-      w.Begin();
-      w.Add(a + nv);
-      w.Add(b + nv);
-      w.Add(b - nv);
-      w.Add(a - nv);
-      w.End();
+      const V2 d = pts[(i + 1) % n] - pts[i];
+      const double l = Len(d);
+      st.len[i] = l;
+      st.dir[i] = d * (1.0 / l);
+      st.nrm[i] = V2{-st.dir[i].y * hw, st.dir[i].x * hw};
     }
-    // Joins at interior vertices (every vertex when closed).
-    for (size_t i = closed ? 0 : 1; i < (closed ? n : n - 1); ++i) {
-      const size_t prev = (i + n - 1) % n;
-      Join(w, pts[i], dirOf(prev), dirOf(i), hw, options);
+    if (closed) {
+      for (size_t i = 0; i < n; ++i) st.Join(i, (i + n - 1) % n, i);
+      Emit(st.left, rast, scratch);
+      Poly back(st.right.rbegin(), st.right.rend());
+      Emit(back, rast, scratch);
+      continue;
     }
-    if (!closed && options.cap == ILineCap::kRound) {
-      const V2 d0 = dirOf(0);
-      RoundCap(w, pts[0], V2{-d0.x, -d0.y}, hw);
-      RoundCap(w, pts[n - 1], dirOf(n - 2), hw);
+    const V2 p0 = pts[0], pe = pts[n - 1];
+    const V2 d0 = st.dir[0], de = st.dir[segs - 1], n0 = st.nrm[0], ne = st.nrm[segs - 1];
+    st.left.push_back(p0 + n0);
+    st.right.push_back(p0 - n0);
+    for (size_t i = 1; i + 1 < n; ++i) st.Join(i, i - 1, i);
+    st.left.push_back(pe + ne);
+    st.right.push_back(pe - ne);
+    Poly outline = std::move(st.left);
+    // End cap: from the left offset round to the right offset.
+    if (options.cap == ILineCap::kSquare) {
+      outline.push_back(pe + ne + de * hw);
+      outline.push_back(pe - ne + de * hw);
+    } else if (options.cap == ILineCap::kRound) {
+      HalfTurn(outline, pe, ne, de * hw, hw);
     }
+    outline.insert(outline.end(), st.right.rbegin(), st.right.rend());
+    // Start cap: from the right offset back round to the left one.
+    if (options.cap == ILineCap::kSquare) {
+      outline.push_back(p0 - n0 - d0 * hw);
+      outline.push_back(p0 + n0 - d0 * hw);
+    } else if (options.cap == ILineCap::kRound) {
+      HalfTurn(outline, p0, -n0, -d0 * hw, hw);
+    }
+    Emit(outline, rast, scratch);
   }
 }
 
