@@ -24,7 +24,7 @@ struct IKeyPress
   : VK(vk), S(shift), C(ctrl), A(alt)
   {
     if (text)
-      std::strncpy(utf8, text, sizeof(utf8) - 1);
+      std::memcpy(utf8, text, strnlen(text, sizeof(utf8) - 1));
   }
 };
 

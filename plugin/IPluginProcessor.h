@@ -114,7 +114,7 @@ public:
   int GetBlockSize() const { return mBlockSize; }
   int GetLatency() const { return mLatency.load(std::memory_order_acquire); }
   int GetTailSize() const { return mTailSize; }
-  bool GetBypassed() const { return mBypassed; }
+  bool GetBypassed() const { return mBypassed.load(std::memory_order_relaxed); }
   bool GetRenderingOffline() const { return mRenderingOffline; }
   int GetPlugType() const { return mPlugType; }
   bool DoesMIDIIn() const { return mDoesMIDIIn; }
@@ -154,7 +154,7 @@ protected:
   void SetSampleRate(double sampleRate) { mSampleRate = sampleRate; }
   // Resizes every channel's scratch buffer to blockSize samples.
   void SetBlockSize(int blockSize);
-  void SetBypassed(bool bypassed) { mBypassed = bypassed; }
+  void SetBypassed(bool bypassed) { mBypassed.store(bypassed, std::memory_order_relaxed); }
   void SetRenderingOffline(bool offline) { mRenderingOffline = offline; }
   void SetActiveIOConfig(int idx) { mActiveIOConfig = idx; }
   void SetChannelConnections(ERoute dir, int idx, int n, bool connected);
@@ -168,7 +168,7 @@ protected:
   double mSampleRate = 48000.0;
   int mBlockSize = 0;
   int mTailSize = 0;
-  bool mBypassed = false;
+  std::atomic<bool> mBypassed{false}; // written by the audio thread and by state restore
   bool mRenderingOffline = false;
   int mActiveIOConfig = 0;
   std::vector<IOConfig> mIOConfigs;

@@ -1,0 +1,109 @@
+#pragma once
+// The one object a VST 3 host talks to: audio processor and edit controller in one.
+
+#include <atomic>
+
+#include "plugin/IPluginAPIBase.h"
+#include "vst3/IPluginVST3ControllerBase.h"
+#include "vst3/IPluginVST3ProcessorBase.h"
+#include "vst3api/base/PlugView.h"
+#include "vst3api/sdk/SingleComponentEffect.h"
+#include "vst3api/vst/ChannelContext.h"
+#include "vst3api/vst/ContextMenu.h"
+
+namespace plugfw {
+
+class IPluginVST3View;
+
+class IPluginVST3 : public IPluginAPIBase,
+                    public IPluginVST3ProcessorBase,
+                    public IPluginVST3ControllerBase,
+                    public Steinberg::Vst::SingleComponentEffect,
+                    public Steinberg::Vst::IMidiMapping,
+                    public Steinberg::Vst::ChannelContext::IInfoListener
+{
+public:
+  explicit IPluginVST3(const Config& config);
+  ~IPluginVST3() override;
+
+  // --- FUnknown ---
+  Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID _iid, void** obj) override;
+  REFCOUNT_METHODS(Steinberg::Vst::SingleComponentEffect)
+
+  // --- IPluginBase ---
+  Steinberg::tresult PLUGIN_API initialize(Steinberg::FUnknown* context) override;
+  Steinberg::tresult PLUGIN_API terminate() override;
+
+  // --- IComponent / IAudioProcessor ---
+  Steinberg::tresult PLUGIN_API setActive(Steinberg::TBool state) override;
+  Steinberg::tresult PLUGIN_API setBusArrangements(Steinberg::Vst::SpeakerArrangement* inputs, Steinberg::int32 numIns,
+                                                   Steinberg::Vst::SpeakerArrangement* outputs,
+                                                   Steinberg::int32 numOuts) override;
+  Steinberg::tresult PLUGIN_API canProcessSampleSize(Steinberg::int32 symbolicSampleSize) override;
+  Steinberg::uint32 PLUGIN_API getLatencySamples() override;
+  Steinberg::tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup) override;
+  Steinberg::tresult PLUGIN_API setProcessing(Steinberg::TBool state) override;
+  Steinberg::tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) override;
+  Steinberg::uint32 PLUGIN_API getTailSamples() override;
+  Steinberg::tresult setProcessorState(Steinberg::IBStream* state) override;
+  Steinberg::tresult getProcessorState(Steinberg::IBStream* state) override;
+
+  // --- IEditController ---
+  Steinberg::tresult PLUGIN_API setComponentState(Steinberg::IBStream* state) override;
+  Steinberg::tresult setEditorState(Steinberg::IBStream* state) override;
+  Steinberg::tresult getEditorState(Steinberg::IBStream* state) override;
+  Steinberg::tresult PLUGIN_API setParamNormalized(Steinberg::Vst::ParamID tag, Steinberg::Vst::ParamValue value) override;
+  Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
+  Steinberg::tresult PLUGIN_API setComponentHandler(Steinberg::Vst::IComponentHandler* handler) override;
+
+  // --- IMidiMapping ---
+  Steinberg::tresult PLUGIN_API getMidiControllerAssignment(Steinberg::int32 busIndex, Steinberg::int16 channel,
+                                                            Steinberg::Vst::CtrlNumber midiControllerNumber,
+                                                            Steinberg::Vst::ParamID& id) override;
+
+  // --- IInfoListener ---
+  Steinberg::tresult PLUGIN_API setChannelContextInfos(Steinberg::Vst::IAttributeList* list) override;
+
+  // --- plug-in core overrides ---
+  void ReportLatency(int samples) override;
+  void InformHostOfParameterDetailsChange() override;
+  bool EditorResize(int width, int height) override;
+  void BeginHostEdit(int paramIdx) override;
+  void EndHostEdit(int paramIdx) override;
+  void PerformHostEdit(int paramIdx, double normalizedValue) override;
+  void SetParameterValueFromUI(int paramIdx, double normalizedValue) override;
+  void SendParameterValuesToHost() override;
+  void GetTrackColor(int& r, int& g, int& b) const override;
+  void GetTrackName(std::string& str) const override;
+  int GetTrackIndex() const override;
+  void GetTrackNamespace(std::string& str) const override;
+  int GetTrackNamespaceIndex() const override;
+
+  // --- binding helpers ---
+  // The host's context menu for a parameter on the current view; null when the host, the view or
+  // the interface is missing. The caller releases it.
+  Steinberg::Vst::IContextMenu* CreateHostContextMenu(int paramIdx);
+  IPluginVST3View* GetCurrentView() const { return mView; }
+  void OnViewDestroyed(IPluginVST3View* view);
+  // Offers the plug-in a host run loop to drive its idle timer (Linux).
+  void AttachRunLoop(Steinberg::FUnknown* unknown);
+  // Makes a pending latency restart call; runs on the UI thread from the idle timer.
+  void FlushPendingRestart();
+  bool IsRestartPending() const { return mLatencyRestartPending.load(std::memory_order_acquire); }
+  bool IsInitialized() const { return mInitialized; }
+
+private:
+  void AddBusesFromConfigs(int inputCfg, int outputCfg, bool keepActivation);
+  void DetachRunLoop();
+
+  class RunLoopTimer;
+
+  IPluginVST3View* mView = nullptr; // not owned: the view holds a reference to us
+  std::atomic<bool> mLatencyRestartPending{false};
+  bool mInitialized = false;
+  bool mSetupDone = false;
+  Steinberg::IPtr<Steinberg::FUnknown> mRunLoop;
+  RunLoopTimer* mRunLoopTimer = nullptr;
+};
+
+} // namespace plugfw

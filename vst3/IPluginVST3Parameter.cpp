@@ -1,0 +1,114 @@
+#include "vst3/IPluginVST3Parameter.h"
+
+#include <cmath>
+#include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+namespace plugfw {
+
+void WidenBytes(TChar* dest, const char* src, int destChars)
+{
+  if (!dest || destChars <= 0)
+    return;
+  int i = 0;
+  if (src)
+    for (; i < destChars - 1 && src[i]; ++i)
+      dest[i] = static_cast<TChar>(static_cast<unsigned char>(src[i]));
+  dest[i] = 0;
+}
+
+std::string NarrowToAnsi(const TChar* string, int maxChars)
+{
+  std::string out;
+  if (!string)
+    return out;
+  int len = 0;
+  while (len < maxChars && string[len])
+    ++len;
+#ifdef _WIN32
+  if (len > 0)
+  {
+    const int n = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(string), len, nullptr, 0, nullptr, nullptr);
+    if (n > 0)
+    {
+      out.resize(static_cast<size_t>(n));
+      WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(string), len, out.data(), n, nullptr, nullptr);
+    }
+  }
+#else
+  out.reserve(static_cast<size_t>(len));
+  for (int i = 0; i < len; ++i)
+    out.push_back(string[i] < 256 ? static_cast<char>(string[i]) : '?');
+#endif
+  return out;
+}
+
+IPluginVST3Parameter::IPluginVST3Parameter(IParam* pParam, ParamID tag, UnitID unitID) : mIParam(pParam)
+{
+  info.id = tag;
+  info.unitId = unitID;
+  WidenBytes(info.title, pParam->GetName(), 128);
+  info.shortTitle[0] = 0;
+
+  // A value that has its own display text shows no unit label.
+  const double truncated = std::trunc(pParam->GetValue());
+  const char* text = pParam->GetDisplayTextForValue(truncated);
+  if (text && text[0])
+    info.units[0] = 0;
+  else
+    WidenBytes(info.units, pParam->GetLabel(), 128);
+
+  if (pParam->Type() == IParam::kTypeDouble)
+    info.stepCount = 0;
+  else
+    info.stepCount = static_cast<int32>(pParam->GetMax() - pParam->GetMin());
+
+  info.defaultNormalizedValue = pParam->DefaultValue(true);
+  info.flags = 0;
+  if (pParam->GetCanAutomate())
+    info.flags |= ParameterInfo::kCanAutomate;
+  if (pParam->Type() == IParam::kTypeEnum)
+    info.flags |= ParameterInfo::kIsList;
+  setPrecision(pParam->GetDisplayPrecision());
+  setNormalized(info.defaultNormalizedValue);
+}
+
+void IPluginVST3Parameter::toString(ParamValue valueNormalized, String128 string) const
+{
+  std::string text;
+  mIParam->FormatDisplay(valueNormalized, true, text, true);
+  WidenBytes(string, text.c_str(), 128);
+}
+
+bool IPluginVST3Parameter::fromString(const TChar* string, ParamValue& valueNormalized) const
+{
+  const std::string text = NarrowToAnsi(string, 128);
+  valueNormalized = mIParam->PlainToNormal(mIParam->ParseDisplay(text.c_str()));
+  return true;
+}
+
+ParamValue IPluginVST3Parameter::toPlain(ParamValue valueNormalized) const
+{
+  return mIParam->ClampValue(mIParam->GetShape().FromNormalized(valueNormalized, *mIParam));
+}
+
+ParamValue IPluginVST3Parameter::toNormalized(ParamValue plainValue) const
+{
+  return mIParam->PlainToNormal(plainValue);
+}
+
+IPluginVST3BypassParameter::IPluginVST3BypassParameter()
+: StringListParameter(u"Bypass", kBypassParamID, nullptr,
+                      ParameterInfo::kCanAutomate | ParameterInfo::kIsList | ParameterInfo::kIsBypass, 0)
+{
+  appendString(u"off");
+  appendString(u"on");
+}
+
+} // namespace plugfw
