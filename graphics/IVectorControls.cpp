@@ -176,21 +176,21 @@ void IVectorSwitchControl::UpdateValueStr() {
 
 void IVectorSwitchControl::DrawWidget(ICanvas& g) {
   // One segment per state; the selected one is filled with the foreground colour.
-  const IRect body = DrawPressableRect(g, mWidgetBounds, mMouseDown, mMouseIsOver, mDisabled);
+  const IRect body = DrawPressableRect(g, mWidgetBounds, false, mMouseIsOver, mDisabled);
   const int n = std::max(2, mNumStates);
   const int sel = GetSelectedIdx();
   const float segW = body.W() / n;
   const float pad = std::min(2.f, segW * 0.1f);
   for (int i = 0; i < n; ++i) {
     const IRect seg(body.L + i * segW + pad, body.T + pad, body.L + (i + 1) * segW - pad, body.B - pad);
-    if (i == sel) g.FillRoundRect(GetColor(kFG), seg, GetRoundedCornerRadius(seg), &mBlend);
+    if (i == sel) g.FillRoundRect(GetColor(mMouseDown ? kPR : kFG), seg, GetRoundedCornerRadius(seg), &mBlend);
     std::string t = GetStateText(i);
     const IParam* p = GetParam();
     if (t.empty() && p) t = p->FormatDisplay(p->GetMin() + i * (p->GetRange() / (n - 1)), false);
     if (!t.empty()) {
       IText txt = mStyle.valueText;
       txt.mSize = std::min(txt.mSize, seg.H() * 0.8f);
-      if (i == sel) txt.mFGColor = GetColor(kBG).A > 0 ? GetColor(kBG) : COLOR_BLACK;
+      if (i == sel && !mDisabled) txt.mFGColor = GetColor(kBG).A > 0 ? GetColor(kBG) : COLOR_BLACK;
       g.DrawText(txt, t.c_str(), seg, &mBlend);
     }
     if (i > 0) g.DrawLine(ColorWithAlpha(GetColor(kFR), 90), body.L + i * segW, body.T + 3.f, body.L + i * segW, body.B - 3.f, &mBlend);
@@ -213,12 +213,24 @@ IVectorToggleControl::IVectorToggleControl(const IRect& bounds, int paramIdx, IA
                            {offText ? offText : "", onText ? onText : ""}) {}
 
 void IVectorToggleControl::DrawWidget(ICanvas& g) {
-  const bool on = GetValue() > 0.5;
-  // The box keeps the background colour; "on" fills an inset with the foreground
-  // colour and a check mark, so both states read clearly.
+  const bool on = GetSelectedIdx() == 1;
   const IRect body = DrawPressableRect(g, mWidgetBounds, false, mMouseIsOver, mDisabled);
-  const float inset = std::max(2.f, body.W() * 0.14f);
-  const IRect inner = RectInset(body, inset, inset, inset, inset);
+  if (body.W() > 1.4f * body.H()) {
+    // Wide boxes read as a sliding switch: the knob sits left for off, right for on.
+    const float inset = std::max(2.f, body.H() * 0.15f);
+    const IRect inner = RectInset(body, inset, inset, inset, inset);
+    const float kr = 0.5f * inner.H();
+    if (on) g.FillRoundRect(mMouseDown ? GetColor(kPR) : GetColor(kFG), inner, GetRoundedCornerRadius(inner), &mBlend);
+    const float kx = on ? inner.R - kr : inner.L + kr;
+    g.FillCircle(GetColor(kFR), kx, inner.MH(), kr, &mBlend);
+    return;
+  }
+  // Square boxes are a check box: "on" fills an inset with the foreground colour
+  // and draws a check mark, so both states read clearly.
+  const float side = std::min(body.W(), body.H());
+  const IRect box = RectCentred(body, side, side);
+  const float inset = std::max(2.f, side * 0.14f);
+  const IRect inner = RectInset(box, inset, inset, inset, inset);
   if (on || mMouseDown) {
     const IColor& c = mMouseDown ? GetColor(kPR) : GetColor(kFG);
     g.FillRoundRect(c, inner, GetRoundedCornerRadius(inner), &mBlend);
