@@ -4,3 +4,4 @@ quellor_test(engine_math_test SOURCES ${_dir}/DetMathTest.cpp ${_dir}/ComplexFft
 quellor_test(engine_notch_test
   SOURCES ${_dir}/NotchBankTest.cpp ${_dir}/DetectorTest.cpp ${_dir}/ExchangeTest.cpp
   LIBS quellor_engine)
+quellor_test(engine_quellor_test SOURCES ${_dir}/QuellorTest.cpp LIBS quellor_app)
