@@ -1,0 +1,57 @@
+// The host's component handler: records every edit and restart request with the thread it came on.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "vst3api/sdk/FObject.h"
+#include "vst3api/vst/ContextMenu.h"
+#include "vst3api/vst/EditController.h"
+
+namespace qhost {
+
+struct HandlerCall {
+  enum Kind { kBegin, kPerform, kEnd, kRestart, kStartGroup, kFinishGroup, kDirty, kOpenEditor };
+  Kind kind = kBegin;
+  Steinberg::Vst::ParamID id = 0;
+  double value = 0.;
+  Steinberg::int32 flags = 0;
+  std::thread::id thread;
+};
+
+class ComponentHandler : public Steinberg::FObject,
+                         public Steinberg::Vst::IComponentHandler,
+                         public Steinberg::Vst::IComponentHandler2 {
+public:
+  // Without group edits the handler does not answer IComponentHandler2, like simpler hosts.
+  explicit ComponentHandler(bool offerGroupEdits = true) : groupEdits(offerGroupEdits) {}
+
+  Steinberg::tresult PLUGIN_API beginEdit(Steinberg::Vst::ParamID id) override;
+  Steinberg::tresult PLUGIN_API performEdit(Steinberg::Vst::ParamID id, Steinberg::Vst::ParamValue value) override;
+  Steinberg::tresult PLUGIN_API endEdit(Steinberg::Vst::ParamID id) override;
+  Steinberg::tresult PLUGIN_API restartComponent(Steinberg::int32 flags) override;
+  Steinberg::tresult PLUGIN_API setDirty(Steinberg::TBool state) override;
+  Steinberg::tresult PLUGIN_API requestOpenEditor(Steinberg::FIDString name) override;
+  Steinberg::tresult PLUGIN_API startGroupEdit() override;
+  Steinberg::tresult PLUGIN_API finishGroupEdit() override;
+
+  Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID _iid, void** obj) override;
+  REFCOUNT_METHODS(Steinberg::FObject)
+
+  std::vector<HandlerCall> calls();
+  std::vector<HandlerCall> callsOf(HandlerCall::Kind kind);
+  void clear();
+  // Restart requests carrying the given flag bit.
+  int restartCount(Steinberg::int32 flag);
+
+private:
+  Steinberg::tresult record(HandlerCall call);
+
+  bool groupEdits;
+  std::mutex lock;  // the plug-in might (wrongly) call from the audio thread
+  std::vector<HandlerCall> log;
+};
+
+}  // namespace qhost
