@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "resources/QuellorResources.h"
 #include "tests/render/RenderTestUtil.h"
 
 using namespace plugfw::ui;
@@ -285,7 +286,20 @@ TEST(RasterFill, SceneIsBitIdenticalAcrossBuilds) {
   r.FillCircle(IColor(255, 255, 200, 0), 20, 18, 5);
   r.DrawCircle(kWhite, 20, 18, 7, 1.f, 2.f);
   r.DrawRoundRect(IColor(255, 150, 200, 225), IRect(30, 3, 48, 12), 4, 0.25f, 1.2f);
-  EXPECT_EQ(rtest::Hash(r.Frame()), 12033686807346156673ull);
+  // Text (glyph rasterisation) and a scaled bitmap take part too.
+  const uint8_t* font = nullptr;
+  size_t fontSize = 0;
+  ASSERT_TRUE(FindQuellorResource("Roboto-Regular.ttf", font, fontSize));
+  ASSERT_TRUE(r.LoadFont("Roboto-Regular", font, fontSize));
+  r.DrawText("Roboto-Regular", 11.3f, IColor(255, 240, 242, 246), IRect(2, 26, 50, 38), ITextAlign::kCenter,
+             ITextVAlign::kMiddle, "-12 dB Qy");
+  IRenderer src;
+  src.SetFrameSize(4, 3);
+  src.FillRect(IColor(255, 250, 20, 90), IRect(0, 0, 2, 3));
+  src.FillRect(IColor(90, 10, 220, 180), IRect(1.5f, 0.5f, 4, 3));
+  const IBitmap bmp(src.Frame(), 1, 1, "pattern");
+  r.DrawBitmap(bmp, IRect(30.3f, 14.2f, 50.9f, 23.7f), 0, 0.8f);
+  EXPECT_EQ(rtest::Hash(r.Frame()), 12939547168853897528ull);
 }
 
 }  // namespace
