@@ -1,0 +1,32 @@
+#pragma once
+// Command line of quellor-render.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+struct RenderOptions {
+    std::string input;   // empty: run a built-in scenario
+    std::string output;  // empty: derived from the input name
+    std::string scenario = "feedback";
+    std::string outDir = ".";
+    double seconds = 0.0;  // scenario length, 0 = its own
+    double rate = 48000.0;
+    int block = 256;
+    bool quiet = false;
+    bool help = false;
+    bool listParams = false;
+    // Parameter settings as given: (option name, value text).
+    std::vector<std::pair<std::string, std::string>> params;
+};
+
+// Parses argv. On failure returns false with a message.
+bool ParseRenderOptions(int argc, char** argv, RenderOptions& out, std::string& error);
+
+// "Auto Cut", "auto-cut", "auto_cut" and "AutoCut" all reduce to "autocut".
+std::string NormaliseOptionName(const std::string& name);
+
+// Reads a parameter value: a number, or for switches on/off/true/false/yes/no.
+bool ParseParamValue(const std::string& text, bool isSwitch, double& value);
+
+void PrintUsage(const char* program);
