@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include <stb_image.h>
 #include <stb_image_write.h>
@@ -11,14 +12,21 @@
 namespace plugfw::ui {
 
 namespace {
-constexpr int kMaxSide = 16384;
-inline int SafeSide(int v) { return std::clamp(v, 0, kMaxSide); }
+inline int SafeSide(int v) { return std::clamp(v, 0, IPixmap::kMaxSide); }
 }  // namespace
 
-IPixmap::IPixmap(int width, int height)
-    : mWidth(SafeSide(width)), mHeight(SafeSide(height)),
-      mData(static_cast<size_t>(mWidth) * static_cast<size_t>(mHeight) * 4, 0) {
-  if (mData.empty()) mWidth = mHeight = 0;
+IPixmap::IPixmap(int width, int height) : mWidth(SafeSide(width)), mHeight(SafeSide(height)) {
+  const size_t pixels = static_cast<size_t>(mWidth) * static_cast<size_t>(mHeight);
+  if (pixels == 0 || pixels > kMaxPixels) {
+    mWidth = mHeight = 0;
+    return;
+  }
+  try {
+    mData.assign(pixels * 4, 0);
+  } catch (const std::bad_alloc&) {
+    mData.clear();
+    mWidth = mHeight = 0;
+  }
 }
 
 void IPixmap::Resize(int width, int height) {
@@ -26,6 +34,10 @@ void IPixmap::Resize(int width, int height) {
   height = SafeSide(height);
   if (width == mWidth && height == mHeight) return;
   IPixmap next(width, height);
+  if (next.Empty()) {
+    *this = IPixmap();
+    return;
+  }
   const int w = std::min(width, mWidth), h = std::min(height, mHeight);
   for (int y = 0; y < h; ++y) std::memcpy(next.Row(y), Row(y), static_cast<size_t>(w) * 4);
   *this = std::move(next);
@@ -82,6 +94,7 @@ IPixmap IPixmap::Decode(const void* data, size_t size) {
   int w = 0, h = 0, comp = 0;
   if (!stbi_info_from_memory(bytes, static_cast<int>(size), &w, &h, &comp)) return IPixmap();
   if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) return IPixmap();
+  if (static_cast<size_t>(w) * static_cast<size_t>(h) > kMaxPixels) return IPixmap();
   stbi_uc* px = stbi_load_from_memory(bytes, static_cast<int>(size), &w, &h, &comp, 4);
   if (!px) return IPixmap();
   IPixmap out(w, h);

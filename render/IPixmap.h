@@ -15,8 +15,13 @@ namespace plugfw::ui {
 // it with blend function (GL_ONE, GL_ONE_MINUS_SRC_ALPHA), or without blending when opaque.
 class IPixmap {
  public:
+  static constexpr int kMaxSide = 16384;
+  static constexpr size_t kMaxPixels = size_t(1) << 26;  // 256 MB of pixels
+
   IPixmap() = default;
-  IPixmap(int width, int height);  // transparent black; negative sizes become 0
+  // Transparent black. Negative sizes become 0, sides are limited to kMaxSide; a size beyond
+  // kMaxPixels (or one that cannot be allocated) gives an empty pixmap.
+  IPixmap(int width, int height);
 
   int Width() const { return mWidth; }
   int Height() const { return mHeight; }
@@ -27,7 +32,8 @@ class IPixmap {
   uint8_t* Row(int y) { return mData.data() + Stride() * static_cast<size_t>(y); }
   const uint8_t* Row(int y) const { return mData.data() + Stride() * static_cast<size_t>(y); }
 
-  // Resizes; pixels in the overlap are kept, new pixels are transparent black.
+  // Resizes; pixels in the overlap are kept, new pixels are transparent black. A size that the
+  // constructor refuses leaves the pixmap empty.
   void Resize(int width, int height);
   // Fills every pixel with transparent black.
   void Clear();
@@ -39,7 +45,7 @@ class IPixmap {
   std::vector<uint8_t> EncodePng() const;        // empty vector on failure or empty pixmap
   bool WritePng(const std::string& path) const;  // false when the file cannot be written
   // Decodes PNG (or any format the image decoder knows) from memory. Returns an empty pixmap on
-  // malformed, truncated or oversized (> 16384 on a side) data.
+  // malformed, truncated or oversized (> kMaxSide on a side or > kMaxPixels) data.
   static IPixmap Decode(const void* data, size_t size);
 
  private:

@@ -72,7 +72,8 @@ class IRenderer {
 
   // ---- Frame -------------------------------------------------------------------------------
   // Size of the frame in device pixels. Content in the overlap is kept, new pixels are
-  // transparent. Negative sizes become 0; sides are limited to 16384.
+  // transparent. Negative sizes become 0; sides are limited to IPixmap::kMaxSide, and a frame of
+  // more than IPixmap::kMaxPixels pixels is left empty (nothing is drawn).
   void SetFrameSize(int pixelWidth, int pixelHeight);
   // Logical-to-device factor = drawScale * screenScale. Non-finite or non-positive values are
   // replaced by 1.
