@@ -264,6 +264,8 @@ void ICornerResizerControl::OnPointerOut() {
 IFrameTimeDisplayControl::IFrameTimeDisplayControl(const IRect& bounds) : IControl(bounds) {
   mText = IText(11.f, COLOR_WHITE, EAlign::Center);
   mIgnorePointer = true;
+  // Redrawn every frame so that it follows the frame times.
+  SetAnimation([](IControl*) {});
 }
 
 void IFrameTimeDisplayControl::Draw(ICanvas& g) {

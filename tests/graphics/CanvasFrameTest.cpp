@@ -220,3 +220,16 @@ TEST(EditorDelegate, OpensLaysOutPushesValuesAndKeepsTheSizeAcrossOpenings) {
   EXPECT_FLOAT_EQ(g2->GetDrawScale(), 1.25f);
   d.CloseEditor();
 }
+
+TEST(FrameStep, FrameTimesAreRecordedAndTheDisplayRedrawsEveryFrame) {
+  Rig r(300, 300);
+  r.g.AttachPerformanceDisplay(new IFrameTimeDisplayControl(IRect(0, 0, 80, 20)));
+  r.g.AttachControl(new ProbeControl(IRect(100, 100, 120, 120)));
+  for (int i = 0; i < 105; ++i) {
+    const IRectList rects = r.g.StepFrame();
+    ASSERT_FALSE(rects.empty());
+  }
+  const std::vector<double> t = r.g.GetFrameTimes();
+  ASSERT_EQ(t.size(), 100u);
+  for (double v : t) EXPECT_GE(v, 0.0);
+}
