@@ -143,6 +143,16 @@ class SampleBank : public IControl {
   }
 };
 
+// Logo stand-in: the bitmap scaled to fill the rectangle.
+class SampleLogo : public IControl {
+ public:
+  SampleLogo(const IRect& r, const IBitmap& bmp) : IControl(r), mBitmap(bmp) {}
+  void Draw(ICanvas& g) override { g.DrawBitmap(mBitmap, mRECT, 0, &mBlend); }
+
+ private:
+  IBitmap mBitmap;
+};
+
 } // namespace
 
 SampleSpectrumControl::SampleSpectrumControl(const IRect& r) : IControl(r) {}
@@ -252,13 +262,22 @@ void BuildSampleLayout(ICanvas& g) {
   y += 38.f;
 
   const float lx = vr + 12.f;
-  if (xr - lx > 60.f) {
-    // The program draws its logo bitmap here; the sample shows a framed placeholder.
-    const IRect logo(lx + 20.f, ytop + 4.f, xr - 20.f, y - 24.f);
-    auto* ph = new IPanelControl(logo, IPattern::Linear(logo.L, logo.T, logo.R, logo.B, IColor(255, 46, 56, 72),
-                                                        IColor(255, 30, 36, 46)),
-                                 true, IColor(255, 70, 80, 98));
-    g.AttachControl(ph);
+  float lw = xr - lx;
+  if (lw > 60.f) {
+    const IBitmap bmp = g.LoadBitmap("Quellor.png");
+    if (bmp.IsValid() && bmp.Width() > 1 && bmp.Height() > 1) {
+      const float a = static_cast<float>(bmp.Width()) / static_cast<float>(bmp.Height());
+      float lh = lw / a;
+      const float avail = (y - 4.f - 16.f) - ytop;
+      if (lh > avail) {
+        lh = avail;
+        lw = lh * a;
+      }
+      const float w = std::max(1.f, lw);
+      if (lh <= 0.f) lh = w;
+      const float left = 0.5f * (lx + xr) - 0.5f * w, top = 0.5f * (ytop + y - 20.f) - 0.5f * lh;
+      g.AttachControl(new SampleLogo(IRect(left, top, left + w, top + lh), bmp));
+    }
     g.AttachControl(new ITextControl(IRect(lx, y - 18, xr, y - 4), "v1.0.9", kVersion));
   }
 
