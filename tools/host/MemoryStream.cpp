@@ -11,9 +11,12 @@ tresult PLUGIN_API MemoryStream::read(void* buffer, int32 numBytes, int32* numBy
   ++readCalls;
   if (numBytesRead) *numBytesRead = 0;
   if (!buffer || numBytes < 0) return kInvalidArgument;
-  if (failReadsFrom >= 0 && pos + numBytes > failReadsFrom) return kResultFalse;
   int64 end = static_cast<int64>(data.size());
   if (readLimit >= 0) end = std::min(end, readLimit);
+  if (failReadsFrom >= 0) {
+    if (pos >= failReadsFrom) return kResultFalse;
+    end = std::min(end, failReadsFrom);
+  }
   const int64 available = std::max<int64>(0, end - pos);
   const int32 n = static_cast<int32>(std::min<int64>(numBytes, available));
   if (n > 0) std::memcpy(buffer, data.data() + pos, static_cast<size_t>(n));

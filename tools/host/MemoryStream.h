@@ -27,7 +27,8 @@ public:
 
   // Fault switches:
   // - bytes at or after readLimit cannot be read: reads come back short, then empty (a cut stream);
-  // - a read that would touch failReadsFrom or later reports kResultFalse and reads nothing;
+  // - from failReadsFrom on the stream is broken: a read crossing it returns the bytes before it,
+  //   a read starting there reports kResultFalse and reads nothing;
   // - failWrites makes every write report kResultFalse.
   Steinberg::int64 readLimit = -1;
   Steinberg::int64 failReadsFrom = -1;
