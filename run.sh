@@ -48,6 +48,13 @@ build_asan() {
   cmake --build build/asan -j "$JOBS"
 }
 
+# ThreadSanitizer covers the tests where the audio and editor threads really run together.
+TSAN_TESTS=(engine_threads_test)
+build_tsan() {
+  configure build/tsan -DQUELLOR_TSAN=ON -DQUELLOR_TOOLS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build/tsan -j "$JOBS" --target "${TSAN_TESTS[@]}"
+}
+
 wine_prefix() {
   export WINEDEBUG=-all
   export WINEPREFIX=${WINEPREFIX:-$(mktemp -d /tmp/quellor-wine.XXXXXX)}
@@ -56,17 +63,51 @@ wine_prefix() {
   fi
 }
 
+PASSED=0
+FAILED=0
+STEP_FAILED=0
+LOG=$(mktemp /tmp/quellor-test.XXXXXX)
+step() { # name, command...: runs one step and adds its test counts to the totals
+  local name=$1; shift
+  echo "== $name"
+  local rc
+  { "$@" 2>&1 && echo 0 >"$LOG.rc" || echo $? >"$LOG.rc"; } | tee "$LOG"
+  rc=$(cat "$LOG.rc")
+  [ "$rc" -ne 0 ] && { STEP_FAILED=1; echo "!! FAILED: $name"; }
+  local line total bad
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$LOG" | tail -1 || true)
+  if [ -n "$line" ]; then
+    total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
+    bad=$(sed -E 's/.*passed, ([0-9]+) tests? failed.*/\1/' <<<"$line")
+  else
+    total=1; bad=$(( rc == 0 ? 0 : 1 ))
+  fi
+  PASSED=$((PASSED + total - bad))
+  FAILED=$((FAILED + bad))
+}
+
+same_fingerprint() {
+  local linux windows
+  linux=$(build/linux/tests/engine/engine_fingerprint)
+  windows=$(/usr/lib/wine/wine64 build/windows/tests/engine/engine_fingerprint.exe | tr -d '\r')
+  echo "Linux:   $linux"
+  echo "Windows: $windows"
+  [ -n "$linux" ] && [ "$linux" = "$windows" ]
+}
+
 run_tests() {
-  local failed=0
-  echo "== Linux tests"
-  ctest --test-dir build/linux --output-on-failure -j "$JOBS" || failed=1
-  echo "== AddressSanitizer + UndefinedBehaviorSanitizer tests"
-  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir build/asan --output-on-failure -j "$JOBS" || failed=1
-  echo "== Windows tests under Wine"
+  step "Linux tests" ctest --test-dir build/linux --output-on-failure -j "$JOBS"
+  step "AddressSanitizer + UndefinedBehaviorSanitizer tests" \
+    env ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build/asan --output-on-failure -j "$JOBS"
+  step "ThreadSanitizer tests" env TSAN_OPTIONS=halt_on_error=1 \
+    ctest --test-dir build/tsan --output-on-failure -R "^($(IFS='|'; echo "${TSAN_TESTS[*]}"))\$"
   wine_prefix
-  ctest --test-dir build/windows --output-on-failure -j 1 || failed=1
-  return $failed
+  step "Windows tests under Wine" ctest --test-dir build/windows --output-on-failure -j "$JOBS"
+  step "Same engine output on Linux and Windows" same_fingerprint
+  echo
+  echo "all: $PASSED passed, $FAILED failed"
+  [ "$FAILED" -eq 0 ] && [ "$STEP_FAILED" -eq 0 ]
 }
 
 case "${1:-}" in
@@ -81,6 +122,7 @@ case "${1:-}" in
     build_linux
     build_windows
     build_asan
+    build_tsan
     run_tests
     ;;
   bench)
