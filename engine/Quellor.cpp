@@ -64,7 +64,7 @@ void PassThrough(const double* in, double* out, int n)
 
 }  // namespace
 
-Quellor::Quellor() : plugfw::IPluginAPIBase(QuellorConfig()), QuellorProcessorBase(QuellorConfig())
+Quellor::Quellor() : plugfw::IPluginVST3(QuellorConfig())
 {
     GetParam(kSensitivity)->DeclareDouble("Sensitivity", 50.0, 0.0, 100.0, 1.0, "%");
     GetParam(kAutoCut)->DeclareDouble("Auto Cut", -18.0, -40.0, -3.0, 0.1, "dB");

@@ -9,6 +9,7 @@
 #include "plugin/Config.h"
 #include "plugin/IPluginAPIBase.h"
 #include "plugin/IPluginProcessor.h"
+#include "vst3/IPluginVST3.h"
 
 #include <atomic>
 #include <cstdint>
@@ -38,7 +39,7 @@ public:
     bool SendMidiMsg(const plugfw::IMidiMsg&) override { return false; }
 };
 
-class Quellor : public plugfw::IPluginAPIBase, public QuellorProcessorBase {
+class Quellor : public plugfw::IPluginVST3 {
 public:
     Quellor();
     ~Quellor() override;

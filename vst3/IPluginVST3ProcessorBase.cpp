@@ -41,6 +41,9 @@ IPluginVST3ProcessorBase::IPluginVST3ProcessorBase(const Config& config, IPlugin
   if (MaxNChannels(kInput) > 0)
   {
     mLatencyDelay = std::make_unique<ILatencyDelayLine>(MaxNChannels(kInput), MaxNChannels(kOutput));
+    // A tenth of a second at 48 kHz up front: latency changes reported from block processing
+    // then resize without allocating (setup reserves more for higher rates).
+    mLatencyDelay->Reserve(std::max(GetLatency(), kInitialDelayReserve));
     mLatencyDelay->Resize(GetLatency());
   }
   SetBlockSize(512);

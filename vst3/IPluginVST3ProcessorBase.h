@@ -23,6 +23,7 @@ public:
   static constexpr int kMidiListStep = 512;
   // Largest maximum block size accepted at setup (larger requests are refused).
   static constexpr int kMaxBlockSize = 1 << 20;
+  static constexpr int kInitialDelayReserve = 4800;
 
   IPluginVST3ProcessorBase(const Config& config, IPluginAPIBase& plug);
 
