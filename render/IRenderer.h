@@ -33,6 +33,16 @@
 #include "render/IPixmap.h"
 #include "render/IResourceSearch.h"
 
+// <windows.h> maps DrawText and LoadBitmap to its own A/W functions by macro, which would rename
+// the methods below in a Win32 translation unit. Include this header after <windows.h> (and call
+// the Win32 functions by their W names there).
+#ifdef DrawText
+#undef DrawText
+#endif
+#ifdef LoadBitmap
+#undef LoadBitmap
+#endif
+
 namespace plugfw::ui {
 
 enum class IFillRule : uint8_t { kNonZero, kEvenOdd };

@@ -8,7 +8,7 @@
 namespace plugfw::ui::detail {
 
 namespace {
-constexpr float kTolerance = 0.1f;  // device pixels of flattening error
+constexpr float kTolerance = 0.05f;  // device pixels of flattening error
 constexpr int kMaxCurveSegments = 1024;
 // Radius factor that gives a regular polygon with this angular step the area of its circle:
 // n/2 r'^2 sin(step) = n/2 r^2 step.
