@@ -239,6 +239,8 @@ void ICanvas::OnMouseUp(const std::vector<IMouseInfo>& list) {
 
   if (mResizingInProcess) {
     mResizingInProcess = false;
+    // A resize releases every capture, so the resizer may not have seen its release.
+    if (mCornerResizer && !list.empty()) mCornerResizer->OnRelease(list[0].x, list[0].y, list[0].ms);
     if (mResizerMode == EUIResizerMode::Size) {
       if (mCornerResizer) mCornerResizer->MarkDirty(false);
     } else {

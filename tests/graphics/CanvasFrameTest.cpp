@@ -233,3 +233,22 @@ TEST(FrameStep, FrameTimesAreRecordedAndTheDisplayRedrawsEveryFrame) {
   ASSERT_EQ(t.size(), 100u);
   for (double v : t) EXPECT_GE(v, 0.0);
 }
+
+TEST(Resize, CornerResizerInSizeModeFollowsThePointerAndMovesWithTheCorner) {
+  Rig r(400, 300);
+  r.g.AttachCornerResizer(new ICornerResizerControl(20.f), EUIResizerMode::Size);
+  r.g.Press(390, 290);
+  r.g.DragTo(520.6f, 410.2f);
+  EXPECT_EQ(r.g.Width(), 520);
+  EXPECT_EQ(r.g.Height(), 410);
+  EXPECT_FLOAT_EQ(r.g.GetDrawScale(), 1.f);
+  EXPECT_EQ(r.g.GetCornerResizer()->GetRECT(), IRect(501, 391, 519, 409));
+  r.g.DragTo(100, 100);  // limited by the delegate's minimum size
+  EXPECT_EQ(r.g.Width(), 256);
+  r.g.Release(100, 100);
+  EXPECT_FALSE(r.g.GetResizingInProcess());
+  EXPECT_FALSE(r.g.GetCornerResizer()->IsDragging());
+  const int n = r.g.PlatformResizeCount();
+  r.g.DragTo(600, 600);  // no resize once the drag has ended
+  EXPECT_EQ(r.g.PlatformResizeCount(), n);
+}
