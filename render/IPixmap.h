@@ -44,7 +44,8 @@ class IPixmap {
   // PNG: encoded with straight alpha (as the format requires); decoding premultiplies.
   std::vector<uint8_t> EncodePng() const;        // empty vector on failure or empty pixmap
   bool WritePng(const std::string& path) const;  // false when the file cannot be written
-  // Decodes PNG (or any format the image decoder knows) from memory. Returns an empty pixmap on
+  // Decodes a PNG from memory (colour types and bit depths of the format are converted to RGBA
+  // and premultiplied). Returns an empty pixmap on
   // malformed, truncated or oversized (> kMaxSide on a side or > kMaxPixels) data.
   static IPixmap Decode(const void* data, size_t size);
 

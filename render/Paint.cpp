@@ -167,7 +167,7 @@ void PaintSink::Span(int y, int x, int len, uint8_t cov) {
   if (f == 0) return;
   while (len > 0) {
     const int chunk = std::min(len, static_cast<int>(mShadeBuf.size()));
-    uint32_t* buf = const_cast<uint32_t*>(mShadeBuf.data());
+    uint32_t* buf = mShadeBuf.data();
     Shade(y, x, chunk, buf);
     for (int i = 0; i < chunk; ++i) row[i] = Over(f == 255 ? buf[i] : MulPacked(buf[i], f), row[i]);
     row += chunk;

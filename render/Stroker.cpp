@@ -98,7 +98,8 @@ struct Stroker {
     }
     outer.push_back(p + o1);
 
-    // Inner side: the intersection of the two offset lines when it lies within both segments,
+    // Inner side: the intersection of the two offset lines when it cuts at most half of each
+    // segment (so the cuts of a segment's two joins never cross and invert the offset line),
     // otherwise through the vertex itself.
     const V2 i0 = -o0, i1 = -o1;
     const V2 sum = i0 + i1;
@@ -106,7 +107,7 @@ struct Stroker {
     if (!reversal && sl2 > 1e-12) {
       const V2 v = sum * (2.0 * hw * hw / sl2);
       const double back = -Dot(v, d0), ahead = Dot(v, d1);
-      if (back <= len[a] && ahead <= len[b]) {
+      if (back <= 0.5 * len[a] && ahead <= 0.5 * len[b]) {
         inner.push_back(p + v);
         return;
       }

@@ -93,6 +93,38 @@ TEST(RasterStroke, JoinsLeaveNoGapsOrSeams) {
   for (int x = 12; x < 108; ++x) EXPECT_GE(Alpha(poly, x, 9) + Alpha(poly, x, 10), 254 + 127) << x;
 }
 
+TEST(RasterStroke, ThickStrokesOnSmallShapesFillTheirInside) {
+  // When the half width exceeds the inradius, the inside offset vanishes: no hole may remain.
+  for (float width : {6.f, 8.f, 12.f}) {
+    IRenderer r;
+    r.SetFrameSize(60, 60);
+    r.PathMoveTo(25, 35);
+    r.PathLineTo(35, 35);
+    r.PathLineTo(30, 35 - 8.66f);
+    r.PathClose();
+    r.PathStroke(kWhite, width);
+    EXPECT_EQ(Alpha(r, 30, 32), 255) << width;
+  }
+  IRenderer t;
+  t.SetFrameSize(60, 60);
+  t.PathMoveTo(25, 35);
+  t.PathLineTo(35, 35);
+  t.PathLineTo(30, 35 - 8.66f);
+  t.PathClose();
+  t.PathStroke(kWhite, 3.f);  // thin enough to leave the middle open
+  EXPECT_EQ(Alpha(t, 30, 32), 0);
+
+  IRenderer r;
+  r.SetFrameSize(60, 60);
+  r.DrawRect(kWhite, IRect(25, 25, 35, 35), 1.f, 30.f);
+  EXPECT_NEAR(rtest::CoveredArea(r), 40.0 * 40.0, 0.01);
+  IRenderer c;
+  c.SetFrameSize(60, 60);
+  c.DrawCircle(kWhite, 30, 30, 5, 1.f, 20.f);
+  EXPECT_EQ(Alpha(c, 30, 30), 255);
+  EXPECT_NEAR(rtest::CoveredArea(c), 3.14159265 * 225, 7.0);
+}
+
 TEST(RasterStroke, PreserveKeepsThePathForAFill) {
   IRenderer r;
   r.SetFrameSize(30, 30);
