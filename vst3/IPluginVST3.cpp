@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "vst3/HostContextMenu.h"
 #include "vst3/IPluginVST3View.h"
+#include "vst3api/sdk/PluginFactory.h"
 #include "vst3api/sdk/StringConvert.h"
 #include "vst3api/vst/ContextMenu.h"
 #include "vst3api/vst/HostApplication.h"
@@ -164,6 +166,8 @@ tresult PLUGIN_API IPluginVST3::initialize(FUnknown* context)
     }
     AttachRunLoop(context);
   }
+  if (gPluginFactory)
+    AttachRunLoop(gPluginFactory->getRunLoop()); // given to the factory by the host (Linux)
   OnHostIdentified();
   OnAllParamsChanged(kReset);
   mInitialized = true;
@@ -495,7 +499,7 @@ int IPluginVST3::GetTrackIndex() const { return mChannelIndex; }
 void IPluginVST3::GetTrackNamespace(std::string& str) const { str = mChannelNamespace; }
 int IPluginVST3::GetTrackNamespaceIndex() const { return mChannelNamespaceIndex; }
 
-IContextMenu* IPluginVST3::CreateHostContextMenu(int paramIdx)
+IContextMenu* IPluginVST3::CreateHostMenu(int paramIdx)
 {
   if (!componentHandler || !mView)
     return nullptr;
@@ -504,6 +508,11 @@ IContextMenu* IPluginVST3::CreateHostContextMenu(int paramIdx)
     return nullptr;
   const ParamID id = static_cast<ParamID>(paramIdx);
   return handler3->createContextMenu(mView, &id);
+}
+
+std::unique_ptr<ui::IHostContextMenu> IPluginVST3::CreateHostContextMenu(int paramIdx)
+{
+  return WrapHostContextMenu(CreateHostMenu(paramIdx));
 }
 
 } // namespace plugfw

@@ -3,6 +3,7 @@
 
 #include <atomic>
 
+#include "graphics/IHostContextMenu.h"
 #include "plugin/IPluginAPIBase.h"
 #include "vst3/IPluginVST3ControllerBase.h"
 #include "vst3/IPluginVST3ProcessorBase.h"
@@ -20,7 +21,8 @@ class IPluginVST3 : public IPluginAPIBase,
                     public IPluginVST3ControllerBase,
                     public Steinberg::Vst::SingleComponentEffect,
                     public Steinberg::Vst::IMidiMapping,
-                    public Steinberg::Vst::ChannelContext::IInfoListener
+                    public Steinberg::Vst::ChannelContext::IInfoListener,
+                    public ui::IHostContextMenuSource
 {
 public:
   explicit IPluginVST3(const Config& config);
@@ -82,7 +84,9 @@ public:
   // --- binding helpers ---
   // The host's context menu for a parameter on the current view; null when the host, the view or
   // the interface is missing. The caller releases it.
-  Steinberg::Vst::IContextMenu* CreateHostContextMenu(int paramIdx);
+  Steinberg::Vst::IContextMenu* CreateHostMenu(int paramIdx);
+  // The same menu wrapped for the graphics context (right-click on a parameter control).
+  std::unique_ptr<ui::IHostContextMenu> CreateHostContextMenu(int paramIdx) override;
   IPluginVST3View* GetCurrentView() const { return mView; }
   void OnViewDestroyed(IPluginVST3View* view);
   // Offers the plug-in a host run loop to drive its idle timer (Linux).

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "tests/plugin/FakeContext.h"
+#include "graphics/IRefCounted.h"
 #include "tests/vst3/Harness.h"
 #include "vst3/IPluginVST3View.h"
 
@@ -346,4 +347,105 @@ TEST(VST3View, NoViewWithoutEditor)
   EXPECT_EQ(p->createView("editor"), nullptr);
   p->terminate();
   p->release();
+}
+
+namespace {
+
+struct FakeMenu : IContextMenu
+{
+  FAKE_UNKNOWN(IContextMenu)
+  std::vector<std::pair<std::u16string, int>> items;
+  std::vector<IContextMenuTarget*> targets;
+  int popX = -1, popY = -1;
+  int32 PLUGIN_API getItemCount() override { return static_cast<int32>(items.size()); }
+  tresult PLUGIN_API getItem(int32, Item&, IContextMenuTarget**) override { return kResultFalse; }
+  tresult PLUGIN_API addItem(const Item& item, IContextMenuTarget* target) override
+  {
+    items.emplace_back(item.name, item.tag);
+    target->addRef();
+    targets.push_back(target);
+    return kResultOk;
+  }
+  tresult PLUGIN_API removeItem(const Item&, IContextMenuTarget*) override { return kResultFalse; }
+  tresult PLUGIN_API popup(UCoord x, UCoord y) override
+  {
+    popX = x;
+    popY = y;
+    return kResultOk;
+  }
+  ~FakeMenu()
+  {
+    for (auto* t : targets)
+      t->release();
+  }
+};
+
+struct MenuHandler : fakehost::ComponentHandler, IComponentHandler3
+{
+  FakeMenu menu;
+  IPlugView* askedView = nullptr;
+  ParamID askedParam = 0;
+  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override
+  {
+    if (FUnknownPrivate::iidEqual(iid, IComponentHandler3::iid))
+    {
+      *obj = static_cast<IComponentHandler3*>(this);
+      return kResultOk;
+    }
+    return fakehost::ComponentHandler::queryInterface(iid, obj);
+  }
+  uint32 PLUGIN_API addRef() override { return fakehost::ComponentHandler::addRef(); }
+  uint32 PLUGIN_API release() override { return fakehost::ComponentHandler::release(); }
+  IContextMenu* PLUGIN_API createContextMenu(IPlugView* view, const ParamID* id) override
+  {
+    askedView = view;
+    askedParam = id ? *id : 9999;
+    menu.addRef();
+    return &menu;
+  }
+};
+
+struct Target : plugfw::ui::IContextMenuTarget
+{
+  int refs = 1;
+  int executed = -1;
+  std::uint32_t AddRef() override { return ++refs; }
+  std::uint32_t Release() override { return --refs; }
+  bool ExecuteMenuItem(int tag) override
+  {
+    executed = tag;
+    return true;
+  }
+};
+
+} // namespace
+
+TEST(VST3Controller, HostContextMenuNeedsHandlerViewAndInterface)
+{
+  Harness h;
+  EXPECT_EQ(h.plug->CreateHostContextMenu(1), nullptr); // the plain handler has no menu interface
+  MenuHandler handler;
+  h.plug->setComponentHandler(&handler);
+  EXPECT_EQ(h.plug->CreateHostContextMenu(1), nullptr); // no view yet
+  IPlugView* view = h.plug->createView("editor");
+  {
+    Target target;
+    auto menu = h.plug->CreateHostContextMenu(TestPlug::kTrim);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(handler.askedView, view);
+    EXPECT_EQ(handler.askedParam, static_cast<ParamID>(TestPlug::kTrim));
+    menu->AddItem("Reset to default", 3, 0, &target);
+    menu->Popup(40, 50);
+    ASSERT_EQ(handler.menu.items.size(), 1u);
+    EXPECT_EQ(handler.menu.items[0].first, u"Reset to default");
+    EXPECT_EQ(handler.menu.popX, 40);
+    EXPECT_EQ(handler.menu.targets[0]->executeMenuItem(3), kResultTrue);
+    EXPECT_EQ(target.executed, 3);
+    for (auto* t : handler.menu.targets)
+      t->release();
+    handler.menu.targets.clear();
+    EXPECT_EQ(target.refs, 1); // every reference taken for the host was given back
+  }
+  h.plug->setComponentHandler(&h.handler);
+  view->release();
 }

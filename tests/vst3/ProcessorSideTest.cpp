@@ -416,3 +416,76 @@ TEST(VST3Processor, TailSamples)
   h.plug->SetTailSize(-3);
   EXPECT_EQ(h.plug->getTailSamples(), 0u);
 }
+
+namespace {
+
+struct FakeRunLoop : Linux::IRunLoop
+{
+  FAKE_UNKNOWN(Linux::IRunLoop)
+  Linux::ITimerHandler* timer = nullptr;
+  Linux::TimerInterval interval = 0;
+  tresult PLUGIN_API registerEventHandler(Linux::IEventHandler*, Linux::FileDescriptor) override { return kResultFalse; }
+  tresult PLUGIN_API unregisterEventHandler(Linux::IEventHandler*) override { return kResultFalse; }
+  tresult PLUGIN_API registerTimer(Linux::ITimerHandler* h, Linux::TimerInterval ms) override
+  {
+    h->addRef();
+    timer = h;
+    interval = ms;
+    return kResultOk;
+  }
+  tresult PLUGIN_API unregisterTimer(Linux::ITimerHandler* h) override
+  {
+    if (h != timer)
+      return kResultFalse;
+    timer->release();
+    timer = nullptr;
+    return kResultOk;
+  }
+};
+
+// A host context that offers both the application interface and a run loop.
+struct RunLoopHost : fakehost::HostApp
+{
+  FakeRunLoop loop;
+  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override
+  {
+    if (FUnknownPrivate::iidEqual(iid, Linux::IRunLoop::iid))
+    {
+      *obj = static_cast<Linux::IRunLoop*>(&loop);
+      loop.addRef();
+      return kResultOk;
+    }
+    return fakehost::HostApp::queryInterface(iid, obj);
+  }
+};
+
+} // namespace
+
+TEST(VST3Processor, HostRunLoopDrivesTheIdleTimer)
+{
+#if SMTG_OS_WINDOWS
+  GTEST_SKIP() << "Windows drives the idle timer with a system timer";
+#else
+  RunLoopHost host;
+  fakehost::ComponentHandler handler;
+  TestPlug* p = new TestPlug();
+  ASSERT_EQ(p->initialize(&host), kResultOk);
+  p->setComponentHandler(&handler);
+  ASSERT_NE(host.loop.timer, nullptr);
+  EXPECT_EQ(host.loop.interval, 20u);
+  ProcessSetup setup{kRealtime, kSample32, 64, 48000.0};
+  p->setupProcessing(setup);
+  handler.calls.clear();
+  p->GetParam(TestPlug::kLatency)->SetValue(5.0);
+  fakehost::Buffers<float> b(2, 2, 16);
+  ProcessData d = b.Data(16);
+  p->process(d);
+  EXPECT_TRUE(handler.calls.empty());
+  host.loop.timer->onTimer();
+  EXPECT_EQ(handler.calls, std::vector<std::string>{"restart 8"});
+  p->setComponentHandler(nullptr);
+  p->terminate();
+  EXPECT_EQ(host.loop.timer, nullptr); // unregistered at terminate
+  p->release();
+#endif
+}
