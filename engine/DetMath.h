@@ -40,4 +40,7 @@ inline float HypotF(float x, float y)
     return static_cast<float>(std::sqrt(a * a + b * b));
 }
 
+// HypotF of count interleaved (re, im) pairs into out: the same values, several at a time.
+void MagnitudesF(const float* interleaved, float* out, int count);
+
 }  // namespace detmath

@@ -187,14 +187,11 @@ void NotchChannel::Analyse()
     if (n <= 0 || static_cast<int32_t>(mFrame.size()) != n)
         return;
 
-    for (int32_t j = 0; j < n; ++j)
-        mFrame[j] = {analysisBuffer[j] * window[j], 0.0f};
-    mFft.Forward(mFrame);
+    mFft.ForwardWindowed(analysisBuffer.data(), window.data(), mFrame.data());
 
     const int32_t half = n / 2;
     float* m = mMagnitudes.data();
-    for (int32_t k = 0; k < half; ++k)
-        m[k] = detmath::HypotF(mFrame[k].real(), mFrame[k].imag());
+    detmath::MagnitudesF(reinterpret_cast<const float*>(mFrame.data()), m, half);
     if (static_cast<int32_t>(spectrum.size()) == half)
         std::copy(m, m + half, spectrum.begin());
 
@@ -228,9 +225,10 @@ void NotchChannel::Analyse()
         if (f.active)
             f.age += 1;
 
+    const float threshold = peakRatio * mean;
     for (int32_t k = first; k <= last; ++k) {
         const float L = m[k];
-        if (!(L > m[k - 1] && L >= m[k + 1] && L > peakRatio * mean))
+        if (!(L > threshold) || !(L > m[k - 1] && L >= m[k + 1]))  // the rare test first
             continue;
 
         const float den = m[k - 1] - 2.0f * L + m[k + 1];

@@ -6,6 +6,8 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 #include <functional>
 #include <limits>
 
@@ -131,6 +133,33 @@ TEST(DetMath, ResultsAreIdenticalOnEveryBuild)
         mix(detmath::Hypot(x, 1.0 - x));
     }
     EXPECT_EQ(h, 0x1536049fa8fe0eb6ull) << std::hex << h;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DetMath, BatchMagnitudesEqualTheScalarOnes)
+{
+    std::vector<float> v;
+    for (int i = 0; i < 203; ++i) {
+        v.push_back(std::sin(i * 0.37f) * std::pow(10.0f, (i % 13) - 6.0f));
+        v.push_back(std::cos(i * 0.91f) * std::pow(10.0f, (i % 7) - 3.0f));
+    }
+    v[20] = INFINITY;
+    v[21] = NAN;
+    v[40] = NAN;
+    v[42] = 3e38f;
+    v[43] = 3e38f;
+    std::vector<float> out(v.size() / 2);
+    detmath::MagnitudesF(v.data(), out.data(), static_cast<int>(out.size()));
+    for (size_t i = 0; i < out.size(); ++i) {
+        const float want = detmath::HypotF(v[2 * i], v[2 * i + 1]);
+        EXPECT_TRUE(std::memcmp(&want, &out[i], sizeof(float)) == 0) << i;
+    }
+    EXPECT_EQ(out[10], INFINITY);
+    EXPECT_TRUE(std::isnan(out[20]));
+    EXPECT_EQ(out[21], INFINITY);  // 4.2e38 does not fit a float
 }
 
 }  // namespace
