@@ -10,19 +10,19 @@ namespace denoise
 namespace
 {
 constexpr float kSmoothing = 0.8f;        // periodogram smoothing over frames
-constexpr int kMinimumWindow = 50;        // frames per minimum sub-window (0.5 s)
-constexpr float kPresenceRatio = 4.0f;    // smoothed power over minimum that counts as speech
+constexpr int kMinimumWindow = 35;        // frames per minimum sub-window (0.35 s)
+constexpr float kPresenceRatio = 3.0f;    // smoothed power over minimum that counts as speech
+constexpr float kOnsetRatio = 2.5f;       // local power over the noise estimate that counts as speech
 constexpr float kPresenceSmoothing = 0.2f;
 constexpr float kNoiseSmoothing = 0.95f;  // noise average per frame when speech is absent
-constexpr float kDecisionDirected = 0.98f;
+constexpr float kNoiseRise = 1.047f;      // at most +0.2 dB per frame (20 dB/s) while held back
+constexpr float kDecisionDirected = 0.95f;
 constexpr float kPrioriFloor = 0.0031623f;  // -25 dB
 constexpr float kGainFloor = 0.1f;          // -20 dB
 constexpr float kPowerFloor = 1e-6f;        // far below one 16-bit step; keeps ratios finite
 constexpr float kLineRatio = 8.0f;         // a steady line stands 9 dB above the level beside it
 constexpr int kLineDistance = 6;           // bins from a line's centre to "beside it"
 constexpr int kLineHalfWidth = 3;          // bins covered by a line's main lobe
-constexpr double kHumTolerance = 0.35;     // bins between a line and a hum harmonic
-constexpr double kHumHarmonics = 40.0;
 constexpr float kInputLimit = 1e6f;         // 30 dB above 16-bit full scale
 constexpr float kSynthesisScale = 1.0f / (SpectrumFft::kSize * 1.5f);
 
@@ -79,56 +79,22 @@ void SuppressorState::Init()
   }
   frames = 0;
   windowFrames = 0;
-  humBase = 0.0;
+  hum.Init();
+  humCanceller.Init();
 }
 
-// Steady tones (held notes, test tones) end up in the noise average just like hum does. The
-// noise used for the gain replaces a steady line by the level beside it, unless the line
-// belongs to a mains hum series (50 or 60 Hz and its harmonics), which is noise to remove.
+// Steady tones (held notes, test tones) end up in the noise average. The noise used for the
+// gain replaces a steady line by the level beside it, so the line passes. Mains hum is not
+// protected by this: the hum canceller has removed it before the analysis.
 void SuppressorState::ProtectSteadyTones()
 {
   for (int k = 0; k < kBins; ++k) reference[k] = noise[k];
-
-  const double binHz = 48000.0 / SpectrumFft::kSize;
-  double found = 0.0;
-  for (double base : {50.0, 60.0})
-  {
-    int matches = 0;
-    bool low = false;
-    for (int h = 1; h <= 8; ++h)
-    {
-      const double bin = h * base / binHz;
-      const int centre = static_cast<int>(bin + 0.5);
-      int peak = centre;
-      for (int j = centre - 1; j <= centre + 1; ++j)
-        if (j >= 1 && noise[j] > noise[peak]) peak = j;
-      double where = 0.0;
-      if (LinePosition(peak, where) && std::fabs(where - bin) <= kHumTolerance)
-      {
-        ++matches;
-        if (h <= 2) low = true;
-      }
-    }
-    if (matches >= 3 && low)
-    {
-      found = base;
-      break;
-    }
-  }
-  humBase = found;
 
   for (int k = 2; k < kBins - 8; ++k)
   {
     if (!(noise[k] >= noise[k - 1] && noise[k] > noise[k + 1])) continue;
     double where = 0.0;
     if (!LinePosition(k, where)) continue;
-    if (found > 0.0)
-    {
-      const double harmonic = where * binHz / found;
-      const double nearest = static_cast<double>(static_cast<int>(harmonic + 0.5));
-      if (nearest >= 1.0 && nearest <= kHumHarmonics && std::fabs(harmonic - nearest) * found / binHz <= kHumTolerance)
-        continue;
-    }
     const float beside = LineSurround(k);
     for (int j = k - kLineHalfWidth; j <= k + kLineHalfWidth; ++j)
       if (j >= 0) reference[j] = std::min(reference[j], std::max(beside, kPowerFloor));
@@ -163,6 +129,8 @@ float SuppressorState::ProcessFrame(float* out, const float* in)
   // Slide the analysis buffer by one frame; copy the input first since out may alias it.
   std::memmove(input, input + kFrame, sizeof(float) * (kWindow - kFrame));
   for (int n = 0; n < kFrame; ++n) input[kWindow - kFrame + n] = SanitiseSample(in[n]);
+  hum.Push(input + kWindow - kFrame, kFrame);
+  humCanceller.Process(input + kWindow - kFrame, kFrame, hum);
 
   for (int n = 0; n < kWindow; ++n) spectrum[n] = {input[n] * window[n], 0.0f};
   for (int n = kWindow; n < SpectrumFft::kSize; ++n) spectrum[n] = {0.0f, 0.0f};
@@ -206,14 +174,26 @@ float SuppressorState::ProcessFrame(float* out, const float* in)
         candidate[k] = smoothed[k];
       }
     }
-    const float indicator = smoothed[k] > kPresenceRatio * minimum[k] ? 1.0f : 0.0f;
+    // Speech is present when the smoothed power stands above the recent minimum, or above
+    // the current noise estimate. The second test keeps long stretches of speech (longer
+    // than the minimum window) out of the estimate; a genuine rise of the noise, which the
+    // minimum has already followed, still gets through at a limited rate.
+    const bool aboveMinimum = smoothed[k] > kPresenceRatio * minimum[k];
+    const bool aboveNoise = !first && local > kOnsetRatio * noise[k];
+    const float indicator = aboveMinimum || aboveNoise ? 1.0f : 0.0f;
     float p = kPresenceSmoothing * presence[k] + (1.0f - kPresenceSmoothing) * indicator;
     if (p < 1e-6f) p = 0.0f;
     presence[k] = p;
     // Fast start: plain averaging over the first frames so the estimate settles quickly.
     const float base = first ? 0.0f : std::min(kNoiseSmoothing, 1.0f - 1.0f / static_cast<float>(frames - 2));
     const float adapt = first ? 0.0f : base + (1.0f - base) * p;
-    noise[k] = std::max(adapt * noise[k] + (1.0f - adapt) * power[k], kPowerFloor);
+    const float previous = noise[k];
+    noise[k] = std::max(adapt * previous + (1.0f - adapt) * power[k], kPowerFloor);
+    if (aboveNoise && !aboveMinimum)
+    {
+      const float plain = kNoiseSmoothing * previous + (1.0f - kNoiseSmoothing) * power[k];
+      noise[k] = std::max(noise[k], std::min(previous * kNoiseRise, plain));
+    }
     if (k >= 8 && k <= 180)  // about 190 Hz to 4.2 kHz
     {
       presenceSum += p;
@@ -228,7 +208,11 @@ float SuppressorState::ProcessFrame(float* out, const float* in)
     const float gamma = std::min(power[k] / reference[k], 1e4f);
     float xi = kDecisionDirected * lastAmplitude[k] + (1.0f - kDecisionDirected) * std::max(gamma - 1.0f, 0.0f);
     xi = std::max(xi, kPrioriFloor);
-    const float gain = std::max(LogSpectralGain(xi, gamma), kGainFloor);
+    // Two-step estimate: the decision-directed value lags speech by a frame; re-estimating
+    // the a-priori SNR from this frame's Wiener estimate removes most of that lag.
+    const float wiener = xi / (1.0f + xi);
+    const float xiNow = std::max(wiener * wiener * gamma, kPrioriFloor);
+    const float gain = std::max(LogSpectralGain(xiNow, gamma), kGainFloor);
     lastAmplitude[k] = std::min(gain * gain * gamma, 1e4f);
     spectrum[k] *= gain;
     if (k > 0 && k < kBins - 1) spectrum[SpectrumFft::kSize - k] *= gain;

@@ -5,17 +5,25 @@
 // for synthesis and overlap-add over three frames. A frame's samples are final once the two
 // following frames have been added, which makes the output exactly two frames late.
 //
-// Noise: minima-controlled recursive averaging. A smoothed periodogram is tracked against its
-// minimum over a sliding window of 0.5 to 1 s; bins well above that minimum count as speech
-// and freeze the noise average, the others update it (about 0.2 s time constant).
+// Mains hum is recognised (50 or 60 Hz series) and cancelled in the time domain first.
 //
-// Gain: log-spectral amplitude estimator with decision-directed a-priori SNR, which keeps
-// gains smooth over time (little musical noise), limited below by a floor so the residual
-// noise keeps its character instead of bubbling.
+// Noise: minima-controlled recursive averaging. A smoothed periodogram is tracked against its
+// minimum over a sliding window of 0.35 to 0.7 s; bins well above that minimum or above the
+// current estimate count as speech and hold the noise average, the others update it (about
+// 0.2 s time constant). A rising noise level is followed within about a second.
+//
+// Steady tones: a narrow line that stays in the noise average (a held note, a test tone)
+// is not taken for noise; the estimate beside it is used under it instead.
+//
+// Gain: log-spectral amplitude estimator with a two-step decision-directed a-priori SNR,
+// which keeps gains smooth over time (little musical noise), limited below by a floor so the
+// residual noise keeps its character instead of bubbling.
 #pragma once
 
 #include <complex>
 
+#include "denoise/HumCanceller.h"
+#include "denoise/HumDetector.h"
 #include "denoise/SpectrumFft.h"
 
 namespace denoise
@@ -46,7 +54,8 @@ struct SuppressorState
   float lastAmplitude[kBins]; // previous frame's estimated clean power / noise power
   float power[kBins];
   float reference[kBins];     // noise used for the gain (steady non-hum lines removed)
-  double humBase;            // detected mains frequency, 0 when none
+  HumDetector hum;
+  HumCanceller humCanceller;
   int frames;
   int windowFrames;
 };
