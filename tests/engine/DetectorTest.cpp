@@ -118,6 +118,12 @@ TEST(Detector, StrongSteadyToneIsNotchedOnTheEighthSighting)
     }
     EXPECT_EQ(caughtAt, 8);
     EXPECT_EQ(fd.ch.ActiveFilterCount(), 1);
+    const NotchFilter* f = fd.NotchNear(1000);
+    ASSERT_NE(f, nullptr);
+    EXPECT_NEAR(f->frequency, 1000.0, 3.0);
+    EXPECT_EQ(f->targetDepth, -18.0f);
+    EXPECT_EQ(f->width, 25.0f);
+    EXPECT_FALSE(f->manual);
 }
 
 TEST(Detector, ModerateSteadyToneIsDroppedAfter81SightingsAndTrackedAgain)
