@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "denoise/Denoise.h"
+#include "denoise/HumDetector.h"
 
 namespace
 {
@@ -205,4 +206,84 @@ TEST(DenoiseSuppressor, RecoversFromNonFiniteInput)
   for (float p : probabilities) ASSERT_TRUE(p >= 0.0f && p <= 1.0f);
   // Afterwards the noise is again suppressed as before the burst.
   EXPECT_LT(Power(out, 480 * 90, 480 * 100), 0.3 * Power(input, 480 * 90, 480 * 100));
+}
+
+TEST(DenoiseHumDetector, FindsTheMainsSeriesButNotNearbyNotes)
+{
+  auto detect = [](const std::vector<float>& x) {
+    denoise::HumDetector d;
+    d.Init();
+    for (size_t at = 0; at + 480 <= x.size(); at += 480) d.Push(x.data() + at, 480);
+    return std::make_pair(d.Base(), d.HighestHarmonic());
+  };
+  const size_t n = 48000 * 2;
+  for (double base : {50.0, 60.0})
+  {
+    std::vector<float> hum = WhiteNoise(n, 8, 50.0f);
+    for (size_t i = 0; i < n; ++i)
+      for (int h = 1; h <= 9; h += 2) hum[i] += static_cast<float>(800.0 / h * std::sin(2.0 * kPi * base * h * static_cast<double>(i) / 48000.0));
+    const auto found = detect(hum);
+    EXPECT_EQ(found.first, base);
+    EXPECT_EQ(found.second, 9);
+  }
+  // A held note a few hertz off the series (G3, 196 Hz, with harmonics), and 220 Hz, whose
+  // fifth harmonic sits exactly on 1100 Hz: neither is hum.
+  for (double note : {196.0, 220.0})
+  {
+    std::vector<float> tone = WhiteNoise(n, 9, 50.0f);
+    for (size_t i = 0; i < n; ++i)
+      for (int h = 1; h <= 8; ++h) tone[i] += static_cast<float>(3000.0 / h * std::sin(2.0 * kPi * note * h * static_cast<double>(i) / 48000.0));
+    EXPECT_EQ(detect(tone).first, 0.0) << note;
+  }
+}
+
+TEST(DenoiseSuppressor, KeepsAHeldNoteOverHumWhileRemovingTheHum)
+{
+  const size_t n = 48000 * 6;
+  std::vector<float> note(n), hum(n);
+  for (size_t i = 0; i < n; ++i)
+  {
+    const double t = static_cast<double>(i) / 48000.0;
+    double v = 0.0, hv = 0.0;
+    for (int h = 1; h <= 6; ++h) v += 3000.0 / h * std::sin(2.0 * kPi * 220.0 * h * t + h);
+    for (int h = 1; h <= 7; ++h) hv += 600.0 / h * std::sin(2.0 * kPi * 50.0 * h * t + 0.5 * h);
+    note[i] = static_cast<float>(v);
+    hum[i] = static_cast<float>(hv);
+  }
+  const std::vector<float> hiss = WhiteNoise(n, 10, 20.0f);
+  std::vector<float> mix(n);
+  for (size_t i = 0; i < n; ++i) mix[i] = note[i] + hum[i] + hiss[i];
+  State s;
+  std::vector<float> out = Process(s.st, mix);
+  out.erase(out.begin(), out.begin() + 960);
+  // Error against the note alone after 3 s: the hum (about -14 dB against the note) is gone.
+  double err = 0.0, ref = 0.0;
+  for (size_t i = 48000 * 3; i < n - 960; ++i)
+  {
+    const double e = out[i] - note[i];
+    err += e * e;
+    ref += static_cast<double>(note[i]) * note[i];
+  }
+  EXPECT_LT(10.0 * std::log10(err / ref), -25.0);
+}
+
+TEST(DenoiseSuppressor, FollowsARisingNoiseLevelWithinAboutASecond)
+{
+  const size_t n = 48000 * 7;
+  std::vector<float> noise = WhiteNoise(n, 11, 300.0f);
+  for (size_t i = 48000 * 3; i < n; ++i) noise[i] *= 3.1623f;  // +10 dB at 3 s
+  State s;
+  const std::vector<float> out = Process(s.st, noise);
+  auto attenuation = [&](double from, double to) {
+    const size_t a = static_cast<size_t>(from * 48000), b = static_cast<size_t>(to * 48000);
+    double in = 0.0, o = 0.0;
+    for (size_t i = a; i < b; ++i)
+    {
+      in += static_cast<double>(noise[i]) * noise[i];
+      o += static_cast<double>(out[i + 960]) * out[i + 960];
+    }
+    return 10.0 * std::log10(in / o);
+  };
+  EXPECT_GT(attenuation(2.0, 3.0), 10.0);
+  EXPECT_GT(attenuation(4.5, 6.5), 10.0);
 }
