@@ -206,6 +206,21 @@ void IRenderer::DrawCircle(const IPattern& paint, float cx, float cy, float r, f
   m->Stroke(p, paint, thickness, IStrokeOptions{}, blend);
 }
 
+void IRenderer::FillTriangle(const IPattern& paint, float x1, float y1, float x2, float y2, float x3, float y3,
+                             float blend) {
+  const float xy[6] = {x1, y1, x2, y2, x3, y3};
+  FillPolygon(paint, xy, 3, blend);
+}
+
+void IRenderer::FillPolygon(const IPattern& paint, const float* xy, int n, float blend) {
+  if (!xy || n < 3) return;
+  detail::Path& p = m->Scratch();
+  p.MoveTo(xy[0], xy[1]);
+  for (int i = 1; i < n; ++i) p.LineTo(xy[2 * i], xy[2 * i + 1]);
+  p.Close();
+  m->Fill(p, paint, IFillRule::kNonZero, blend);
+}
+
 // ---- Path --------------------------------------------------------------------------------------
 
 void IRenderer::PathClear() { m->path.Clear(); }

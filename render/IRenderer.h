@@ -126,6 +126,10 @@ class IRenderer {
                      float thickness = 1.f);
   void DrawCircle(const IPattern& paint, float cx, float cy, float r, float blend = 1.f,
                   float thickness = 1.f);
+  // Closed polygons from n points (x, y pairs), filled with the non-zero rule.
+  void FillTriangle(const IPattern& paint, float x1, float y1, float x2, float y2, float x3, float y3,
+                    float blend = 1.f);
+  void FillPolygon(const IPattern& paint, const float* xy, int n, float blend = 1.f);
   // The shape helpers above use their own scratch path: they never disturb the current path.
 
   // ---- Path ---------------------------------------------------------------------------------

@@ -251,6 +251,26 @@ TEST(RasterFill, ShapeHelpersLeaveTheCurrentPathAlone) {
   EXPECT_EQ(rtest::CoveredArea(r), 0.0);
 }
 
+TEST(RasterFill, TrianglesAndPolygons) {
+  IRenderer r;
+  Fresh(r, 20, 20);
+  r.PathMoveTo(0, 0);  // an unfinished path survives the helper
+  r.FillTriangle(kWhite, 2, 2, 18, 2, 2, 18);
+  EXPECT_NEAR(rtest::CoveredArea(r), 128.0, 0.1);
+  const float square[8] = {10, 10, 20, 10, 20, 20, 10, 20};
+  r.FillPolygon(IColor(255, 255, 0, 0), square, 4);
+  EXPECT_EQ(At(r, 15, 15).r, 255);
+  EXPECT_EQ(At(r, 15, 15).g, 0);
+  r.FillPolygon(kWhite, nullptr, 4);
+  r.FillPolygon(kWhite, square, 2);
+  r.PathLineTo(0, 20);
+  r.PathLineTo(10, 20);
+  r.PathClose();
+  r.Clear(IColor(0, 0, 0, 0));
+  r.PathFill(kWhite);  // the triangle (0,0) (0,20) (10,20) started before the helpers ran
+  EXPECT_NEAR(rtest::CoveredArea(r), 100.0, 0.1);
+}
+
 TEST(RasterFill, RoundedRectCornersAreCut) {
   IRenderer r;
   Fresh(r, 40, 40);
