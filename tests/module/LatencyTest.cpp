@@ -92,4 +92,35 @@ TEST_F(ModuleLatency, IdleTimerRunsOnTheHostRunLoop) {
   plug.terminate();
   EXPECT_EQ(host->runLoop()->timerCount(), 0u);  // unregistered at terminate
 }
+
+// Hosts that offer the run loop only through the factory's host context.
+TEST_F(ModuleLatency, IdleTimerUsesTheFactoryContextRunLoop) {
+  IPtr<qhost::HostApplication> factoryContext = owned(new qhost::HostApplication(u"Quellor Module Test"));
+  FUnknownPtr<IPluginFactory3> factory(loadedModule()->factory());
+  ASSERT_TRUE(factory);
+  ASSERT_EQ(factory->setHostContext(factoryContext->unknownCast()), kResultTrue);
+
+  host = owned(new qhost::HostApplication(u"Quellor Module Test", false));  // no run loop here
+  ASSERT_EQ(plug.initialize(host->unknownCast()), kResultOk);
+  plug.controller()->setComponentHandler(handler);
+  ASSERT_EQ(plug.setBusArrangements(SpeakerArr::kStereo, SpeakerArr::kStereo), kResultTrue);
+  plug.activateMainBuses();
+  ASSERT_EQ(plug.setupProcessing(48000., 512, kSample32), kResultOk);
+  ASSERT_EQ(plug.start(), kResultOk);
+  EXPECT_EQ(host->runLoop()->timerCount(), 0u);
+  EXPECT_GE(factoryContext->runLoop()->timerCount(), 1u);
+
+  handler->clear();
+  qhost::ParameterChanges drytail;
+  drytail.add(kDrytail, 0, 0.5);
+  processOnAudioThread(&drytail);
+  EXPECT_GE(factoryContext->runLoop()->tickAllTimers(), 1);
+  EXPECT_EQ(handler->restartCount(kLatencyChanged), 1);
+
+  plug.stop();
+  plug.terminate();
+  EXPECT_EQ(factoryContext->runLoop()->timerCount(), 0u);
+  factory->setHostContext(nullptr);
+  EXPECT_EQ(factoryContext->runLoop()->getRefCount(), 1);  // factory and plug-in let the run loop go
+}
 #endif
