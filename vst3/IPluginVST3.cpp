@@ -287,7 +287,12 @@ tresult PLUGIN_API IPluginVST3::setupProcessing(ProcessSetup& setup)
 tresult PLUGIN_API IPluginVST3::setProcessing(TBool state)
 {
   if (!state && mSetupDone)
+  {
+    // Some hosts call this from their audio thread: a latency change it causes is reported
+    // to the host from the idle timer.
+    InProcessScope scope;
     ResetEngine();
+  }
   return kResultOk;
 }
 

@@ -277,10 +277,25 @@ TEST(VST3Processor, LatencyRestartComesFromTheIdleTimerNotTheAudioThread)
   h.plug->GetTimer()->Tick();
   EXPECT_EQ(h.handler.calls.size(), 1u); // one change, one restart
 
-  // A reset on the UI thread reports directly.
+  // A reset from setup (UI thread) reports directly.
   h.handler.calls.clear();
-  h.plug->setProcessing(false);
+  ProcessSetup setup{kRealtime, kSample32, 256, 48000.0};
+  h.plug->GetParam(TestPlug::kLatency)->SetValue(0.0);
+  h.plug->setupProcessing(setup);
   EXPECT_EQ(h.handler.calls, std::vector<std::string>{"restart 8"});
+  EXPECT_EQ(h.plug->getLatencySamples(), 0u);
+
+  // Stopping processing may come from the audio thread: deferred to the timer.
+  std::thread audio2([&] {
+    Buffers<float> b(2, 2, 32);
+    h.plug->GetParam(TestPlug::kLatency)->SetValue(7.0);
+    ProcessData d = b.Data(32);
+    h.plug->process(d);
+    h.plug->setProcessing(false);
+  });
+  audio2.join();
+  h.plug->GetTimer()->Tick();
+  EXPECT_EQ(h.handler.calls, (std::vector<std::string>{"restart 8", "restart 8"}));
   EXPECT_EQ(h.plug->getLatencySamples(), 0u);
 }
 
