@@ -66,8 +66,7 @@ void Path::QuadTo(float cx, float cy, float x, float y) {
   const double err = 0.25 * std::sqrt(ddx * ddx + ddy * ddy);
   int n = 1;
   if (std::isfinite(err) && err > kTolerance) {
-    n = static_cast<int>(std::ceil(std::sqrt(err / kTolerance)));
-    n = std::min(n, kMaxCurveSegments);
+    n = static_cast<int>(std::min(std::ceil(std::sqrt(err / kTolerance)), double(kMaxCurveSegments)));
   }
   for (int i = 1; i <= n; ++i) {
     const float t = static_cast<float>(i) / static_cast<float>(n), u = 1.f - t;
@@ -84,8 +83,7 @@ void Path::CubicTo(float c1x, float c1y, float c2x, float c2y, float x, float y)
   const double err = 0.75 * dd;
   int n = 1;
   if (std::isfinite(err) && err > kTolerance) {
-    n = static_cast<int>(std::ceil(std::sqrt(err / kTolerance)));
-    n = std::min(n, kMaxCurveSegments);
+    n = static_cast<int>(std::min(std::ceil(std::sqrt(err / kTolerance)), double(kMaxCurveSegments)));
   }
   for (int i = 1; i <= n; ++i) {
     const float t = static_cast<float>(i) / static_cast<float>(n), u = 1.f - t;

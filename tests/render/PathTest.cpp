@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "tests/render/RenderTestUtil.h"
 
 using namespace plugfw::ui;
@@ -82,6 +84,25 @@ TEST(RenderPath, SubPathsAndClosing) {
   m.PathLineTo(5, 5);
   m.PathFill(kWhite);
   EXPECT_EQ(rtest::CoveredArea(m), 0.0);
+}
+
+TEST(RenderPath, ExtremeCurvesAreBounded) {
+  IRenderer r;
+  r.SetFrameSize(20, 20);
+  r.PathMoveTo(0, 0);
+  r.PathQuadTo(3e38f, -3e38f, 10, 10);
+  r.PathCubicTo(-3e38f, 3e38f, 3e38f, 3e38f, 0, 20);
+  r.PathArc(10, 10, 3e38f, 0, 360);
+  r.PathStroke(kWhite, 1.f);
+  r.PathMoveTo(2, 2);
+  r.PathCubicTo(std::nanf(""), 2, 8, 8, 8, 2);
+  r.PathFill(kWhite);
+  // The renderer is still in a clean state: the path is empty and ordinary drawing is exact.
+  r.Clear(IColor(0, 0, 0, 0));
+  r.PathFill(kWhite);
+  EXPECT_EQ(rtest::CoveredArea(r), 0.0);
+  r.FillRect(kWhite, IRect(5, 5, 10, 10));
+  EXPECT_NEAR(rtest::CoveredArea(r), 25.0, 1e-9);
 }
 
 TEST(RenderPath, FrameResizeKeepsTheOverlap) {
