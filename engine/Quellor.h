@@ -32,13 +32,6 @@ enum EParams {
 // The configuration record handed to the framework at construction.
 plugfw::Config QuellorConfig();
 
-// Audio side without a host binding: sends no MIDI. The binding's processor base takes its place.
-class QuellorProcessorBase : public plugfw::IPluginProcessor {
-public:
-    using plugfw::IPluginProcessor::IPluginProcessor;
-    bool SendMidiMsg(const plugfw::IMidiMsg&) override { return false; }
-};
-
 class Quellor : public plugfw::IPluginVST3 {
 public:
     Quellor();
