@@ -449,3 +449,41 @@ TEST(VST3Controller, HostContextMenuNeedsHandlerViewAndInterface)
   h.plug->setComponentHandler(&h.handler);
   view->release();
 }
+
+namespace {
+
+struct FakeFrame : IPlugFrame
+{
+  FAKE_UNKNOWN(IPlugFrame)
+  std::vector<ViewRect> requests;
+  tresult PLUGIN_API resizeView(IPlugView*, ViewRect* r) override
+  {
+    requests.push_back(*r);
+    return kResultOk;
+  }
+};
+
+} // namespace
+
+TEST(VST3View, EditorResizeAsksTheHostFrameOnlyForNewSizes)
+{
+  Harness h;
+  IPlugView* view = h.plug->createView("editor");
+  FakeFrame frame;
+  view->setFrame(&frame);
+  EXPECT_TRUE(h.plug->EditorResizeFromUI(740, 726, true)); // same size: nothing to ask
+  EXPECT_TRUE(frame.requests.empty());
+  EXPECT_TRUE(h.plug->EditorResizeFromUI(800, 600, true));
+  ASSERT_EQ(frame.requests.size(), 1u);
+  EXPECT_EQ(frame.requests[0].right, 800);
+  EXPECT_EQ(frame.requests[0].bottom, 600);
+  EXPECT_EQ(h.plug->GetEditorWidth(), 800);
+  ViewRect r;
+  view->getSize(&r);
+  EXPECT_EQ(r.getHeight(), 600);
+  view->setFrame(nullptr);
+  view->release();
+  EXPECT_TRUE(h.plug->EditorResizeFromUI(900, 600, true)); // no view any more: stored only
+  EXPECT_EQ(frame.requests.size(), 1u);
+  EXPECT_EQ(h.plug->GetEditorWidth(), 900);
+}
