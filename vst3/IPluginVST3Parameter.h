@@ -22,7 +22,15 @@ public:
 
   IParam* GetIParam() const { return mIParam; }
 
-  OBJ_METHODS(IPluginVST3Parameter, Steinberg::Vst::Parameter)
+  // Class-name queries: also true for the plain base names.
+  static Steinberg::FClassID getFClassID() { return "IPluginVST3Parameter"; }
+  Steinberg::FClassID isA() const override { return getFClassID(); }
+  bool isA(Steinberg::FClassID s) const override { return isTypeOf(s, false); }
+  bool isTypeOf(Steinberg::FClassID s, bool askBaseClass = true) const override
+  {
+    return classIDsEqual(s, getFClassID()) ||
+           (askBaseClass && (classIDsEqual(s, "Parameter") || Steinberg::Vst::Parameter::isTypeOf(s, true)));
+  }
 
 private:
   IParam* mIParam; // not owned
@@ -33,7 +41,15 @@ class IPluginVST3BypassParameter : public Steinberg::Vst::StringListParameter
 public:
   IPluginVST3BypassParameter();
 
-  OBJ_METHODS(IPluginVST3BypassParameter, Steinberg::Vst::StringListParameter)
+  static Steinberg::FClassID getFClassID() { return "IPluginVST3BypassParameter"; }
+  Steinberg::FClassID isA() const override { return getFClassID(); }
+  bool isA(Steinberg::FClassID s) const override { return isTypeOf(s, false); }
+  bool isTypeOf(Steinberg::FClassID s, bool askBaseClass = true) const override
+  {
+    return classIDsEqual(s, getFClassID()) ||
+           (askBaseClass && (classIDsEqual(s, "StringListParameter") || classIDsEqual(s, "Parameter") ||
+                             Steinberg::Vst::StringListParameter::isTypeOf(s, true)));
+  }
 };
 
 // UTF-16 text narrowed to 8-bit text in the system's ANSI code page (Windows); elsewhere each

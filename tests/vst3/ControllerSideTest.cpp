@@ -57,7 +57,15 @@ TEST(VST3Controller, ParameterInfoFromIParams)
   EXPECT_EQ(trimObj->getPrecision(), 1);
   EXPECT_TRUE(trimObj->isA("IPluginVST3Parameter"));
   EXPECT_TRUE(trimObj->isTypeOf("Vst::Parameter"));
-  EXPECT_NE(FCast<plugfw::IPluginVST3BypassParameter>(p->getParameterObject(plugfw::kBypassParamID)), nullptr);
+  EXPECT_TRUE(trimObj->isTypeOf("Parameter"));
+  EXPECT_FALSE(trimObj->isA("Parameter"));
+  EXPECT_FALSE(trimObj->isTypeOf("StringListParameter"));
+  auto* bypassObj = FCast<plugfw::IPluginVST3BypassParameter>(p->getParameterObject(plugfw::kBypassParamID));
+  ASSERT_NE(bypassObj, nullptr);
+  EXPECT_STREQ(bypassObj->isA(), "IPluginVST3BypassParameter");
+  EXPECT_TRUE(bypassObj->isTypeOf("StringListParameter"));
+  EXPECT_TRUE(bypassObj->isTypeOf("Parameter"));
+  EXPECT_TRUE(bypassObj->isTypeOf("FObject"));
 
   ASSERT_NE(FindInfo(p, TestPlug::kHold, info), nullptr);
   EXPECT_EQ(info.stepCount, 1);
