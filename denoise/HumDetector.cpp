@@ -12,8 +12,10 @@ constexpr double kBaseFrequencies[2] = {50.0, 60.0};
 constexpr double kProbeOffsets[3] = {-6.0, 0.0, 6.0};
 constexpr double kPeakRatio = 10.0;
 constexpr int kReleaseWindows = 20;
-// A harmonic must reach about -90 dBFS (amplitude 1 in 16-bit scale) to count.
-constexpr double kMinimumPower = 0.0625 * HumDetector::kWindow * HumDetector::kWindow;  // Hann: half the gain
+constexpr double kAnalysisRate = 48000.0 / HumDetector::kDecimation;
+// A harmonic must reach about -90 dBFS (amplitude 1 in 16-bit scale) to count (the Hann window
+// halves the gain, the decimating sum multiplies it by four).
+constexpr double kMinimumPower = 0.0625 * 16.0 * HumDetector::kWindow * HumDetector::kWindow;
 }  // namespace
 
 void HumDetector::Init()
@@ -23,11 +25,13 @@ void HumDetector::Init()
       for (int p = 0; p < kProbes; ++p)
       {
         const double frequency = (h + 1) * kBaseFrequencies[b] + kProbeOffsets[p];
-        mCoefficient[b][h][p] = 2.0 * Cos(2.0 * kPi * frequency / 48000.0);
+        mCoefficient[b][h][p] = 2.0 * Cos(2.0 * kPi * frequency / kAnalysisRate);
         mS1[b][h][p] = 0.0;
         mS2[b][h][p] = 0.0;
       }
   mCount = 0;
+  mDecimationSum = 0.0;
+  mDecimationCount = 0;
   mBase = 0.0;
   mHighest = 0;
   mCandidate = 0.0;
@@ -40,12 +44,35 @@ void HumDetector::Init()
 
 void HumDetector::Push(const float* x, int n)
 {
+  // Sums of four samples: 12 kHz is plenty for harmonics up to 1.5 kHz, and the sum's nulls
+  // at 12 and 24 kHz keep what folds down from above small.
+  double decimated[512];
+  int count = 0;
+  for (int i = 0; i < n; ++i)
+  {
+    mDecimationSum += x[i];
+    if (++mDecimationCount == kDecimation)
+    {
+      decimated[count++] = mDecimationSum;
+      mDecimationSum = 0.0;
+      mDecimationCount = 0;
+      if (count == 512)
+      {
+        Analyse(decimated, count);
+        count = 0;
+      }
+    }
+  }
+  Analyse(decimated, count);
+}
+
+void HumDetector::Analyse(const double* x, int n)
+{
   int i = 0;
   double windowed[512];
   while (i < n)
   {
-    int run = n - i < kWindow - mCount ? n - i : kWindow - mCount;
-    if (run > 512) run = 512;
+    const int run = n - i < kWindow - mCount ? n - i : kWindow - mCount;
     // Hann window over the analysis span, by a rotating phasor: its low sidelobes keep strong
     // notes far from a probe from leaking into it.
     for (int j = 0; j < run; ++j)

@@ -9,7 +9,8 @@ class HumDetector
 {
 public:
   static constexpr int kHarmonics = 24;
-  static constexpr int kWindow = 24000;  // 0.5 s at 48 kHz
+  static constexpr int kDecimation = 4;
+  static constexpr int kWindow = 6000;  // 0.5 s at the analysis rate of 12 kHz
 
   void Init();
   void Push(const float* x, int n);
@@ -19,6 +20,7 @@ public:
   int HighestHarmonic() const { return mHighest; }
 
 private:
+  void Analyse(const double* x, int n);
   void Evaluate();
 
   static constexpr int kBases = 2;
@@ -27,6 +29,8 @@ private:
   double mS1[kBases][kHarmonics][kProbes];
   double mS2[kBases][kHarmonics][kProbes];
   int mCount;
+  double mDecimationSum;
+  int mDecimationCount;
   double mBase;
   int mHighest;
   double mCandidate;
