@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/IPlugQueue.h"
+#include "plugin/ISPSCQueue.h"
 #include "plugin/IPluginBase.h"
 #include "plugin/Timer.h"
 
@@ -71,11 +71,11 @@ public:
   void OnTimerTick(Timer& t);
   Timer* GetTimer() const { return mTimer.get(); }
 
-  IPlugQueue<ParamTuple>& ParamChangeFromProcessor() { return mParamChangeFromProcessor; }
-  IPlugQueue<IMidiMsg>& MidiMsgsFromEditor() { return mMidiMsgsFromEditor; }
-  IPlugQueue<IMidiMsg>& MidiMsgsFromProcessor() { return mMidiMsgsFromProcessor; }
-  IPlugQueue<ISysEx>& SysExDataFromEditor() { return mSysExDataFromEditor; }
-  IPlugQueue<ISysEx>& SysExDataFromProcessor() { return mSysExDataFromProcessor; }
+  ISPSCQueue<ParamTuple>& ParamChangeFromProcessor() { return mParamChangeFromProcessor; }
+  ISPSCQueue<IMidiMsg>& MidiMsgsFromEditor() { return mMidiMsgsFromEditor; }
+  ISPSCQueue<IMidiMsg>& MidiMsgsFromProcessor() { return mMidiMsgsFromProcessor; }
+  ISPSCQueue<ISysEx>& SysExDataFromEditor() { return mSysExDataFromEditor; }
+  ISPSCQueue<ISysEx>& SysExDataFromProcessor() { return mSysExDataFromProcessor; }
 
 protected:
   // Starts the 20 ms idle timer. `before`, when given, runs at each tick ahead of OnTimerTick.
@@ -83,11 +83,11 @@ protected:
   void StopIdleTimer();
 
   std::unique_ptr<Timer> mTimer;
-  IPlugQueue<ParamTuple> mParamChangeFromProcessor{kParamQueueSlots};
-  IPlugQueue<IMidiMsg> mMidiMsgsFromEditor{kMidiQueueSlots};
-  IPlugQueue<IMidiMsg> mMidiMsgsFromProcessor{kMidiQueueSlots};
-  IPlugQueue<ISysEx> mSysExDataFromEditor{kSysExQueueSlots};
-  IPlugQueue<ISysEx> mSysExDataFromProcessor{kSysExQueueSlots};
+  ISPSCQueue<ParamTuple> mParamChangeFromProcessor{kParamQueueSlots};
+  ISPSCQueue<IMidiMsg> mMidiMsgsFromEditor{kMidiQueueSlots};
+  ISPSCQueue<IMidiMsg> mMidiMsgsFromProcessor{kMidiQueueSlots};
+  ISPSCQueue<ISysEx> mSysExDataFromEditor{kSysExQueueSlots};
+  ISPSCQueue<ISysEx> mSysExDataFromProcessor{kSysExQueueSlots};
 };
 
 } // namespace plugfw

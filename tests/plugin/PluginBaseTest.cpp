@@ -231,7 +231,7 @@ TEST(PluginBase, QueuesKeepOneSlotFreeAndDropWhenFull)
 
 TEST(PluginBase, QueueCarriesEveryEntryAcrossThreadsInOrder)
 {
-  IPlugQueue<int> q(33);
+  ISPSCQueue<int> q(33);
   const int n = 100000;
   std::thread producer([&] {
     for (int i = 0; i < n;)

@@ -9,13 +9,13 @@
 namespace plugfw {
 
 template <typename T>
-class IPlugQueue
+class ISPSCQueue
 {
 public:
-  explicit IPlugQueue(int nSlots) : mSize(nSlots < 2 ? 2 : static_cast<size_t>(nSlots)), mData(new T[mSize]) {}
+  explicit ISPSCQueue(int nSlots) : mSize(nSlots < 2 ? 2 : static_cast<size_t>(nSlots)), mData(new T[mSize]) {}
 
-  IPlugQueue(const IPlugQueue&) = delete;
-  IPlugQueue& operator=(const IPlugQueue&) = delete;
+  ISPSCQueue(const ISPSCQueue&) = delete;
+  ISPSCQueue& operator=(const ISPSCQueue&) = delete;
 
   // Producer side. The entry is written first, then the write index is published.
   bool Push(const T& item)
