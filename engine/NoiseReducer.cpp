@@ -128,6 +128,11 @@ bool NoiseReducer::HasSuppressor(int channel) const
   return channel >= 0 && channel < GetChannelCount() && mChannels[static_cast<size_t>(channel)].suppressor;
 }
 
+void NoiseReducer::DiscardSuppressor(int channel)
+{
+  if (channel >= 0 && channel < GetChannelCount()) mChannels[static_cast<size_t>(channel)].suppressor.reset();
+}
+
 void NoiseReducer::Process(float* buffer, int count, int channel)
 {
   if (channel < 0 || channel >= GetChannelCount()) return;

@@ -72,6 +72,8 @@ public:
   double GetSampleRate() const { return mSampleRate; }
   int GetChannelCount() const { return static_cast<int>(mChannels.size()); }
   bool HasSuppressor(int channel) const;
+  // Releases one channel's suppressor, leaving the unit as it is when creation fails.
+  void DiscardSuppressor(int channel);
 
   // Blend amount for the next Process call, 0..1.
   float amount = 0.0f;

@@ -79,11 +79,18 @@ TEST(NoiseReducer, InactiveAmountsPassBitIdentical)
     stage.Prepare(44100, 1);
     EXPECT_EQ(Feed(stage, input, 512, amount), input) << amount;
   }
-  // Unknown channels are left alone too.
+  // Unknown channels are left alone too, and so is a channel without a suppressor, while
+  // its neighbour is processed.
   NoiseReducer stage;
   stage.Prepare(48000, 2);
   EXPECT_EQ(Feed(stage, input, 512, 1.0f, 2), input);
   EXPECT_EQ(Feed(stage, input, 512, 1.0f, -1), input);
+  stage.DiscardSuppressor(1);
+  EXPECT_FALSE(stage.HasSuppressor(1));
+  EXPECT_EQ(Feed(stage, input, 512, 1.0f, 1), input);
+  const std::vector<float> processed = Feed(stage, input, 512, 1.0f, 0);
+  EXPECT_NE(processed, input);
+  EXPECT_EQ(processed[0], 0.0f);
 }
 
 TEST(NoiseReducer, FirstLatencySamplesAreZeroAfterPrepare)
