@@ -129,8 +129,9 @@ case "${1:-}" in
     setup
     configure build/bench -DQUELLOR_BENCH=ON -DQUELLOR_TESTS=OFF
     cmake --build build/bench -j "$JOBS"
-    for b in build/bench/bench/*_bench; do
-      [ -x "$b" ] && "$b" --benchmark_counters_tabular=true
+    find build/bench/bench -type f -executable -name '*bench*' | sort | while read -r b; do
+      echo "== $b"
+      "$b" --benchmark_counters_tabular=true
     done
     ;;
   *)
