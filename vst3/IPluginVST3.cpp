@@ -363,7 +363,11 @@ tresult IPluginVST3::setProcessorState(IBStream* state)
   const int pos = UnserializeState(chunk, 0);
   int32 bypass = 0;
   if (pos < 0 || chunk.Get(&bypass, pos) < 0)
-    return kResultFalse; // the values read so far stay
+  {
+    // The values read so far are in effect; the host must see them too, not the old ones.
+    UpdateControllerValues(*this, parameters, GetBypassed());
+    return kResultFalse;
+  }
   SetBypassed(bypass > 0);
   UpdateControllerValues(*this, parameters, bypass > 0);
   OnStateRestored();

@@ -379,6 +379,8 @@ TEST(VST3Processor, ShortLongAndHostileStateStreams)
     s.data.assign(state.begin(), state.begin() + 48);
     EXPECT_EQ(static_cast<IComponent*>(h.plug)->setState(&s), kResultFalse);
     EXPECT_EQ(h.plug->GetParam(TestPlug::kLatency)->GetValue(), 64.0);
+    // The host sees the values that are in effect, not the ones from before the restore.
+    EXPECT_EQ(h.plug->getParamNormalized(TestPlug::kLatency), h.plug->GetParam(TestPlug::kLatency)->GetNormalValue());
   }
   {
     Harness h; // one byte short of the parameter block
@@ -387,6 +389,7 @@ TEST(VST3Processor, ShortLongAndHostileStateStreams)
     EXPECT_EQ(static_cast<IComponent*>(h.plug)->setState(&s), kResultFalse);
     EXPECT_EQ(h.plug->GetParam(TestPlug::kLocked)->GetValue(), 1.0);
     EXPECT_EQ(h.plug->GetParam(TestPlug::kLatency)->GetValue(), 0.0);
+    EXPECT_EQ(h.plug->getParamNormalized(TestPlug::kLocked), 1.0);
   }
   {
     Harness h; // extra trailing bytes are ignored
