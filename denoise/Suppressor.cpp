@@ -24,7 +24,7 @@ constexpr float kLineRatio = 8.0f;         // a steady line stands 9 dB above th
 constexpr int kLineDistance = 6;           // bins from a line's centre to "beside it"
 constexpr int kLineHalfWidth = 3;          // bins covered by a line's main lobe
 constexpr float kInputLimit = 1e6f;         // 30 dB above 16-bit full scale
-constexpr float kSynthesisScale = 1.0f / (SpectrumFft::kSize * 1.5f);
+constexpr float kSynthesisScale = 1.0f / (FrameFft::kSize * 1.5f);
 
 // Exponential integral E1(x) for x > 0 (rational approximations, error below 5e-5).
 double ExponentialIntegral(double x)
@@ -133,7 +133,7 @@ float SuppressorState::ProcessFrame(float* out, const float* in)
   humCanceller.Process(input + kWindow - kFrame, kFrame, hum);
 
   for (int n = 0; n < kWindow; ++n) spectrum[n] = {input[n] * window[n], 0.0f};
-  for (int n = kWindow; n < SpectrumFft::kSize; ++n) spectrum[n] = {0.0f, 0.0f};
+  for (int n = kWindow; n < FrameFft::kSize; ++n) spectrum[n] = {0.0f, 0.0f};
   fft.Forward(spectrum);
 
   for (int k = 0; k < kBins; ++k)
@@ -215,7 +215,7 @@ float SuppressorState::ProcessFrame(float* out, const float* in)
     const float gain = std::max(LogSpectralGain(xiNow, gamma), kGainFloor);
     lastAmplitude[k] = std::min(gain * gain * gamma, 1e4f);
     spectrum[k] *= gain;
-    if (k > 0 && k < kBins - 1) spectrum[SpectrumFft::kSize - k] *= gain;
+    if (k > 0 && k < kBins - 1) spectrum[FrameFft::kSize - k] *= gain;
   }
 
   fft.Inverse(spectrum);

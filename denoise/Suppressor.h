@@ -24,13 +24,13 @@
 
 #include "denoise/HumCanceller.h"
 #include "denoise/HumDetector.h"
-#include "denoise/SpectrumFft.h"
+#include "denoise/FrameFft.h"
 
 namespace denoise
 {
 constexpr int kFrame = 480;
 constexpr int kWindow = 1440;
-constexpr int kBins = SpectrumFft::kSize / 2 + 1;
+constexpr int kBins = FrameFft::kSize / 2 + 1;
 
 struct SuppressorState
 {
@@ -40,11 +40,11 @@ struct SuppressorState
   float LineSurround(int k) const;
   bool LinePosition(int k, double& where) const;
 
-  SpectrumFft fft;
+  FrameFft fft;
   float window[kWindow];
   float input[kWindow];       // the last three input frames, oldest first
   float overlap[kWindow];     // synthesis accumulator, index 0 = oldest output sample
-  std::complex<float> spectrum[SpectrumFft::kSize];
+  std::complex<float> spectrum[FrameFft::kSize];
 
   float noise[kBins];         // noise power estimate
   float smoothed[kBins];      // time- and frequency-smoothed periodogram

@@ -44,10 +44,10 @@ void ReportBudget(benchmark::State& state, double totalSeconds, double budgetMs)
 
 void BM_FullRedraw(benchmark::State& state) {
   Editor e(static_cast<float>(state.range(0)));
-  auto* spec = static_cast<gallery::SampleSpectrumControl*>(e.g->GetControlWithTag(gallery::kSpectrumTag));
+  auto* spectrum = static_cast<gallery::SampleSpectrumControl*>(e.g->GetControlWithTag(gallery::kSpectrumTag));
   double secs = 0.0;
   for (auto _ : state) {
-    spec->Advance();
+    spectrum->Advance();
     const double t0 = ThreadSeconds();
     e.g->DrawAll();
     secs += ThreadSeconds() - t0;
@@ -59,10 +59,10 @@ BENCHMARK(BM_FullRedraw)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 void BM_SpectrumAreaFrame(benchmark::State& state) {
   Editor e;
-  auto* spec = static_cast<gallery::SampleSpectrumControl*>(e.g->GetControlWithTag(gallery::kSpectrumTag));
+  auto* spectrum = static_cast<gallery::SampleSpectrumControl*>(e.g->GetControlWithTag(gallery::kSpectrumTag));
   double secs = 0.0;
   for (auto _ : state) {
-    spec->Advance();
+    spectrum->Advance();
     const double t0 = ThreadSeconds();
     const IRectList rects = e.g->StepFrame();
     secs += ThreadSeconds() - t0;
@@ -74,10 +74,10 @@ BENCHMARK(BM_SpectrumAreaFrame)->Unit(benchmark::kMillisecond);
 
 void BM_IdleFrame(benchmark::State& state) {
   Editor e;
-  auto* spec = static_cast<gallery::SampleSpectrumControl*>(e.g->GetControlWithTag(gallery::kSpectrumTag));
+  auto* spectrum = static_cast<gallery::SampleSpectrumControl*>(e.g->GetControlWithTag(gallery::kSpectrumTag));
   double secs = 0.0;
   for (auto _ : state) {
-    spec->Advance();
+    spectrum->Advance();
     for (int tag = 1; tag <= 3; ++tag) e.g->GetControlWithTag(tag)->MarkDirty(false);
     const double t0 = ThreadSeconds();
     e.g->StepFrame();

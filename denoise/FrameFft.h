@@ -6,7 +6,7 @@ namespace denoise
 {
 // In-place radix-2 transform of fixed size with precomputed twiddles and bit-reversal, kept
 // inside each suppressor state so processing needs no shared tables.
-class SpectrumFft
+class FrameFft
 {
 public:
   static constexpr int kSize = 2048;

@@ -1,4 +1,4 @@
-#include "denoise/SpectrumFft.h"
+#include "denoise/FrameFft.h"
 
 #include <utility>
 
@@ -6,7 +6,7 @@
 
 namespace denoise
 {
-void SpectrumFft::Init()
+void FrameFft::Init()
 {
   for (int k = 0; k < kSize / 2; ++k)
   {
@@ -23,7 +23,7 @@ void SpectrumFft::Init()
   }
 }
 
-void SpectrumFft::Transform(std::complex<float>* data, bool inverse) const
+void FrameFft::Transform(std::complex<float>* data, bool inverse) const
 {
   for (int i = 0; i < kSize; ++i)
   {
