@@ -1,6 +1,9 @@
 #include "tools/host/Module.h"
 
+#include <cstring>
+
 #include "vst3api/sdk/StringConvert.h"
+#include "vst3api/vst/PlugTypes.h"
 
 #if SMTG_OS_WINDOWS
 #include <windows.h>
@@ -141,6 +144,19 @@ bool Module::callExit() {
 #else
   return reinterpret_cast<Steinberg::ModuleExitProc>(exitProc)();
 #endif
+}
+
+bool findAudioEffectClass(Steinberg::IPluginFactory* factory, Steinberg::TUID classId) {
+  if (!factory) return false;
+  for (Steinberg::int32 i = 0; i < factory->countClasses(); ++i) {
+    Steinberg::PClassInfo c;
+    if (factory->getClassInfo(i, &c) == Steinberg::kResultOk &&
+        std::strcmp(c.category, Steinberg::Vst::kVstAudioEffectClass) == 0) {
+      std::memcpy(classId, c.cid, sizeof(Steinberg::TUID));
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace qhost

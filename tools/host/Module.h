@@ -47,4 +47,7 @@ private:
   std::string lastError;
 };
 
+// The id of the factory's first audio effect class; false when it has none.
+bool findAudioEffectClass(Steinberg::IPluginFactory* factory, Steinberg::TUID classId);
+
 }  // namespace qhost

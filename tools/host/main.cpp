@@ -61,17 +61,6 @@ void printClasses(IPluginFactory* factory) {
   }
 }
 
-bool findEffectClass(IPluginFactory* factory, TUID cid) {
-  for (int32 i = 0; i < factory->countClasses(); ++i) {
-    PClassInfo c;
-    if (factory->getClassInfo(i, &c) == kResultOk && std::strcmp(c.category, kVstAudioEffectClass) == 0) {
-      std::memcpy(cid, c.cid, sizeof(TUID));
-      return true;
-    }
-  }
-  return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -106,7 +95,7 @@ int main(int argc, char** argv) {
   printClasses(factory);
 
   TUID cid;
-  if (!findEffectClass(factory, cid)) {
+  if (!qhost::findAudioEffectClass(factory, cid)) {
     std::fprintf(stderr, "quellor-host: no audio effect class\n");
     return 1;
   }

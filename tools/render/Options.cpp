@@ -77,6 +77,14 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions& out, std::string& 
             out.quiet = true;
         } else if (key == "listparams") {
             out.listParams = true;
+        } else if (key == "linked") {
+            out.linked = true;
+        } else if (key == "module") {
+            if (!TakeValue(argc, argv, i, inlineValue, hasInline, value) || value.empty()) {
+                error = "--" + name + " needs a bundle path";
+                return false;
+            }
+            out.module = value;
         } else if (key == "scenario" || key == "outdir" || key == "seconds" || key == "rate" || key == "block") {
             if (!TakeValue(argc, argv, i, inlineValue, hasInline, value)) {
                 error = "--" + name + " needs a value";
@@ -137,6 +145,10 @@ void PrintUsage(const char* program)
         "  --auto-width 30        --master-trim 0   --master-width 1   --hushen 0   --drytail 0\n"
         "  --gain 0               --hold on|off     --bypass on|off\n"
         "  --list-params          show the parameters with their ranges and defaults\n"
+        "\n"
+        "Processing:\n"
+        "  --module PATH          the Quellor.vst3 bundle to load (default: the one built with this tool)\n"
+        "  --linked               use the engine built into this tool instead of loading the bundle\n"
         "\n"
         "Other options:\n"
         "  --scenario NAME        built-in scenario: feedback (default), room (when built in)\n"

@@ -13,6 +13,8 @@ struct RenderOptions {
     double seconds = 0.0;  // scenario length, 0 = its own
     double rate = 48000.0;
     int block = 256;
+    bool linked = false;   // the engine built into the tool instead of the plug-in bundle
+    std::string module;    // bundle path; empty: the one built with the tool
     bool quiet = false;
     bool help = false;
     bool listParams = false;

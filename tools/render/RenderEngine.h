@@ -1,9 +1,8 @@
 #pragma once
 // What quellor-render needs from the processor: prepare, parameters by index, block processing,
-// latency, and (where the implementation can see them) the notch table, the active-notch count
-// and channel 0's spectrum. The linked implementation drives the engine directly; a module
-// implementation can drive the built plug-in through its host interfaces instead and report
-// the observations it cannot make as unavailable.
+// latency, and the notch table, the active-notch count and channel 0's spectrum. The module
+// implementation (the default) drives the built plug-in through its host interfaces; the linked
+// one drives the engine directly.
 
 #include <memory>
 #include <string>
@@ -44,3 +43,6 @@ public:
 
 // The engine linked into the tool.
 std::unique_ptr<RenderEngine> MakeLinkedEngine();
+// The plug-in in a built Quellor.vst3 bundle, driven through its VST 3 interfaces; null with a
+// message when the bundle cannot be loaded.
+std::unique_ptr<RenderEngine> MakeModuleEngine(const std::string& bundlePath, std::string& error);

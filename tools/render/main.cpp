@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 struct Clock {
@@ -149,6 +152,23 @@ int FindParameter(const RenderEngine& e, const std::string& name)
     return -1;
 }
 
+// The bundle built with this tool: next to the tools folder, else where the build put it.
+std::string DefaultBundlePath()
+{
+    char self[4096];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n > 0) {
+        self[n] = '\0';
+        std::string dir(self);
+        dir = dir.substr(0, dir.find_last_of('/'));
+        const std::string beside = dir.substr(0, dir.find_last_of('/')) + "/Quellor.vst3";
+        struct stat st;
+        if (stat(beside.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+            return beside;
+    }
+    return QUELLOR_DEFAULT_BUNDLE;
+}
+
 std::string DerivedOutputName(const std::string& input)
 {
     const size_t dot = input.find_last_of('.');
@@ -172,7 +192,19 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    std::unique_ptr<RenderEngine> engine = MakeLinkedEngine();
+    std::unique_ptr<RenderEngine> engine;
+    std::string bundle;
+    if (opt.linked) {
+        engine = MakeLinkedEngine();
+    } else {
+        bundle = opt.module.empty() ? DefaultBundlePath() : opt.module;
+        engine = MakeModuleEngine(bundle, error);
+        if (engine == nullptr) {
+            std::fprintf(stderr, "quellor-render: cannot load the plug-in %s: %s (--module PATH names another bundle, --linked uses the built-in engine)\n",
+                         bundle.c_str(), error.c_str());
+            return 1;
+        }
+    }
     if (opt.listParams) {
         for (int i = 0; i < engine->ParameterCount(); ++i) {
             if (engine->ParameterIsSwitch(i))
@@ -251,6 +283,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "quellor-render: cannot prepare for %g Hz, %d channels\n", audio.sampleRate, channels);
         return 1;
     }
+    if (opt.linked)
+        std::printf("processing with the engine built into this tool\n");
+    else
+        std::printf("processing through the plug-in %s\n", bundle.c_str());
     std::printf("%zu frames, %d channel(s), %g Hz, blocks of %d;", frames, channels, audio.sampleRate, opt.block);
     for (int i = 0; i < engine->ParameterCount(); ++i)
         std::printf(" %s %s%s", engine->ParameterName(i).c_str(), engine->FormatParameter(i).c_str(),
