@@ -5,7 +5,7 @@
 #include "engine/NoiseReducer.h"
 #include "engine/NotchChannel.h"
 #include "engine/NotchExchange.h"
-#include "engine/QuellorInspectorApi.h"
+#include "engine/QuellorProbeApi.h"
 #include "engine/ReverbReducer.h"
 #include "plugin/Config.h"
 #include "plugin/IPluginAPIBase.h"
@@ -38,7 +38,7 @@ public:
     Quellor();
     ~Quellor() override;
 
-    // Answers our own inspection interface besides the host-facing ones.
+    // Answers our own probe interface besides the host-facing ones.
     Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID _iid, void** obj) override;
 
     void ProcessAudioBlock(double** inputs, double** outputs, int nFrames) override;
@@ -70,14 +70,14 @@ public:
     std::atomic<int32_t> SnapshotLock{0};
 
 private:
-    // The inspection interface: a view of the exchange above, sharing the plug-in's reference count.
-    class Inspector final : public quellor::IQuellorInspector {
+    // The probe interface: a view of the exchange above, sharing the plug-in's reference count.
+    class Probe final : public quellor::IQuellorProbe {
     public:
-        explicit Inspector(Quellor& owner) : mOwner(owner) {}
+        explicit Probe(Quellor& owner) : mOwner(owner) {}
         Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID _iid, void** obj) override;
         Steinberg::uint32 PLUGIN_API addRef() override;
         Steinberg::uint32 PLUGIN_API release() override;
-        Steinberg::int32 PLUGIN_API getNotchSlots(quellor::InspectedNotch* slots, Steinberg::int32 maxSlots) override;
+        Steinberg::int32 PLUGIN_API getNotchSlots(quellor::ProbedNotch* slots, Steinberg::int32 maxSlots) override;
         Steinberg::int32 PLUGIN_API getActiveNotchCount() override;
         Steinberg::int32 PLUGIN_API getSpectrum(float* values, Steinberg::int32 maxValues, float* binWidth) override;
 
@@ -87,7 +87,7 @@ private:
 
     double ParamValue(int index) const;
 
-    Inspector mInspector{*this};
+    Probe mProbe{*this};
 
     std::vector<NotchChannel> mChannels;
     std::vector<ReverbReducer> mReverbChannels;

@@ -1,9 +1,9 @@
 // Drives the built Quellor.vst3 bundle as a host does: the module is loaded, the plug-in created
 // and initialised with a host context, parameter settings are handed to the controller and sent
 // with the next processed block, and audio goes through process() in 64 bit. The notch table and
-// the spectrum come from the plug-in's own inspection interface.
+// the spectrum come from the plug-in's own probe interface.
 
-#include "engine/QuellorInspectorApi.h"
+#include "engine/QuellorProbeApi.h"
 #include "tools/host/ComponentHandler.h"
 #include "tools/host/HostObjects.h"
 #include "tools/host/Module.h"
@@ -23,8 +23,8 @@ class ModuleEngine : public RenderEngine {
 public:
     ~ModuleEngine() override
     {
-        if (mInspector != nullptr)
-            mInspector->release();
+        if (mProbe != nullptr)
+            mProbe->release();
         if (mStarted)
             mPlug.stop();
         mPlug.release();
@@ -65,8 +65,8 @@ public:
             if ((p.flags & ParameterInfo::kIsBypass) == 0)
                 mParams.push_back(p);
         void* obj = nullptr;
-        if (mPlug.component()->queryInterface(quellor::IQuellorInspector::iid, &obj) == kResultOk)
-            mInspector = static_cast<quellor::IQuellorInspector*>(obj);
+        if (mPlug.component()->queryInterface(quellor::IQuellorProbe::iid, &obj) == kResultOk)
+            mProbe = static_cast<quellor::IQuellorProbe*>(obj);
         return true;
     }
 
@@ -127,10 +127,10 @@ public:
 
     bool ReadNotches(std::vector<NotchView>& slots) override
     {
-        if (mInspector == nullptr)
+        if (mProbe == nullptr)
             return false;
-        quellor::InspectedNotch raw[20];
-        const int32 n = mInspector->getNotchSlots(raw, 20);
+        quellor::ProbedNotch raw[20];
+        const int32 n = mProbe->getNotchSlots(raw, 20);
         slots.clear();
         for (int32 k = 0; k < n; ++k)
             slots.push_back({raw[k].active != 0, raw[k].manual != 0, raw[k].frequency, raw[k].targetDepth, raw[k].width});
@@ -138,19 +138,19 @@ public:
     }
     bool ReadActiveNotchCount(int& count) override
     {
-        if (mInspector == nullptr)
+        if (mProbe == nullptr)
             return false;
-        count = mInspector->getActiveNotchCount();
+        count = mProbe->getActiveNotchCount();
         return true;
     }
     bool ReadSpectrum(std::vector<float>& magnitudes, float& binWidth) override
     {
-        if (mInspector == nullptr)
+        if (mProbe == nullptr)
             return false;
-        const int32 total = mInspector->getSpectrum(nullptr, 0, &binWidth);
+        const int32 total = mProbe->getSpectrum(nullptr, 0, &binWidth);
         magnitudes.assign(static_cast<size_t>(total > 0 ? total : 0), 0.0f);
         if (total > 0)
-            mInspector->getSpectrum(magnitudes.data(), total, &binWidth);
+            mProbe->getSpectrum(magnitudes.data(), total, &binWidth);
         return !magnitudes.empty();
     }
 
@@ -164,7 +164,7 @@ private:
     mutable qhost::PluginInstance mPlug;
     std::vector<ParameterInfo> mParams;
     qhost::ParameterChanges mPending;
-    quellor::IQuellorInspector* mInspector = nullptr;
+    quellor::IQuellorProbe* mProbe = nullptr;
     int32 mChannelCount = 0;
     bool mStarted = false;
 };

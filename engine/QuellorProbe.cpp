@@ -10,21 +10,21 @@ using Steinberg::uint32;
 
 tresult PLUGIN_API Quellor::queryInterface(const TUID _iid, void** obj)
 {
-    if (obj != nullptr && Steinberg::FUnknownPrivate::iidEqual(_iid, quellor::IQuellorInspector::iid)) {
+    if (obj != nullptr && Steinberg::FUnknownPrivate::iidEqual(_iid, quellor::IQuellorProbe::iid)) {
         addRef();
-        *obj = static_cast<quellor::IQuellorInspector*>(&mInspector);
+        *obj = static_cast<quellor::IQuellorProbe*>(&mProbe);
         return kResultOk;
     }
     return plugfw::IPluginVST3::queryInterface(_iid, obj);
 }
 
-tresult PLUGIN_API Quellor::Inspector::queryInterface(const TUID _iid, void** obj) { return mOwner.queryInterface(_iid, obj); }
+tresult PLUGIN_API Quellor::Probe::queryInterface(const TUID _iid, void** obj) { return mOwner.queryInterface(_iid, obj); }
 
-uint32 PLUGIN_API Quellor::Inspector::addRef() { return mOwner.addRef(); }
+uint32 PLUGIN_API Quellor::Probe::addRef() { return mOwner.addRef(); }
 
-uint32 PLUGIN_API Quellor::Inspector::release() { return mOwner.release(); }
+uint32 PLUGIN_API Quellor::Probe::release() { return mOwner.release(); }
 
-int32 PLUGIN_API Quellor::Inspector::getNotchSlots(quellor::InspectedNotch* slots, int32 maxSlots)
+int32 PLUGIN_API Quellor::Probe::getNotchSlots(quellor::ProbedNotch* slots, int32 maxSlots)
 {
     if (slots == nullptr || maxSlots <= 0)
         return 0;
@@ -38,9 +38,9 @@ int32 PLUGIN_API Quellor::Inspector::getNotchSlots(quellor::InspectedNotch* slot
     return n;
 }
 
-int32 PLUGIN_API Quellor::Inspector::getActiveNotchCount() { return mOwner.ActiveNotchCount.load(std::memory_order_relaxed); }
+int32 PLUGIN_API Quellor::Probe::getActiveNotchCount() { return mOwner.ActiveNotchCount.load(std::memory_order_relaxed); }
 
-int32 PLUGIN_API Quellor::Inspector::getSpectrum(float* values, int32 maxValues, float* binWidth)
+int32 PLUGIN_API Quellor::Probe::getSpectrum(float* values, int32 maxValues, float* binWidth)
 {
     SnapshotData copy;
     mOwner.CopySnapshot(copy);
