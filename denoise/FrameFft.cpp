@@ -4,8 +4,7 @@
 
 #include "denoise/SuppressorMath.h"
 
-namespace denoise
-{
+namespace denoise {
 void FrameFft::Init()
 {
   for (int k = 0; k < kSize / 2; ++k)
@@ -18,7 +17,8 @@ void FrameFft::Init()
   {
     int r = 0;
     for (int b = 0; b < kLog2Size; ++b)
-      if (i & (1 << b)) r |= 1 << (kLog2Size - 1 - b);
+      if (i & (1 << b))
+        r |= 1 << (kLog2Size - 1 - b);
     mReverse[i] = static_cast<unsigned short>(r);
   }
 }
@@ -28,7 +28,8 @@ void FrameFft::Transform(std::complex<float>* data, bool inverse) const
   for (int i = 0; i < kSize; ++i)
   {
     const int r = mReverse[i];
-    if (r > i) std::swap(data[i], data[r]);
+    if (r > i)
+      std::swap(data[i], data[r]);
   }
   const float sign = inverse ? 1.0f : -1.0f;
   for (int span = 2; span <= kSize; span <<= 1)
@@ -53,4 +54,4 @@ void FrameFft::Transform(std::complex<float>* data, bool inverse) const
     }
   }
 }
-}  // namespace denoise
+} // namespace denoise

@@ -2,8 +2,7 @@
 
 #include <complex>
 
-namespace denoise
-{
+namespace denoise {
 // In-place radix-2 transform of fixed size with precomputed twiddles and bit-reversal, kept
 // inside each suppressor state so processing needs no shared tables.
 class FrameFft
@@ -24,4 +23,4 @@ private:
   float mSin[kSize / 2];
   unsigned short mReverse[kSize];
 };
-}  // namespace denoise
+} // namespace denoise

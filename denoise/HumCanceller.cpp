@@ -2,15 +2,13 @@
 
 #include "denoise/SuppressorMath.h"
 
-namespace denoise
-{
-namespace
-{
+namespace denoise {
+namespace {
 // Adaptation step: notch width of about 1 Hz and a time constant near 0.3 s.
 constexpr double kStep = 1.3e-4;
 constexpr double kBackgroundRise = 1.02;
 constexpr double kLoudRatio = 4.0;
-}  // namespace
+} // namespace
 
 void HumCanceller::Init()
 {
@@ -58,23 +56,28 @@ void HumCanceller::Process(float* x, int n, const HumDetector& detector)
 {
   const double base = detector.Base();
   const int harmonics = base > 0.0 ? detector.HighestHarmonic() : 0;
-  if (base != mBase || harmonics != mHarmonics) Start(base, harmonics);
-  if (mHarmonics == 0) return;
+  if (base != mBase || harmonics != mHarmonics)
+    Start(base, harmonics);
+  if (mHarmonics == 0)
+    return;
 
   // Louder passages (speech, music) would drag the weights around and leave hum-like
   // artefacts behind them; adaptation pauses while the frame stands well above the quiet
   // background (a minimum that rises by about 8 dB per second).
   double framePower = 0.0;
-  for (int i = 0; i < n; ++i) framePower += static_cast<double>(x[i]) * x[i];
+  for (int i = 0; i < n; ++i)
+    framePower += static_cast<double>(x[i]) * x[i];
   framePower /= n > 0 ? n : 1;
   mBackground = mBackground * kBackgroundRise;
-  if (!(mBackground > 0.0 && mBackground <= framePower)) mBackground = framePower;
+  if (!(mBackground > 0.0 && mBackground <= framePower))
+    mBackground = framePower;
   const double step = framePower <= kLoudRatio * mBackground ? kStep : 0.0;
 
   for (int i = 0; i < n; ++i)
   {
     double estimate = 0.0;
-    for (int h = 0; h < mHarmonics; ++h) estimate += mWeightCos[h] * mCos[h] + mWeightSin[h] * mSin[h];
+    for (int h = 0; h < mHarmonics; ++h)
+      estimate += mWeightCos[h] * mCos[h] + mWeightSin[h] * mSin[h];
     const double error = x[i] - estimate;
     const double scaled = step * error;
     for (int h = 0; h < mHarmonics; ++h)
@@ -100,4 +103,4 @@ void HumCanceller::Process(float* x, int n, const HumDetector& detector)
     }
   }
 }
-}  // namespace denoise
+} // namespace denoise

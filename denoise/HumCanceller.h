@@ -2,8 +2,7 @@
 
 #include "denoise/HumDetector.h"
 
-namespace denoise
-{
+namespace denoise {
 // Removes a detected hum series in the time domain: one adaptive sine/cosine pair per
 // harmonic (least-mean-squares), which forms a notch about 1 Hz wide at each harmonic. Music
 // and speech a few hertz away pass untouched, which spectral gains at this frequency
@@ -27,4 +26,4 @@ private:
   int mRenormalise;
   double mBackground;
 };
-}  // namespace denoise
+} // namespace denoise

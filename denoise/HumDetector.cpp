@@ -2,10 +2,8 @@
 
 #include "denoise/SuppressorMath.h"
 
-namespace denoise
-{
-namespace
-{
+namespace denoise {
+namespace {
 constexpr double kBaseFrequencies[2] = {50.0, 60.0};
 // Hz from each harmonic: just outside the main lobe of the 0.5 s Hann window, so a hum line
 // falls in their nulls while a note a few hertz off the harmonic lights one of them up.
@@ -16,7 +14,7 @@ constexpr double kAnalysisRate = 48000.0 / HumDetector::kDecimation;
 // A harmonic must reach about -90 dBFS (amplitude 1 in 16-bit scale) to count (the Hann window
 // halves the gain, the decimating sum multiplies it by four).
 constexpr double kMinimumPower = 0.0625 * 16.0 * HumDetector::kWindow * HumDetector::kWindow;
-}  // namespace
+} // namespace
 
 void HumDetector::Init()
 {
@@ -100,7 +98,8 @@ void HumDetector::Analyse(const double* x, int n)
         }
     i += run;
     mCount += run;
-    if (mCount >= kWindow) Evaluate();
+    if (mCount >= kWindow)
+      Evaluate();
   }
 }
 
@@ -131,10 +130,13 @@ void HumDetector::Evaluate()
       {
         // The series ends at three missing harmonics in a row; a note that happens to
         // sit on a high multiple of the mains frequency does not extend it.
-        if (misses < 3) highest = h + 1;
+        if (misses < 3)
+          highest = h + 1;
         misses = 0;
-        if (h < 8) ++matches;
-        if (h < 2) low = true;
+        if (h < 8)
+          ++matches;
+        if (h < 2)
+          low = true;
       }
       else
       {
@@ -153,9 +155,11 @@ void HumDetector::Evaluate()
   // a held series costs nothing once the hum is gone, its weights settle at zero).
   if (bestBase > 0.0 && (bestBase == mBase || bestBase == mCandidate))
   {
-    if (bestBase != mBase) mHighest = 0;
+    if (bestBase != mBase)
+      mHighest = 0;
     mBase = bestBase;
-    if (bestHighest > mHighest) mHighest = bestHighest;
+    if (bestHighest > mHighest)
+      mHighest = bestHighest;
     mMissed = 0;
   }
   else if (mBase > 0.0 && ++mMissed >= kReleaseWindows)
@@ -169,4 +173,4 @@ void HumDetector::Evaluate()
   mPhaseCos = 1.0;
   mPhaseSin = 0.0;
 }
-}  // namespace denoise
+} // namespace denoise

@@ -5,25 +5,23 @@
 
 #include "denoise/SuppressorMath.h"
 
-namespace denoise
-{
-namespace
-{
-constexpr float kSmoothing = 0.8f;        // periodogram smoothing over frames
-constexpr int kMinimumWindow = 35;        // frames per minimum sub-window (0.35 s)
-constexpr float kPresenceRatio = 3.0f;    // smoothed power over minimum that counts as speech
-constexpr float kOnsetRatio = 2.5f;       // local power over the noise estimate that counts as speech
+namespace denoise {
+namespace {
+constexpr float kSmoothing = 0.8f;     // periodogram smoothing over frames
+constexpr int kMinimumWindow = 35;     // frames per minimum sub-window (0.35 s)
+constexpr float kPresenceRatio = 3.0f; // smoothed power over minimum that counts as speech
+constexpr float kOnsetRatio = 2.5f;    // local power over the noise estimate that counts as speech
 constexpr float kPresenceSmoothing = 0.2f;
-constexpr float kNoiseSmoothing = 0.95f;  // noise average per frame when speech is absent
-constexpr float kNoiseRise = 1.047f;      // at most +0.2 dB per frame (20 dB/s) while held back
+constexpr float kNoiseSmoothing = 0.95f; // noise average per frame when speech is absent
+constexpr float kNoiseRise = 1.047f;     // at most +0.2 dB per frame (20 dB/s) while held back
 constexpr float kDecisionDirected = 0.95f;
-constexpr float kPrioriFloor = 0.0031623f;  // -25 dB
-constexpr float kGainFloor = 0.1f;          // -20 dB
-constexpr float kPowerFloor = 1e-6f;        // far below one 16-bit step; keeps ratios finite
+constexpr float kPrioriFloor = 0.0031623f; // -25 dB
+constexpr float kGainFloor = 0.1f;         // -20 dB
+constexpr float kPowerFloor = 1e-6f;       // far below one 16-bit step; keeps ratios finite
 constexpr float kLineRatio = 8.0f;         // a steady line stands 9 dB above the level beside it
 constexpr int kLineDistance = 6;           // bins from a line's centre to "beside it"
 constexpr int kLineHalfWidth = 3;          // bins covered by a line's main lobe
-constexpr float kInputLimit = 1e6f;         // 30 dB above 16-bit full scale
+constexpr float kInputLimit = 1e6f;        // 30 dB above 16-bit full scale
 constexpr float kSynthesisScale = 1.0f / (FrameFft::kSize * 1.5f);
 
 // Exponential integral E1(x) for x > 0 (rational approximations, error below 5e-5).
@@ -32,9 +30,11 @@ double ExponentialIntegral(double x)
   if (x <= 1.0)
   {
     return -Log(x) - 0.57721566 +
-           x * (0.99999193 + x * (-0.24991055 + x * (0.05519968 + x * (-0.00976004 + x * 0.00107857))));
+           x * (0.99999193 +
+                x * (-0.24991055 + x * (0.05519968 + x * (-0.00976004 + x * 0.00107857))));
   }
-  if (x > 40.0) return 0.0;
+  if (x > 40.0)
+    return 0.0;
   const double num = x * x + 2.334733 * x + 0.250621;
   const double den = x * x + 3.330657 * x + 1.681534;
   return Exp(-x) / x * (num / den);
@@ -51,21 +51,27 @@ float LogSpectralGain(float xi, float gamma)
 
 float SanitiseSample(float x)
 {
-  if (!(x == x)) return 0.0f;  // NaN
-  if (x > kInputLimit) return kInputLimit;
-  if (x < -kInputLimit) return -kInputLimit;
-  if (x < 1e-10f && x > -1e-10f) return 0.0f;  // keeps the transform free of denormals
+  if (!(x == x))
+    return 0.0f; // NaN
+  if (x > kInputLimit)
+    return kInputLimit;
+  if (x < -kInputLimit)
+    return -kInputLimit;
+  if (x < 1e-10f && x > -1e-10f)
+    return 0.0f; // keeps the transform free of denormals
   return x;
 }
-}  // namespace
+} // namespace
 
 void SuppressorState::Init()
 {
   fft.Init();
-  for (int n = 0; n < kWindow; ++n) window[n] = static_cast<float>(Sin(kPi * n / kWindow));
+  for (int n = 0; n < kWindow; ++n)
+    window[n] = static_cast<float>(Sin(kPi * n / kWindow));
   std::memset(input, 0, sizeof(input));
   std::memset(overlap, 0, sizeof(overlap));
-  for (auto& c : spectrum) c = {0.0f, 0.0f};
+  for (auto& c : spectrum)
+    c = {0.0f, 0.0f};
   for (int k = 0; k < kBins; ++k)
   {
     noise[k] = kPowerFloor;
@@ -88,16 +94,20 @@ void SuppressorState::Init()
 // protected by this: the hum canceller has removed it before the analysis.
 void SuppressorState::ProtectSteadyTones()
 {
-  for (int k = 0; k < kBins; ++k) reference[k] = noise[k];
+  for (int k = 0; k < kBins; ++k)
+    reference[k] = noise[k];
 
   for (int k = 2; k < kBins - 8; ++k)
   {
-    if (!(noise[k] >= noise[k - 1] && noise[k] > noise[k + 1])) continue;
+    if (!(noise[k] >= noise[k - 1] && noise[k] > noise[k + 1]))
+      continue;
     double where = 0.0;
-    if (!LinePosition(k, where)) continue;
+    if (!LinePosition(k, where))
+      continue;
     const float beside = LineSurround(k);
     for (int j = k - kLineHalfWidth; j <= k + kLineHalfWidth; ++j)
-      if (j >= 0) reference[j] = std::min(reference[j], std::max(beside, kPowerFloor));
+      if (j >= 0)
+        reference[j] = std::min(reference[j], std::max(beside, kPowerFloor));
   }
 }
 
@@ -112,9 +122,12 @@ float SuppressorState::LineSurround(int k) const
 // position in bins.
 bool SuppressorState::LinePosition(int k, double& where) const
 {
-  if (k < 1 || k >= kBins - 1) return false;
-  if (!(noise[k] >= noise[k - 1] && noise[k] >= noise[k + 1])) return false;
-  if (!(noise[k] > kLineRatio * LineSurround(k))) return false;
+  if (k < 1 || k >= kBins - 1)
+    return false;
+  if (!(noise[k] >= noise[k - 1] && noise[k] >= noise[k + 1]))
+    return false;
+  if (!(noise[k] > kLineRatio * LineSurround(k)))
+    return false;
   const double a = Log(noise[k - 1]);
   const double b = Log(noise[k]);
   const double c = Log(noise[k + 1]);
@@ -128,12 +141,15 @@ float SuppressorState::ProcessFrame(float* out, const float* in)
 {
   // Slide the analysis buffer by one frame; copy the input first since out may alias it.
   std::memmove(input, input + kFrame, sizeof(float) * (kWindow - kFrame));
-  for (int n = 0; n < kFrame; ++n) input[kWindow - kFrame + n] = SanitiseSample(in[n]);
+  for (int n = 0; n < kFrame; ++n)
+    input[kWindow - kFrame + n] = SanitiseSample(in[n]);
   hum.Push(input + kWindow - kFrame, kFrame);
   humCanceller.Process(input + kWindow - kFrame, kFrame, hum);
 
-  for (int n = 0; n < kWindow; ++n) spectrum[n] = {input[n] * window[n], 0.0f};
-  for (int n = kWindow; n < FrameFft::kSize; ++n) spectrum[n] = {0.0f, 0.0f};
+  for (int n = 0; n < kWindow; ++n)
+    spectrum[n] = {input[n] * window[n], 0.0f};
+  for (int n = kWindow; n < FrameFft::kSize; ++n)
+    spectrum[n] = {0.0f, 0.0f};
   fft.Forward(spectrum);
 
   for (int k = 0; k < kBins; ++k)
@@ -145,9 +161,11 @@ float SuppressorState::ProcessFrame(float* out, const float* in)
 
   // The first two frames see a partly empty window: start tracking once it is full.
   const bool first = frames < 3;
-  if (frames < 1000000) ++frames;
+  if (frames < 1000000)
+    ++frames;
   const bool newWindow = ++windowFrames >= kMinimumWindow;
-  if (newWindow) windowFrames = 0;
+  if (newWindow)
+    windowFrames = 0;
 
   double presenceSum = 0.0;
   int presenceBins = 0;
@@ -182,10 +200,12 @@ float SuppressorState::ProcessFrame(float* out, const float* in)
     const bool aboveNoise = !first && local > kOnsetRatio * noise[k];
     const float indicator = aboveMinimum || aboveNoise ? 1.0f : 0.0f;
     float p = kPresenceSmoothing * presence[k] + (1.0f - kPresenceSmoothing) * indicator;
-    if (p < 1e-6f) p = 0.0f;
+    if (p < 1e-6f)
+      p = 0.0f;
     presence[k] = p;
     // Fast start: plain averaging over the first frames so the estimate settles quickly.
-    const float base = first ? 0.0f : std::min(kNoiseSmoothing, 1.0f - 1.0f / static_cast<float>(frames - 2));
+    const float base =
+        first ? 0.0f : std::min(kNoiseSmoothing, 1.0f - 1.0f / static_cast<float>(frames - 2));
     const float adapt = first ? 0.0f : base + (1.0f - base) * p;
     const float previous = noise[k];
     noise[k] = std::max(adapt * previous + (1.0f - adapt) * power[k], kPowerFloor);
@@ -194,7 +214,7 @@ float SuppressorState::ProcessFrame(float* out, const float* in)
       const float plain = kNoiseSmoothing * previous + (1.0f - kNoiseSmoothing) * power[k];
       noise[k] = std::max(noise[k], std::min(previous * kNoiseRise, plain));
     }
-    if (k >= 8 && k <= 180)  // about 190 Hz to 4.2 kHz
+    if (k >= 8 && k <= 180) // about 190 Hz to 4.2 kHz
     {
       presenceSum += p;
       ++presenceBins;
@@ -206,7 +226,8 @@ float SuppressorState::ProcessFrame(float* out, const float* in)
   for (int k = 0; k < kBins; ++k)
   {
     const float gamma = std::min(power[k] / reference[k], 1e4f);
-    float xi = kDecisionDirected * lastAmplitude[k] + (1.0f - kDecisionDirected) * std::max(gamma - 1.0f, 0.0f);
+    float xi = kDecisionDirected * lastAmplitude[k] +
+               (1.0f - kDecisionDirected) * std::max(gamma - 1.0f, 0.0f);
     xi = std::max(xi, kPrioriFloor);
     // Two-step estimate: the decision-directed value lags speech by a frame; re-estimating
     // the a-priori SNR from this frame's Wiener estimate removes most of that lag.
@@ -215,11 +236,13 @@ float SuppressorState::ProcessFrame(float* out, const float* in)
     const float gain = std::max(LogSpectralGain(xiNow, gamma), kGainFloor);
     lastAmplitude[k] = std::min(gain * gain * gamma, 1e4f);
     spectrum[k] *= gain;
-    if (k > 0 && k < kBins - 1) spectrum[FrameFft::kSize - k] *= gain;
+    if (k > 0 && k < kBins - 1)
+      spectrum[FrameFft::kSize - k] *= gain;
   }
 
   fft.Inverse(spectrum);
-  for (int n = 0; n < kWindow; ++n) overlap[n] += spectrum[n].real() * window[n] * kSynthesisScale;
+  for (int n = 0; n < kWindow; ++n)
+    overlap[n] += spectrum[n].real() * window[n] * kSynthesisScale;
   std::memcpy(out, overlap, sizeof(float) * kFrame);
   std::memmove(overlap, overlap + kFrame, sizeof(float) * (kWindow - kFrame));
   std::memset(overlap + kWindow - kFrame, 0, sizeof(float) * kFrame);
@@ -227,4 +250,4 @@ float SuppressorState::ProcessFrame(float* out, const float* in)
   const float probability = static_cast<float>(presenceSum / presenceBins);
   return std::min(std::max(probability, 0.0f), 1.0f);
 }
-}  // namespace denoise
+} // namespace denoise

@@ -26,8 +26,7 @@
 #include "denoise/HumDetector.h"
 #include "denoise/FrameFft.h"
 
-namespace denoise
-{
+namespace denoise {
 constexpr int kFrame = 480;
 constexpr int kWindow = 1440;
 constexpr int kBins = FrameFft::kSize / 2 + 1;
@@ -42,8 +41,8 @@ struct SuppressorState
 
   FrameFft fft;
   float window[kWindow];
-  float input[kWindow];       // the last three input frames, oldest first
-  float overlap[kWindow];     // synthesis accumulator, index 0 = oldest output sample
+  float input[kWindow];   // the last three input frames, oldest first
+  float overlap[kWindow]; // synthesis accumulator, index 0 = oldest output sample
   std::complex<float> spectrum[FrameFft::kSize];
 
   float noise[kBins];         // noise power estimate
@@ -53,13 +52,13 @@ struct SuppressorState
   float presence[kBins];      // smoothed speech presence, 0..1
   float lastAmplitude[kBins]; // previous frame's estimated clean power / noise power
   float power[kBins];
-  float reference[kBins];     // noise used for the gain (steady non-hum lines removed)
+  float reference[kBins]; // noise used for the gain (steady non-hum lines removed)
   HumDetector hum;
   HumCanceller humCanceller;
   int frames;
   int windowFrames;
 };
-}  // namespace denoise
+} // namespace denoise
 
 struct DenoiseState
 {

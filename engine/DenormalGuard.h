@@ -6,18 +6,20 @@
 #if defined(__SSE2__) || defined(_M_X64)
 #include <xmmintrin.h>
 
-class DenormalGuard {
+class DenormalGuard
+{
 public:
-    DenormalGuard() : mSaved(_mm_getcsr()) { _mm_setcsr(mSaved | kFlushToZero | kDenormalsAreZero); }
-    ~DenormalGuard() { _mm_setcsr(mSaved); }
-    DenormalGuard(const DenormalGuard&) = delete;
-    DenormalGuard& operator=(const DenormalGuard&) = delete;
+  DenormalGuard() : mSaved(_mm_getcsr()) { _mm_setcsr(mSaved | kFlushToZero | kDenormalsAreZero); }
+  ~DenormalGuard() { _mm_setcsr(mSaved); }
+  DenormalGuard(const DenormalGuard&) = delete;
+  DenormalGuard& operator=(const DenormalGuard&) = delete;
 
 private:
-    static constexpr unsigned kFlushToZero = 0x8000;
-    static constexpr unsigned kDenormalsAreZero = 0x0040;
-    unsigned mSaved;
+  static constexpr unsigned kFlushToZero = 0x8000;
+  static constexpr unsigned kDenormalsAreZero = 0x0040;
+  unsigned mSaved;
 };
 #else
-class DenormalGuard {};
+class DenormalGuard
+{};
 #endif

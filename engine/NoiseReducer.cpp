@@ -6,14 +6,13 @@
 
 #include "denoise/Denoise.h"
 
-namespace
-{
+namespace {
 // 200 dB above full scale: anything louder is treated as this loud, so sums of a frame
 // cannot overflow.
 constexpr float kSampleLimit = 1e10f;
 constexpr float kActiveThreshold = 0.001f;
 constexpr float kToSuppressorScale = 32768.0f;
-constexpr float kFromSuppressorScale = 1.0f / 32768.0f;  // exactly 2^-15
+constexpr float kFromSuppressorScale = 1.0f / 32768.0f; // exactly 2^-15
 // Host rates outside this range are not audio rates; they are clamped so the queue sizes
 // stay bounded.
 constexpr double kMinRate = 1000.0;
@@ -24,7 +23,8 @@ constexpr double kChunkAt48k = 16384.0;
 
 double UsableRate(double sampleRate)
 {
-  if (!(sampleRate > 0.0) || !std::isfinite(sampleRate)) return 48000.0;
+  if (!(sampleRate > 0.0) || !std::isfinite(sampleRate))
+    return 48000.0;
   return std::clamp(sampleRate, kMinRate, kMaxRate);
 }
 
@@ -32,11 +32,13 @@ double UsableRate(double sampleRate)
 // would slow every interpolation that touches them.
 inline float CleanSample(float x)
 {
-  if (!std::isfinite(x)) return 0.0f;
-  if (std::fabs(x) < std::numeric_limits<float>::min()) return 0.0f;
+  if (!std::isfinite(x))
+    return 0.0f;
+  if (std::fabs(x) < std::numeric_limits<float>::min())
+    return 0.0f;
   return std::clamp(x, -kSampleLimit, kSampleLimit);
 }
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------------------------
 
@@ -55,15 +57,18 @@ void FloatRing::Clear()
 
 void FloatRing::FillZeros(int count)
 {
-  for (int i = 0; i < count; ++i) Push(0.0f);
+  for (int i = 0; i < count; ++i)
+    Push(0.0f);
 }
 
 bool FloatRing::Push(float value)
 {
   const int capacity = Capacity();
-  if (mSize >= capacity) return false;
+  if (mSize >= capacity)
+    return false;
   int write = mRead + mSize;
-  if (write >= capacity) write -= capacity;
+  if (write >= capacity)
+    write -= capacity;
   mData[static_cast<size_t>(write)] = value;
   ++mSize;
   return true;
@@ -71,16 +76,19 @@ bool FloatRing::Push(float value)
 
 float FloatRing::Pop()
 {
-  if (mSize == 0) return 0.0f;
+  if (mSize == 0)
+    return 0.0f;
   const float value = mData[static_cast<size_t>(mRead)];
-  if (++mRead >= Capacity()) mRead = 0;
+  if (++mRead >= Capacity())
+    mRead = 0;
   --mSize;
   return value;
 }
 
 void DenoiseStateDeleter::operator()(DenoiseState* state) const
 {
-  if (state) rnnoise_destroy(state);
+  if (state)
+    rnnoise_destroy(state);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -106,7 +114,7 @@ void NoiseReducer::Prepare(double sampleRate, int channelCount)
   mResampled.assign(static_cast<size_t>(std::max(resampledIn, resampledOut)), 0.0f);
   mSuppressed.assign(static_cast<size_t>(frameCapacity), 0.0f);
 
-  mChannels.clear();  // releases every suppressor state
+  mChannels.clear(); // releases every suppressor state
   const int units = std::max(channelCount, 1);
   mChannels.resize(static_cast<size_t>(units));
   for (NoiseReducerChannel& unit : mChannels)
@@ -125,21 +133,27 @@ void NoiseReducer::Prepare(double sampleRate, int channelCount)
 
 bool NoiseReducer::HasSuppressor(int channel) const
 {
-  return channel >= 0 && channel < GetChannelCount() && mChannels[static_cast<size_t>(channel)].suppressor;
+  return channel >= 0 && channel < GetChannelCount() &&
+         mChannels[static_cast<size_t>(channel)].suppressor;
 }
 
 void NoiseReducer::DiscardSuppressor(int channel)
 {
-  if (channel >= 0 && channel < GetChannelCount()) mChannels[static_cast<size_t>(channel)].suppressor.reset();
+  if (channel >= 0 && channel < GetChannelCount())
+    mChannels[static_cast<size_t>(channel)].suppressor.reset();
 }
 
 void NoiseReducer::Process(float* buffer, int count, int channel)
 {
-  if (channel < 0 || channel >= GetChannelCount()) return;
-  if (!(amount > kActiveThreshold)) return;  // also keeps a NaN amount inactive
-  if (!buffer || count < 1) return;
+  if (channel < 0 || channel >= GetChannelCount())
+    return;
+  if (!(amount > kActiveThreshold))
+    return; // also keeps a NaN amount inactive
+  if (!buffer || count < 1)
+    return;
   NoiseReducerChannel& unit = mChannels[static_cast<size_t>(channel)];
-  if (!unit.suppressor) return;
+  if (!unit.suppressor)
+    return;
   for (int offset = 0; offset < count; offset += mChunk)
     ProcessChunk(unit, buffer + offset, std::min(mChunk, count - offset));
 }
@@ -147,11 +161,12 @@ void NoiseReducer::Process(float* buffer, int count, int channel)
 void NoiseReducer::ProcessChunk(NoiseReducerChannel& unit, float* buffer, int count)
 {
   const float mix = std::min(amount, 1.0f);
-  for (int m = 0; m < count; ++m) buffer[m] = CleanSample(buffer[m]);
+  for (int m = 0; m < count; ++m)
+    buffer[m] = CleanSample(buffer[m]);
 
   // To 48 kHz, onto the frame queue.
-  const int converted =
-      unit.inputConverter.Process(buffer, count, mResampled.data(), static_cast<int>(mResampled.size()));
+  const int converted = unit.inputConverter.Process(buffer, count, mResampled.data(),
+                                                    static_cast<int>(mResampled.size()));
   const int frameCapacity = static_cast<int>(unit.frameQueue.size());
   const int accepted = std::min(converted, frameCapacity - unit.frameQueueSize);
   std::copy_n(mResampled.begin(), accepted, unit.frameQueue.begin() + unit.frameQueueSize);
@@ -165,10 +180,12 @@ void NoiseReducer::ProcessChunk(NoiseReducerChannel& unit, float* buffer, int co
   while (unit.frameQueueSize - consumed >= kFrameSize)
   {
     const float* source = unit.frameQueue.data() + consumed;
-    for (int i = 0; i < kFrameSize; ++i) frameIn[i] = source[i] * kToSuppressorScale;
+    for (int i = 0; i < kFrameSize; ++i)
+      frameIn[i] = source[i] * kToSuppressorScale;
     rnnoise_process_frame(unit.suppressor.get(), frameOut, frameIn);
     float* target = mSuppressed.data() + suppressed;
-    for (int i = 0; i < kFrameSize; ++i) target[i] = frameOut[i] * kFromSuppressorScale;
+    for (int i = 0; i < kFrameSize; ++i)
+      target[i] = frameOut[i] * kFromSuppressorScale;
     suppressed += kFrameSize;
     consumed += kFrameSize;
   }
@@ -182,7 +199,8 @@ void NoiseReducer::ProcessChunk(NoiseReducerChannel& unit, float* buffer, int co
   // Back to the host rate, onto the wet queue.
   const int wet = unit.outputConverter.Process(mSuppressed.data(), suppressed, mResampled.data(),
                                                static_cast<int>(mResampled.size()));
-  for (int i = 0; i < wet; ++i) unit.wetQueue.Push(mResampled[static_cast<size_t>(i)]);
+  for (int i = 0; i < wet; ++i)
+    unit.wetQueue.Push(mResampled[static_cast<size_t>(i)]);
 
   // Blend with the delayed dry signal.
   for (int m = 0; m < count; ++m)

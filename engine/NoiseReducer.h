@@ -15,8 +15,8 @@ public:
   void Allocate(int capacity);
   void Clear();
   void FillZeros(int count);
-  bool Push(float value);  // false when full (the value is dropped)
-  float Pop();             // 0 when empty
+  bool Push(float value); // false when full (the value is dropped)
+  float Pop();            // 0 when empty
   int Size() const { return mSize; }
   int Capacity() const { return static_cast<int>(mData.size()); }
 
@@ -38,7 +38,7 @@ struct NoiseReducerChannel
   std::unique_ptr<DenoiseState, DenoiseStateDeleter> suppressor;
   LinearResampler inputConverter;
   LinearResampler outputConverter;
-  std::vector<float> frameQueue;  // capacity fixed at Prepare; frameQueueSize samples in use
+  std::vector<float> frameQueue; // capacity fixed at Prepare; frameQueueSize samples in use
   int frameQueueSize = 0;
   FloatRing wetQueue;
   FloatRing dryQueue;
@@ -84,7 +84,7 @@ private:
   double mSampleRate = 48000.0;
   int mFrameSize = kFrameSize;
   int mLatency = 512;
-  int mChunk = 0;  // largest host block handled in one pass
+  int mChunk = 0; // largest host block handled in one pass
   std::vector<NoiseReducerChannel> mChannels;
   std::vector<float> mResampled;
   std::vector<float> mSuppressed;

@@ -11,7 +11,7 @@
 namespace {
 
 constexpr float kClipKnee = 0.9f;
-constexpr float kClipRange = 1.0f - 0.9f;  // 0.100000024 in single precision
+constexpr float kClipRange = 1.0f - 0.9f; // 0.100000024 in single precision
 
 // Filter states this small are inaudible; zeroing them keeps long silences out of the
 // subnormal range, where arithmetic is slow.
@@ -19,23 +19,23 @@ constexpr double kStateFloor = 1e-30;
 
 int32_t NearestPowerOfTwo(int64_t c)
 {
-    if (c < 1)
-        return 1;
-    int64_t p = 1;
-    while (p * 2 <= c)
-        p *= 2;
-    return static_cast<int32_t>(c - p <= 2 * p - c ? p : 2 * p);
+  if (c < 1)
+    return 1;
+  int64_t p = 1;
+  while (p * 2 <= c)
+    p *= 2;
+  return static_cast<int32_t>(c - p <= 2 * p - c ? p : 2 * p);
 }
 
 float SoftClip(float s)
 {
-    if (s > kClipKnee)
-        return kClipKnee + kClipRange * detmath::TanhF((s - kClipKnee) / kClipRange);
-    if (s < -kClipKnee)
-        return kClipRange * detmath::TanhF((s + kClipKnee) / kClipRange) - kClipKnee;
-    if (s != s)  // only after a filter state overflowed; the state is reset at the block's end
-        return 0.0f;
-    return s;
+  if (s > kClipKnee)
+    return kClipKnee + kClipRange * detmath::TanhF((s - kClipKnee) / kClipRange);
+  if (s < -kClipKnee)
+    return kClipRange * detmath::TanhF((s + kClipKnee) / kClipRange) - kClipKnee;
+  if (s != s) // only after a filter state overflowed; the state is reset at the block's end
+    return 0.0f;
+  return s;
 }
 
 // Runs K consecutive active filters sample by sample with their state in registers; the
@@ -43,293 +43,341 @@ float SoftClip(float s)
 template <int K>
 void CascadeChunk(NotchFilter* const* f, float* buffer, int32_t n)
 {
-    double b0[K], b1[K], b2[K], a1[K], a2[K], z1[K], z2[K];
-    for (int k = 0; k < K; ++k) {
-        b0[k] = f[k]->b0;
-        b1[k] = f[k]->b1;
-        b2[k] = f[k]->b2;
-        a1[k] = f[k]->a1;
-        a2[k] = f[k]->a2;
-        z1[k] = f[k]->z1;
-        z2[k] = f[k]->z2;
+  double b0[K], b1[K], b2[K], a1[K], a2[K], z1[K], z2[K];
+  for (int k = 0; k < K; ++k)
+  {
+    b0[k] = f[k]->b0;
+    b1[k] = f[k]->b1;
+    b2[k] = f[k]->b2;
+    a1[k] = f[k]->a1;
+    a2[k] = f[k]->a2;
+    z1[k] = f[k]->z1;
+    z2[k] = f[k]->z2;
+  }
+  for (int32_t i = 0; i < n; ++i)
+  {
+    float x = buffer[i];
+    for (int k = 0; k < K; ++k)
+    {
+      const double xd = x;
+      const double y = b0[k] * xd + z1[k];
+      z1[k] = b1[k] * xd - a1[k] * y + z2[k];
+      z2[k] = b2[k] * xd - a2[k] * y;
+      x = static_cast<float>(y);
     }
-    for (int32_t i = 0; i < n; ++i) {
-        float x = buffer[i];
-        for (int k = 0; k < K; ++k) {
-            const double xd = x;
-            const double y = b0[k] * xd + z1[k];
-            z1[k] = b1[k] * xd - a1[k] * y + z2[k];
-            z2[k] = b2[k] * xd - a2[k] * y;
-            x = static_cast<float>(y);
-        }
-        buffer[i] = x;
-    }
-    for (int k = 0; k < K; ++k) {
-        f[k]->z1 = z1[k];
-        f[k]->z2 = z2[k];
-    }
+    buffer[i] = x;
+  }
+  for (int k = 0; k < K; ++k)
+  {
+    f[k]->z1 = z1[k];
+    f[k]->z2 = z2[k];
+  }
 }
 
-}  // namespace
+} // namespace
 
 void NotchChannel::Initialise(double rate)
 {
-    if (!(rate > 0.0) || !std::isfinite(rate))
-        rate = 48000.0;
-    sampleRate = rate;
+  if (!(rate > 0.0) || !std::isfinite(rate))
+    rate = 48000.0;
+  sampleRate = rate;
 
-    // Nearest power of two to rate / 23.4 (ties to the smaller), so that bins are about 23 Hz wide.
-    const double c = std::min(std::round(rate / 23.4), 1e9);
-    analysisSize = std::clamp(NearestPowerOfTwo(static_cast<int64_t>(c)), 1024, 16384);
-    hop = analysisSize / 8;
-    binWidth = static_cast<float>(rate / analysisSize);
+  // Nearest power of two to rate / 23.4 (ties to the smaller), so that bins are about 23 Hz wide.
+  const double c = std::min(std::round(rate / 23.4), 1e9);
+  analysisSize = std::clamp(NearestPowerOfTwo(static_cast<int64_t>(c)), 1024, 16384);
+  hop = analysisSize / 8;
+  binWidth = static_cast<float>(rate / analysisSize);
 
-    analysisBuffer.assign(analysisSize, 0.0f);
-    fillCount = 0;
-    spectrum.assign(analysisSize / 2, 0.0f);
+  analysisBuffer.assign(analysisSize, 0.0f);
+  fillCount = 0;
+  spectrum.assign(analysisSize / 2, 0.0f);
 
-    window.resize(analysisSize);
-    const float denom = static_cast<float>(analysisSize - 1);
-    for (int32_t i = 0; i < analysisSize; ++i)
-        window[i] = (1.0f - detmath::CosF(static_cast<float>(i) * 6.2831855f / denom)) * 0.5f;
+  window.resize(analysisSize);
+  const float denom = static_cast<float>(analysisSize - 1);
+  for (int32_t i = 0; i < analysisSize; ++i)
+    window[i] = (1.0f - detmath::CosF(static_cast<float>(i) * 6.2831855f / denom)) * 0.5f;
 
-    for (auto& f : filters)
-        f = NotchFilter{};
-    for (auto& c2 : candidates)
-        c2.Clear();
+  for (auto& f : filters)
+    f = NotchFilter{};
+  for (auto& c2 : candidates)
+    c2.Clear();
 
-    const double frames = 3.0 / (hop / rate);
-    releaseFrames = static_cast<int32_t>(std::min(frames, static_cast<double>(std::numeric_limits<int32_t>::max())));
+  const double frames = 3.0 / (hop / rate);
+  releaseFrames = static_cast<int32_t>(
+      std::min(frames, static_cast<double>(std::numeric_limits<int32_t>::max())));
 
-    mFft.Prepare(analysisSize);
-    mFrame.assign(analysisSize, {0.0f, 0.0f});
-    mMagnitudes.assign(analysisSize / 2, 0.0f);
+  mFft.Prepare(analysisSize);
+  mFrame.assign(analysisSize, {0.0f, 0.0f});
+  mMagnitudes.assign(analysisSize / 2, 0.0f);
 }
 
 void NotchChannel::Process(float* buffer, int32_t nFrames)
 {
-    if (nFrames <= 0 || buffer == nullptr) {
-        UpdateFilters();
-        return;
-    }
-
-    // Non-finite and subnormal samples become 0: they must not poison the filters or the
-    // detector, and subnormals would slow every stage down.
-    for (int32_t i = 0; i < nFrames; ++i) {
-        const float a = std::fabs(buffer[i]);
-        if (!(a >= FLT_MIN && a <= FLT_MAX))
-            buffer[i] = 0.0f;
-    }
-
-    if (analysisSize > 0) {
-        int32_t i = 0;
-        while (i < nFrames) {
-            const int32_t take = std::min(nFrames - i, analysisSize - fillCount);
-            std::memcpy(analysisBuffer.data() + fillCount, buffer + i, sizeof(float) * take);
-            fillCount += take;
-            i += take;
-            if (fillCount == analysisSize) {
-                Analyse();
-                std::memmove(analysisBuffer.data(), analysisBuffer.data() + hop, sizeof(float) * (analysisSize - hop));
-                fillCount = analysisSize - hop;
-            }
-        }
-    }
-
+  if (nFrames <= 0 || buffer == nullptr)
+  {
     UpdateFilters();
-    RunCascade(buffer, nFrames);
+    return;
+  }
 
-    for (int32_t i = 0; i < nFrames; ++i)
-        buffer[i] = SoftClip(buffer[i] * gain);
+  // Non-finite and subnormal samples become 0: they must not poison the filters or the
+  // detector, and subnormals would slow every stage down.
+  for (int32_t i = 0; i < nFrames; ++i)
+  {
+    const float a = std::fabs(buffer[i]);
+    if (!(a >= FLT_MIN && a <= FLT_MAX))
+      buffer[i] = 0.0f;
+  }
 
-    for (auto& f : filters) {
-        if (!std::isfinite(f.z1) || !std::isfinite(f.z2) || (std::fabs(f.z1) < kStateFloor && std::fabs(f.z2) < kStateFloor))
-            f.z1 = f.z2 = 0.0;
+  if (analysisSize > 0)
+  {
+    int32_t i = 0;
+    while (i < nFrames)
+    {
+      const int32_t take = std::min(nFrames - i, analysisSize - fillCount);
+      std::memcpy(analysisBuffer.data() + fillCount, buffer + i, sizeof(float) * take);
+      fillCount += take;
+      i += take;
+      if (fillCount == analysisSize)
+      {
+        Analyse();
+        std::memmove(analysisBuffer.data(), analysisBuffer.data() + hop,
+                     sizeof(float) * (analysisSize - hop));
+        fillCount = analysisSize - hop;
+      }
     }
+  }
+
+  UpdateFilters();
+  RunCascade(buffer, nFrames);
+
+  for (int32_t i = 0; i < nFrames; ++i)
+    buffer[i] = SoftClip(buffer[i] * gain);
+
+  for (auto& f : filters)
+  {
+    if (!std::isfinite(f.z1) || !std::isfinite(f.z2) ||
+        (std::fabs(f.z1) < kStateFloor && std::fabs(f.z2) < kStateFloor))
+      f.z1 = f.z2 = 0.0;
+  }
 }
 
 void NotchChannel::UpdateFilters()
 {
-    for (auto& f : filters)
-        f.UpdateDepthAndCoefficients(sampleRate, trim, widthScale);
+  for (auto& f : filters)
+    f.UpdateDepthAndCoefficients(sampleRate, trim, widthScale);
 }
 
 void NotchChannel::RunCascade(float* buffer, int32_t nFrames)
 {
-    NotchFilter* active[kFilterCount];
-    int count = 0;
-    for (auto& f : filters)
-        if (f.active)
-            active[count++] = &f;
-    // Each filter only depends on its own input stream, so running the bank in chunks of
-    // filters gives the same samples as running all of them per sample.
-    for (int at = 0; at < count;) {
-        switch (std::min(count - at, 4)) {
-        case 4: CascadeChunk<4>(active + at, buffer, nFrames); at += 4; break;
-        case 3: CascadeChunk<3>(active + at, buffer, nFrames); at += 3; break;
-        case 2: CascadeChunk<2>(active + at, buffer, nFrames); at += 2; break;
-        default: CascadeChunk<1>(active + at, buffer, nFrames); at += 1; break;
-        }
+  NotchFilter* active[kFilterCount];
+  int count = 0;
+  for (auto& f : filters)
+    if (f.active)
+      active[count++] = &f;
+  // Each filter only depends on its own input stream, so running the bank in chunks of
+  // filters gives the same samples as running all of them per sample.
+  for (int at = 0; at < count;)
+  {
+    switch (std::min(count - at, 4))
+    {
+    case 4:
+      CascadeChunk<4>(active + at, buffer, nFrames);
+      at += 4;
+      break;
+    case 3:
+      CascadeChunk<3>(active + at, buffer, nFrames);
+      at += 3;
+      break;
+    case 2:
+      CascadeChunk<2>(active + at, buffer, nFrames);
+      at += 2;
+      break;
+    default:
+      CascadeChunk<1>(active + at, buffer, nFrames);
+      at += 1;
+      break;
     }
+  }
 }
 
 int NotchChannel::ActiveFilterCount() const
 {
-    int n = 0;
-    for (const auto& f : filters)
-        n += f.active ? 1 : 0;
-    return n;
+  int n = 0;
+  for (const auto& f : filters)
+    n += f.active ? 1 : 0;
+  return n;
 }
 
 void NotchChannel::Analyse()
 {
-    const int32_t n = analysisSize;
-    if (n <= 0 || static_cast<int32_t>(mFrame.size()) != n)
-        return;
+  const int32_t n = analysisSize;
+  if (n <= 0 || static_cast<int32_t>(mFrame.size()) != n)
+    return;
 
-    mFft.ForwardWindowed(analysisBuffer.data(), window.data(), mFrame.data());
+  mFft.ForwardWindowed(analysisBuffer.data(), window.data(), mFrame.data());
 
-    const int32_t half = n / 2;
-    float* m = mMagnitudes.data();
-    detmath::MagnitudesF(reinterpret_cast<const float*>(mFrame.data()), m, half);
-    if (static_cast<int32_t>(spectrum.size()) == half)
-        std::copy(m, m + half, spectrum.begin());
+  const int32_t half = n / 2;
+  float* m = mMagnitudes.data();
+  detmath::MagnitudesF(reinterpret_cast<const float*>(mFrame.data()), m, half);
+  if (static_cast<int32_t>(spectrum.size()) == half)
+    std::copy(m, m + half, spectrum.begin());
 
-    // Examined band 150 Hz .. 12 kHz, keeping bins k - 2 and k + 2 inside the spectrum.
-    const int32_t first = std::max(static_cast<int32_t>(std::min(n * 150.0 / sampleRate, 1e9)), 2);
-    const int32_t last = std::min(static_cast<int32_t>(std::min(n * 12000.0 / sampleRate, 1e9)), half - 3);
-    if (last < first)
-        return;
+  // Examined band 150 Hz .. 12 kHz, keeping bins k - 2 and k + 2 inside the spectrum.
+  const int32_t first = std::max(static_cast<int32_t>(std::min(n * 150.0 / sampleRate, 1e9)), 2);
+  const int32_t last =
+      std::min(static_cast<int32_t>(std::min(n * 12000.0 / sampleRate, 1e9)), half - 3);
+  if (last < first)
+    return;
 
-    double sum = 0.0;
-    for (int32_t k = first; k <= last; ++k)
-        sum += m[k];
-    const float mean = static_cast<float>(sum / (last - first + 1));
-    // Digital silence: nothing ages and nothing is released. An overflowed spectrum cannot
-    // be judged either.
-    if (!(mean > 0.0f) || !std::isfinite(mean))
-        return;
+  double sum = 0.0;
+  for (int32_t k = first; k <= last; ++k)
+    sum += m[k];
+  const float mean = static_cast<float>(sum / (last - first + 1));
+  // Digital silence: nothing ages and nothing is released. An overflowed spectrum cannot
+  // be judged either.
+  if (!(mean > 0.0f) || !std::isfinite(mean))
+    return;
 
-    const float s = sensitivity;
-    const float peakRatio = 28.0f - 16.0f * s;
-    const float strongRatio = 120.0f - 65.0f * s;
-    const int32_t riseFrames = std::max(static_cast<int32_t>(std::round(5.0f - 2.0f * s)), 2);
-    const float riseRatio = 1.8f - (1.8f - 1.35f) * s;
-    const float tolerance = std::max(1.5f * binWidth, 30.0f);
-    const float notchReach = 2.0f * tolerance;
+  const float s = sensitivity;
+  const float peakRatio = 28.0f - 16.0f * s;
+  const float strongRatio = 120.0f - 65.0f * s;
+  const int32_t riseFrames = std::max(static_cast<int32_t>(std::round(5.0f - 2.0f * s)), 2);
+  const float riseRatio = 1.8f - (1.8f - 1.35f) * s;
+  const float tolerance = std::max(1.5f * binWidth, 30.0f);
+  const float notchReach = 2.0f * tolerance;
 
-    for (auto& c : candidates)
-        if (c.active)
-            c.missed += 1;
+  for (auto& c : candidates)
+    if (c.active)
+      c.missed += 1;
+  for (auto& f : filters)
+    if (f.active)
+      f.age += 1;
+
+  const float threshold = peakRatio * mean;
+  for (int32_t k = first; k <= last; ++k)
+  {
+    const float L = m[k];
+    if (!(L > threshold) || !(L > m[k - 1] && L >= m[k + 1])) // the rare test first
+      continue;
+
+    const float den = m[k - 1] - 2.0f * L + m[k + 1];
+    const float delta = den == 0.0f ? 0.0f : 0.5f * (m[k - 1] - m[k + 1]) / den;
+    const float freq = (static_cast<float>(k) + delta) * binWidth;
+    const bool strong = L > 8.0f * (0.5f * (m[k - 2] + m[k + 2]) + 1e-9f) && L > strongRatio * mean;
+
+    // A peak at an existing notch only keeps that notch alive.
+    bool nearNotch = false;
     for (auto& f : filters)
-        if (f.active)
-            f.age += 1;
-
-    const float threshold = peakRatio * mean;
-    for (int32_t k = first; k <= last; ++k) {
-        const float L = m[k];
-        if (!(L > threshold) || !(L > m[k - 1] && L >= m[k + 1]))  // the rare test first
-            continue;
-
-        const float den = m[k - 1] - 2.0f * L + m[k + 1];
-        const float delta = den == 0.0f ? 0.0f : 0.5f * (m[k - 1] - m[k + 1]) / den;
-        const float freq = (static_cast<float>(k) + delta) * binWidth;
-        const bool strong = L > 8.0f * (0.5f * (m[k - 2] + m[k + 2]) + 1e-9f) && L > strongRatio * mean;
-
-        // A peak at an existing notch only keeps that notch alive.
-        bool nearNotch = false;
-        for (auto& f : filters) {
-            if (f.active && std::fabs(f.frequency - freq) < notchReach) {
-                f.age = 0;
-                nearNotch = true;
-                break;
-            }
-        }
-        if (nearNotch)
-            continue;
-
-        PeakCandidate* match = nullptr;
-        for (auto& c : candidates) {
-            if (c.active && std::fabs(c.frequency - freq) < tolerance) {
-                match = &c;
-                break;
-            }
-        }
-        if (match == nullptr) {
-            for (auto& c : candidates) {
-                if (!c.active) {
-                    c.active = true;
-                    c.frequency = freq;
-                    c.hits = 1;
-                    c.missed = 0;
-                    c.lastMagnitude = c.baseMagnitude = L;
-                    c.riseCount = 0;
-                    break;
-                }
-            }
-            continue;
-        }
-
-        PeakCandidate& c = *match;
-        c.hits += 1;
-        c.missed = 0;
-        c.frequency = 0.7f * c.frequency + 0.3f * freq;
-        if (L > 1.003f * c.lastMagnitude) {
-            if (c.riseCount == 0)
-                c.baseMagnitude = c.lastMagnitude;
-            c.riseCount += 1;
-        } else {
-            c.riseCount = 0;
-        }
-        c.lastMagnitude = L;
-
-        const bool triggered = (c.riseCount >= riseFrames && L >= riseRatio * c.baseMagnitude) || (strong && c.hits >= 8);
-        if (triggered) {
-            if (!hold) {
-                bool covered = false;
-                for (const auto& f : filters)
-                    covered = covered || (f.active && std::fabs(f.frequency - c.frequency) < notchReach);
-                if (!covered)
-                    PlaceAutomaticNotch(c.frequency);
-            }
-            c.Clear();
-        } else if (c.hits > 80) {
-            c.Clear();  // a steady tone that never grows, such as a held note
-        }
+    {
+      if (f.active && std::fabs(f.frequency - freq) < notchReach)
+      {
+        f.age = 0;
+        nearNotch = true;
+        break;
+      }
     }
+    if (nearNotch)
+      continue;
 
+    PeakCandidate* match = nullptr;
     for (auto& c : candidates)
-        if (c.active && c.missed > 4)
-            c.Clear();
-
-    if (!hold) {
-        for (auto& f : filters)
-            if (f.active && !f.manual && f.age > releaseFrames)
-                f.targetDepth = 0.0f;
+    {
+      if (c.active && std::fabs(c.frequency - freq) < tolerance)
+      {
+        match = &c;
+        break;
+      }
     }
+    if (match == nullptr)
+    {
+      for (auto& c : candidates)
+      {
+        if (!c.active)
+        {
+          c.active = true;
+          c.frequency = freq;
+          c.hits = 1;
+          c.missed = 0;
+          c.lastMagnitude = c.baseMagnitude = L;
+          c.riseCount = 0;
+          break;
+        }
+      }
+      continue;
+    }
+
+    PeakCandidate& c = *match;
+    c.hits += 1;
+    c.missed = 0;
+    c.frequency = 0.7f * c.frequency + 0.3f * freq;
+    if (L > 1.003f * c.lastMagnitude)
+    {
+      if (c.riseCount == 0)
+        c.baseMagnitude = c.lastMagnitude;
+      c.riseCount += 1;
+    }
+    else
+    {
+      c.riseCount = 0;
+    }
+    c.lastMagnitude = L;
+
+    const bool triggered =
+        (c.riseCount >= riseFrames && L >= riseRatio * c.baseMagnitude) || (strong && c.hits >= 8);
+    if (triggered)
+    {
+      if (!hold)
+      {
+        bool covered = false;
+        for (const auto& f : filters)
+          covered = covered || (f.active && std::fabs(f.frequency - c.frequency) < notchReach);
+        if (!covered)
+          PlaceAutomaticNotch(c.frequency);
+      }
+      c.Clear();
+    }
+    else if (c.hits > 80)
+    {
+      c.Clear(); // a steady tone that never grows, such as a held note
+    }
+  }
+
+  for (auto& c : candidates)
+    if (c.active && c.missed > 4)
+      c.Clear();
+
+  if (!hold)
+  {
+    for (auto& f : filters)
+      if (f.active && !f.manual && f.age > releaseFrames)
+        f.targetDepth = 0.0f;
+  }
 }
 
 void NotchChannel::PlaceAutomaticNotch(float frequency)
 {
-    NotchFilter* chosen = nullptr;
-    for (auto& f : filters) {
-        if (f.IsFree()) {
-            chosen = &f;
-            break;
-        }
+  NotchFilter* chosen = nullptr;
+  for (auto& f : filters)
+  {
+    if (f.IsFree())
+    {
+      chosen = &f;
+      break;
     }
-    if (chosen == nullptr) {
-        for (auto& f : filters)
-            if (f.active && !f.manual && (chosen == nullptr || f.age > chosen->age))
-                chosen = &f;
-    }
-    if (chosen == nullptr)
-        return;  // all twenty are manual
-    // Depth, coefficients and state stay: a reused filter glides to its new target.
-    chosen->active = true;
-    chosen->frequency = frequency;
-    chosen->width = autoWidth;
-    chosen->manual = false;
-    chosen->targetDepth = autoCut;
-    chosen->age = 0;
+  }
+  if (chosen == nullptr)
+  {
+    for (auto& f : filters)
+      if (f.active && !f.manual && (chosen == nullptr || f.age > chosen->age))
+        chosen = &f;
+  }
+  if (chosen == nullptr)
+    return; // all twenty are manual
+  // Depth, coefficients and state stay: a reused filter glides to its new target.
+  chosen->active = true;
+  chosen->frequency = frequency;
+  chosen->width = autoWidth;
+  chosen->manual = false;
+  chosen->targetDepth = autoCut;
+  chosen->age = 0;
 }

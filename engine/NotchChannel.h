@@ -11,52 +11,53 @@
 #include <cstdint>
 #include <vector>
 
-class NotchChannel {
+class NotchChannel
+{
 public:
-    static constexpr int kFilterCount = 20;
-    static constexpr int kCandidateCount = 32;
+  static constexpr int kFilterCount = 20;
+  static constexpr int kCandidateCount = 32;
 
-    int32_t analysisSize = 0;  // N, FFT length
-    int32_t hop = 0;           // N / 8
-    double sampleRate = 48000.0;
-    float binWidth = 0.0f;     // Hz per FFT bin
-    int32_t fillCount = 0;     // samples held in analysisBuffer
-    int32_t releaseFrames = 0; // analyses in three seconds
+  int32_t analysisSize = 0; // N, FFT length
+  int32_t hop = 0;          // N / 8
+  double sampleRate = 48000.0;
+  float binWidth = 0.0f;     // Hz per FFT bin
+  int32_t fillCount = 0;     // samples held in analysisBuffer
+  int32_t releaseFrames = 0; // analyses in three seconds
 
-    // Block settings, overwritten from the parameters before every block.
-    float sensitivity = 0.5f;
-    float autoCut = -18.0f;
-    float autoWidth = 25.0f;
-    float gain = 1.0f;
-    float trim = 0.0f;
-    float widthScale = 1.0f;
-    bool hold = false;
+  // Block settings, overwritten from the parameters before every block.
+  float sensitivity = 0.5f;
+  float autoCut = -18.0f;
+  float autoWidth = 25.0f;
+  float gain = 1.0f;
+  float trim = 0.0f;
+  float widthScale = 1.0f;
+  bool hold = false;
 
-    std::vector<float> analysisBuffer;  // N samples, newest at the end
-    std::vector<float> window;          // N Hann coefficients
-    std::vector<float> spectrum;        // N / 2 magnitudes of the last analysis
-    std::array<NotchFilter, kFilterCount> filters;
-    std::array<PeakCandidate, kCandidateCount> candidates;
+  std::vector<float> analysisBuffer; // N samples, newest at the end
+  std::vector<float> window;         // N Hann coefficients
+  std::vector<float> spectrum;       // N / 2 magnitudes of the last analysis
+  std::array<NotchFilter, kFilterCount> filters;
+  std::array<PeakCandidate, kCandidateCount> candidates;
 
-    // Sizes and clears everything for a sample rate (allocates). Rates that are not a positive
-    // finite number are taken as 48 kHz.
-    void Initialise(double rate);
+  // Sizes and clears everything for a sample rate (allocates). Rates that are not a positive
+  // finite number are taken as 48 kHz.
+  void Initialise(double rate);
 
-    // Processes one block in place. nFrames <= 0 (or no buffer) only advances the depth smoothing.
-    void Process(float* buffer, int32_t nFrames);
+  // Processes one block in place. nFrames <= 0 (or no buffer) only advances the depth smoothing.
+  void Process(float* buffer, int32_t nFrames);
 
-    // One detector analysis of the latest N samples.
-    void Analyse();
+  // One detector analysis of the latest N samples.
+  void Analyse();
 
-    int ActiveFilterCount() const;
+  int ActiveFilterCount() const;
 
 private:
-    void UpdateFilters();
-    void RunCascade(float* buffer, int32_t nFrames);
-    void PlaceAutomaticNotch(float frequency);
+  void UpdateFilters();
+  void RunCascade(float* buffer, int32_t nFrames);
+  void PlaceAutomaticNotch(float frequency);
 
-    // The analysis temporaries, sized at initialisation so that analysing never allocates.
-    ComplexFft mFft;
-    std::vector<std::complex<float>> mFrame;
-    std::vector<float> mMagnitudes;
+  // The analysis temporaries, sized at initialisation so that analysing never allocates.
+  ComplexFft mFft;
+  std::vector<std::complex<float>> mFrame;
+  std::vector<float> mMagnitudes;
 };

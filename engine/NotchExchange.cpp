@@ -10,159 +10,177 @@ namespace {
 
 float ClampFrequency(float v, double sampleRate)
 {
-    if (v < 20.0f)
-        return 20.0f;
-    return std::min(v, static_cast<float>(0.49 * sampleRate));
+  if (v < 20.0f)
+    return 20.0f;
+  return std::min(v, static_cast<float>(0.49 * sampleRate));
 }
 
-float ClampDepth(float v) { return v < -40.0f ? -40.0f : std::min(v, 0.0f); }
+float ClampDepth(float v)
+{
+  return v < -40.0f ? -40.0f : std::min(v, 0.0f);
+}
 
-float ClampWidth(float v) { return v < 0.5f ? 0.5f : std::min(v, 60.0f); }
+float ClampWidth(float v)
+{
+  return v < 0.5f ? 0.5f : std::min(v, 60.0f);
+}
 
-bool IsSlot(int32_t slot) { return slot >= 0 && slot < NotchChannel::kFilterCount; }
+bool IsSlot(int32_t slot)
+{
+  return slot >= 0 && slot < NotchChannel::kFilterCount;
+}
 
 void Lock(std::atomic<int32_t>& lock)
 {
-    while (lock.exchange(1) != 0)
-        std::this_thread::yield();
+  while (lock.exchange(1) != 0)
+    std::this_thread::yield();
 }
 
-}  // namespace
+} // namespace
 
 bool NotchQueue::Push(const NotchCommand& command)
 {
-    const int32_t w = mWrite.load(std::memory_order_relaxed);
-    const int32_t next = (w + 1) % kCapacity;
-    if (next == mRead.load(std::memory_order_acquire))
-        return false;
-    mCommands[w] = command;
-    mWrite.store(next, std::memory_order_release);
-    return true;
+  const int32_t w = mWrite.load(std::memory_order_relaxed);
+  const int32_t next = (w + 1) % kCapacity;
+  if (next == mRead.load(std::memory_order_acquire))
+    return false;
+  mCommands[w] = command;
+  mWrite.store(next, std::memory_order_release);
+  return true;
 }
 
 void NotchQueue::Drain(NotchChannel* channels, int channelCount)
 {
-    int32_t r = mRead.load(std::memory_order_relaxed);
-    const int32_t w = mWrite.load(std::memory_order_acquire);
-    // The indices may be out of range only if they were torn by a concurrent reset; never index
-    // past the ring.
-    if (r < 0 || r >= kCapacity || w < 0 || w >= kCapacity)
-        return;
-    while (r != w) {
-        const NotchCommand command = mCommands[r];
-        for (int ch = 0; ch < channelCount; ++ch)
-            ApplyNotchCommand(channels[ch], command);
-        r = (r + 1) % kCapacity;
-    }
-    mRead.store(r, std::memory_order_release);
+  int32_t r = mRead.load(std::memory_order_relaxed);
+  const int32_t w = mWrite.load(std::memory_order_acquire);
+  // The indices may be out of range only if they were torn by a concurrent reset; never index
+  // past the ring.
+  if (r < 0 || r >= kCapacity || w < 0 || w >= kCapacity)
+    return;
+  while (r != w)
+  {
+    const NotchCommand command = mCommands[r];
+    for (int ch = 0; ch < channelCount; ++ch)
+      ApplyNotchCommand(channels[ch], command);
+    r = (r + 1) % kCapacity;
+  }
+  mRead.store(r, std::memory_order_release);
 }
 
 void NotchQueue::Clear()
 {
-    mRead.exchange(0);
-    mWrite.exchange(0);
+  mRead.exchange(0);
+  mWrite.exchange(0);
 }
 
 int32_t NotchQueue::Pending() const
 {
-    const int32_t w = mWrite.load(std::memory_order_acquire);
-    const int32_t r = mRead.load(std::memory_order_acquire);
-    return (w - r + kCapacity) % kCapacity;
+  const int32_t w = mWrite.load(std::memory_order_acquire);
+  const int32_t r = mRead.load(std::memory_order_acquire);
+  return (w - r + kCapacity) % kCapacity;
 }
 
 void ApplyNotchCommand(NotchChannel& channel, const NotchCommand& command)
 {
-    // A value that is not a number has no meaningful clamp; such a command changes nothing.
-    switch (command.kind) {
-    case kNotchAdd: {
-        if (std::isnan(command.a) || std::isnan(command.b) || std::isnan(command.c))
-            return;
-        for (auto& f : channel.filters) {
-            if (f.IsFree()) {
-                f.active = true;
-                f.manual = true;
-                f.age = 0;
-                f.frequency = ClampFrequency(command.a, channel.sampleRate);
-                f.targetDepth = ClampDepth(command.b);
-                f.width = ClampWidth(command.c);
-                return;
-            }
-        }
-        return;
-    }
-    case kNotchSet: {
-        if (!IsSlot(command.slot) || std::isnan(command.a) || std::isnan(command.b))
-            return;
-        NotchFilter& f = channel.filters[command.slot];
+  // A value that is not a number has no meaningful clamp; such a command changes nothing.
+  switch (command.kind)
+  {
+  case kNotchAdd:
+  {
+    if (std::isnan(command.a) || std::isnan(command.b) || std::isnan(command.c))
+      return;
+    for (auto& f : channel.filters)
+    {
+      if (f.IsFree())
+      {
+        f.active = true;
+        f.manual = true;
+        f.age = 0;
         f.frequency = ClampFrequency(command.a, channel.sampleRate);
         f.targetDepth = ClampDepth(command.b);
-        f.manual = true;
-        f.active = true;
-        f.age = 0;
+        f.width = ClampWidth(command.c);
         return;
+      }
     }
-    case kNotchSetWidth:
-        if (!IsSlot(command.slot) || std::isnan(command.a))
-            return;
-        channel.filters[command.slot].width = ClampWidth(command.a);
-        return;
-    case kNotchClear:
-        if (!IsSlot(command.slot))
-            return;
-        channel.filters[command.slot].targetDepth = 0.0f;
-        channel.filters[command.slot].manual = false;
-        return;
-    default:
-        return;
-    }
+    return;
+  }
+  case kNotchSet:
+  {
+    if (!IsSlot(command.slot) || std::isnan(command.a) || std::isnan(command.b))
+      return;
+    NotchFilter& f = channel.filters[command.slot];
+    f.frequency = ClampFrequency(command.a, channel.sampleRate);
+    f.targetDepth = ClampDepth(command.b);
+    f.manual = true;
+    f.active = true;
+    f.age = 0;
+    return;
+  }
+  case kNotchSetWidth:
+    if (!IsSlot(command.slot) || std::isnan(command.a))
+      return;
+    channel.filters[command.slot].width = ClampWidth(command.a);
+    return;
+  case kNotchClear:
+    if (!IsSlot(command.slot))
+      return;
+    channel.filters[command.slot].targetDepth = 0.0f;
+    channel.filters[command.slot].manual = false;
+    return;
+  default:
+    return;
+  }
 }
 
-void PublishSnapshot(std::atomic<int32_t>& lock, SnapshotData& snapshot, const NotchChannel* channels, int channelCount)
+void PublishSnapshot(std::atomic<int32_t>& lock, SnapshotData& snapshot,
+                     const NotchChannel* channels, int channelCount)
 {
-    if (channels == nullptr || channelCount <= 0)
-        return;
-    if (lock.exchange(1) == 1)
-        return;  // the editor is copying; publish next block
-    const NotchChannel& ch = channels[0];
-    snapshot.spectrum.resize(ch.spectrum.size());
-    std::copy(ch.spectrum.begin(), ch.spectrum.end(), snapshot.spectrum.begin());
-    snapshot.binWidth = ch.binWidth;
-    snapshot.slots.resize(SnapshotData::kSlotCount);
-    for (int i = 0; i < SnapshotData::kSlotCount; ++i) {
-        const NotchFilter& f = ch.filters[i];
-        snapshot.slots[i] = {f.active, f.manual, f.frequency, f.targetDepth, f.width};
-    }
+  if (channels == nullptr || channelCount <= 0)
+    return;
+  if (lock.exchange(1) == 1)
+    return; // the editor is copying; publish next block
+  const NotchChannel& ch = channels[0];
+  snapshot.spectrum.resize(ch.spectrum.size());
+  std::copy(ch.spectrum.begin(), ch.spectrum.end(), snapshot.spectrum.begin());
+  snapshot.binWidth = ch.binWidth;
+  snapshot.slots.resize(SnapshotData::kSlotCount);
+  for (int i = 0; i < SnapshotData::kSlotCount; ++i)
+  {
+    const NotchFilter& f = ch.filters[i];
+    snapshot.slots[i] = {f.active, f.manual, f.frequency, f.targetDepth, f.width};
+  }
+  lock.store(0);
+}
+
+void ResetExchange(std::atomic<int32_t>& lock, SnapshotData& snapshot, NotchQueue& queue,
+                   const NotchChannel* channels, int channelCount)
+{
+  if (lock.exchange(1) == 0)
+  {
+    const bool has = channels != nullptr && channelCount > 0;
+    snapshot.spectrum.assign(has ? channels[0].spectrum.size() : 0, 0.0f);
+    snapshot.binWidth = has ? channels[0].binWidth : 0.0f;
+    snapshot.slots.assign(SnapshotData::kSlotCount, NotchSlot{});
     lock.store(0);
-}
-
-void ResetExchange(std::atomic<int32_t>& lock, SnapshotData& snapshot, NotchQueue& queue, const NotchChannel* channels,
-                   int channelCount)
-{
-    if (lock.exchange(1) == 0) {
-        const bool has = channels != nullptr && channelCount > 0;
-        snapshot.spectrum.assign(has ? channels[0].spectrum.size() : 0, 0.0f);
-        snapshot.binWidth = has ? channels[0].binWidth : 0.0f;
-        snapshot.slots.assign(SnapshotData::kSlotCount, NotchSlot{});
-        lock.store(0);
-    }
-    queue.Clear();
+  }
+  queue.Clear();
 }
 
 void ReadSnapshot(std::atomic<int32_t>& lock, const SnapshotData& snapshot, SnapshotData& out)
 {
-    Lock(lock);
-    out.spectrum = snapshot.spectrum;
-    out.binWidth = snapshot.binWidth;
-    out.slots = snapshot.slots;
-    lock.store(0);
+  Lock(lock);
+  out.spectrum = snapshot.spectrum;
+  out.binWidth = snapshot.binWidth;
+  out.slots = snapshot.slots;
+  lock.store(0);
 }
 
 NotchSlot ReadNotchSlot(std::atomic<int32_t>& lock, const SnapshotData& snapshot, int index)
 {
-    Lock(lock);
-    NotchSlot slot;
-    if (index >= 0 && index < static_cast<int>(snapshot.slots.size()))
-        slot = snapshot.slots[index];
-    lock.store(0);
-    return slot;
+  Lock(lock);
+  NotchSlot slot;
+  if (index >= 0 && index < static_cast<int>(snapshot.slots.size()))
+    slot = snapshot.slots[index];
+  lock.store(0);
+  return slot;
 }

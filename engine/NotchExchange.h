@@ -12,79 +12,86 @@
 class NotchChannel;
 
 // A float meter crossing threads as the 32 bits of its representation.
-class AtomicFloat {
+class AtomicFloat
+{
 public:
-    void Store(float v) { mBits.exchange(std::bit_cast<uint32_t>(v)); }
-    float Load() const { return std::bit_cast<float>(mBits.load()); }
+  void Store(float v) { mBits.exchange(std::bit_cast<uint32_t>(v)); }
+  float Load() const { return std::bit_cast<float>(mBits.load()); }
 
 private:
-    std::atomic<uint32_t> mBits{0};
+  std::atomic<uint32_t> mBits{0};
 };
 
 // One notch filter as the editor sees it.
-struct NotchSlot {
-    bool active = false;
-    bool manual = false;
-    float frequency = 0.0f;    // Hz
-    float targetDepth = 0.0f;  // dB
-    float width = 25.0f;       // Q before the master width factor
+struct NotchSlot
+{
+  bool active = false;
+  bool manual = false;
+  float frequency = 0.0f;   // Hz
+  float targetDepth = 0.0f; // dB
+  float width = 25.0f;      // Q before the master width factor
 };
 
-enum NotchCommandKind : int32_t {
-    kNotchAdd = 0,
-    kNotchSet = 1,
-    kNotchSetWidth = 2,
-    kNotchClear = 3,
+enum NotchCommandKind : int32_t
+{
+  kNotchAdd = 0,
+  kNotchSet = 1,
+  kNotchSetWidth = 2,
+  kNotchClear = 3,
 };
 
-struct NotchCommand {
-    int32_t kind = kNotchAdd;
-    int32_t slot = 0;
-    float a = 0.0f;
-    float b = 0.0f;
-    float c = 0.0f;
+struct NotchCommand
+{
+  int32_t kind = kNotchAdd;
+  int32_t slot = 0;
+  float a = 0.0f;
+  float b = 0.0f;
+  float c = 0.0f;
 };
 
 // Single producer (editor), single consumer (audio thread); holds at most 255 commands.
-class NotchQueue {
+class NotchQueue
+{
 public:
-    static constexpr int32_t kCapacity = 256;
+  static constexpr int32_t kCapacity = 256;
 
-    // Editor side. Returns false (and drops the command) when the queue is full.
-    bool Push(const NotchCommand& command);
+  // Editor side. Returns false (and drops the command) when the queue is full.
+  bool Push(const NotchCommand& command);
 
-    // Audio side: applies every command waiting when called to each channel in order.
-    void Drain(NotchChannel* channels, int channelCount);
+  // Audio side: applies every command waiting when called to each channel in order.
+  void Drain(NotchChannel* channels, int channelCount);
 
-    // Discards every waiting command.
-    void Clear();
+  // Discards every waiting command.
+  void Clear();
 
-    int32_t Pending() const;
+  int32_t Pending() const;
 
 private:
-    std::array<NotchCommand, kCapacity> mCommands{};
-    std::atomic<int32_t> mRead{0};
-    std::atomic<int32_t> mWrite{0};
+  std::array<NotchCommand, kCapacity> mCommands{};
+  std::atomic<int32_t> mRead{0};
+  std::atomic<int32_t> mWrite{0};
 };
 
 // Channel 0's spectrum and notch table as last published.
-struct SnapshotData {
-    static constexpr int kSlotCount = 20;
-    std::vector<float> spectrum;  // linear, unnormalised magnitudes
-    float binWidth = 0.0f;        // Hz per spectrum value
-    std::vector<NotchSlot> slots; // empty before the first publication, then 20
+struct SnapshotData
+{
+  static constexpr int kSlotCount = 20;
+  std::vector<float> spectrum;  // linear, unnormalised magnitudes
+  float binWidth = 0.0f;        // Hz per spectrum value
+  std::vector<NotchSlot> slots; // empty before the first publication, then 20
 };
 
 // Applies one command to one channel, clamping its values to the channel's limits.
 void ApplyNotchCommand(NotchChannel& channel, const NotchCommand& command);
 
 // Audio side. Publication is skipped when the editor holds the lock or there is no channel.
-void PublishSnapshot(std::atomic<int32_t>& lock, SnapshotData& snapshot, const NotchChannel* channels, int channelCount);
+void PublishSnapshot(std::atomic<int32_t>& lock, SnapshotData& snapshot,
+                     const NotchChannel* channels, int channelCount);
 
 // End of an engine reset: an empty snapshot sized for channel 0 (skipped while the editor holds
 // the lock), and an empty queue.
-void ResetExchange(std::atomic<int32_t>& lock, SnapshotData& snapshot, NotchQueue& queue, const NotchChannel* channels,
-                   int channelCount);
+void ResetExchange(std::atomic<int32_t>& lock, SnapshotData& snapshot, NotchQueue& queue,
+                   const NotchChannel* channels, int channelCount);
 
 // Editor side: copies under the lock, spinning until it is free.
 void ReadSnapshot(std::atomic<int32_t>& lock, const SnapshotData& snapshot, SnapshotData& out);

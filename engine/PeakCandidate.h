@@ -3,14 +3,15 @@
 
 #include <cstdint>
 
-struct PeakCandidate {
-    bool active = false;
-    float frequency = 0.0f;      // Hz, smoothed over sightings
-    int32_t hits = 0;            // analyses in which the peak was seen
-    int32_t missed = 0;          // consecutive analyses without a sighting
-    float lastMagnitude = 0.0f;  // magnitude at the latest sighting
-    float baseMagnitude = 0.0f;  // magnitude just before the current rise began
-    int32_t riseCount = 0;       // consecutive sightings each louder than the one before
+struct PeakCandidate
+{
+  bool active = false;
+  float frequency = 0.0f;     // Hz, smoothed over sightings
+  int32_t hits = 0;           // analyses in which the peak was seen
+  int32_t missed = 0;         // consecutive analyses without a sighting
+  float lastMagnitude = 0.0f; // magnitude at the latest sighting
+  float baseMagnitude = 0.0f; // magnitude just before the current rise began
+  int32_t riseCount = 0;      // consecutive sightings each louder than the one before
 
-    void Clear() { *this = PeakCandidate{}; }
+  void Clear() { *this = PeakCandidate{}; }
 };

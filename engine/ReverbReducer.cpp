@@ -6,8 +6,7 @@
 
 #include "engine/DetMath.h"
 
-namespace
-{
+namespace {
 // 200 dB above full scale: anything louder is treated as this loud, so sums of a frame
 // cannot overflow.
 constexpr float kSampleLimit = 1e10f;
@@ -23,11 +22,13 @@ constexpr float kTinyMagnitude = 1e-30f;
 // A non-finite sample would stay in the ring for four frames and in the averages forever.
 inline float CleanSample(float x)
 {
-  if (!std::isfinite(x)) return 0.0f;
-  if (std::fabs(x) < std::numeric_limits<float>::min()) return 0.0f;
+  if (!std::isfinite(x))
+    return 0.0f;
+  if (std::fabs(x) < std::numeric_limits<float>::min())
+    return 0.0f;
   return std::clamp(x, -kSampleLimit, kSampleLimit);
 }
-}  // namespace
+} // namespace
 
 void ReverbReducer::Reset(double sampleRate)
 {
@@ -37,8 +38,8 @@ void ReverbReducer::Reset(double sampleRate)
     const float angle = static_cast<float>(n) * 6.2831855f / 511.0f;
     mWindow[n] = 0.5f * (1.0f - detmath::CosF(angle));
   }
-  const float sum = mWindow[0] * mWindow[0] + mWindow[128] * mWindow[128] + mWindow[256] * mWindow[256] +
-                    mWindow[384] * mWindow[384];
+  const float sum = mWindow[0] * mWindow[0] + mWindow[128] * mWindow[128] +
+                    mWindow[256] * mWindow[256] + mWindow[384] * mWindow[384];
   mWindowNormaliser = sum > 0.0f ? sum : 1.0f;
   mInputRing.fill(0.0f);
   mAccumulator.fill(0.0f);
@@ -50,7 +51,8 @@ void ReverbReducer::Reset(double sampleRate)
   mOutputWritePosition = 0;
   mPendingCount = 0;
   mLatency = kFrameLength;
-  if (mFft.Size() != kFrameLength) mFft.Prepare(kFrameLength);
+  if (mFft.Size() != kFrameLength)
+    mFft.Prepare(kFrameLength);
   mReady = true;
 }
 
@@ -58,8 +60,10 @@ void ReverbReducer::ProcessBlock(float* buffer, int count, float amount)
 {
   mAmount = amount;
   // Not a number and infinity count as off: either would turn every gain into garbage.
-  if (!(amount > kActiveThreshold) || !std::isfinite(amount)) return;
-  if (!mReady || !buffer || count < 1) return;
+  if (!(amount > kActiveThreshold) || !std::isfinite(amount))
+    return;
+  if (!mReady || !buffer || count < 1)
+    return;
 
   for (int m = 0; m < count; ++m)
   {
@@ -94,7 +98,8 @@ void ReverbReducer::ProcessFrame()
     const float mag = detmath::HypotF(x[i].real(), x[i].imag());
     const float prev = mSmoothedMagnitude[i];
     float smoothed = kSmoothingNew * mag + kSmoothingOld * prev;
-    if (!(smoothed >= kTinyMagnitude && smoothed <= std::numeric_limits<float>::max())) smoothed = 0.0f;
+    if (!(smoothed >= kTinyMagnitude && smoothed <= std::numeric_limits<float>::max()))
+      smoothed = 0.0f;
     mSmoothedMagnitude[i] = smoothed;
     const float r = (mag - prev) / (mag + 1e-9f);
     float g = r < 1.0f ? r : 1.0f;
@@ -109,11 +114,14 @@ void ReverbReducer::ProcessFrame()
   }
 
   // Inverse: conjugate, forward, conjugate, divide by the length.
-  for (int b = 0; b < kFrameLength; ++b) x[b] = {x[b].real(), -x[b].imag()};
+  for (int b = 0; b < kFrameLength; ++b)
+    x[b] = {x[b].real(), -x[b].imag()};
   mFft.Forward(x, kFrameLength);
-  for (int b = 0; b < kFrameLength; ++b) x[b] = {x[b].real() * kInverseLength, x[b].imag() * -kInverseLength};
+  for (int b = 0; b < kFrameLength; ++b)
+    x[b] = {x[b].real() * kInverseLength, x[b].imag() * -kInverseLength};
 
-  for (int n = 0; n < kFrameLength; ++n) mAccumulator[n] += x[n].real() * mWindow[n] / mWindowNormaliser;
+  for (int n = 0; n < kFrameLength; ++n)
+    mAccumulator[n] += x[n].real() * mWindow[n] / mWindowNormaliser;
 
   for (int n = 0; n < kHop; ++n)
   {

@@ -11,20 +11,32 @@
 namespace plugfw::ui {
 
 ICanvas::ICanvas(IEditorDelegate* dlg, int w, int h, int fps, float scale)
-    : mDelegate(dlg), mWidth(std::max(1, w)), mHeight(std::max(1, h)), mFPS(fps > 0 ? fps : 30),
-      mResourceFinder(FindQuellorResource), mRenderer(std::make_unique<IRenderer>()) {
-  if (std::isfinite(scale) && scale > 0.f) mDrawScale = std::clamp(scale, mMinScale, mMaxScale);
+    : mDelegate(dlg),
+      mWidth(std::max(1, w)),
+      mHeight(std::max(1, h)),
+      mFPS(fps > 0 ? fps : 30),
+      mResourceFinder(FindQuellorResource),
+      mRenderer(std::make_unique<IRenderer>())
+{
+  if (std::isfinite(scale) && scale > 0.f)
+    mDrawScale = std::clamp(scale, mMinScale, mMaxScale);
   mRenderer->SetScale(mDrawScale, mScreenScale);
   mRenderer->SetLogicalSize(static_cast<float>(mWidth), static_cast<float>(mHeight));
 }
 
-ICanvas::~ICanvas() { RemoveAllControls(); }
+ICanvas::~ICanvas()
+{
+  RemoveAllControls();
+}
 
 // ---- Controls --------------------------------------------------------------------------
 
-IControl* ICanvas::AttachControl(IControl* control, int tag, const char* group) {
-  if (!control) return nullptr;
-  if (tag > -1 && mTags.count(tag)) {
+IControl* ICanvas::AttachControl(IControl* control, int tag, const char* group)
+{
+  if (!control)
+    return nullptr;
+  if (tag > -1 && mTags.count(tag))
+  {
     control->Release();
     return nullptr;
   }
@@ -35,14 +47,19 @@ IControl* ICanvas::AttachControl(IControl* control, int tag, const char* group) 
   control->OnRescale();
   control->SetGroup(group);
   mControls.push_back(control);
-  if (tag > -1) mTags[tag] = control;
+  if (tag > -1)
+    mTags[tag] = control;
   control->OnAttached();
   return control;
 }
 
-void ICanvas::AttachCornerResizer(ICornerResizerControl* resizer, EUIResizerMode mode, bool layoutOnResize) {
-  if (!resizer) return;
-  if (mCornerResizer) mCornerResizer->Release();
+void ICanvas::AttachCornerResizer(ICornerResizerControl* resizer, EUIResizerMode mode,
+                                  bool layoutOnResize)
+{
+  if (!resizer)
+    return;
+  if (mCornerResizer)
+    mCornerResizer->Release();
   mCornerResizer = resizer;
   mResizerMode = mode;
   mLayoutOnResize = layoutOnResize;
@@ -53,9 +70,12 @@ void ICanvas::AttachCornerResizer(ICornerResizerControl* resizer, EUIResizerMode
   resizer->OnAttached();
 }
 
-void ICanvas::AttachPerformanceDisplay(IControl* display) {
-  if (!display) return;
-  if (mPerfDisplay) mPerfDisplay->Release();
+void ICanvas::AttachPerformanceDisplay(IControl* display)
+{
+  if (!display)
+    return;
+  if (mPerfDisplay)
+    mPerfDisplay->Release();
   mPerfDisplay = display;
   display->SetDelegate(mDelegate);
   display->SetCanvas(this);
@@ -63,60 +83,76 @@ void ICanvas::AttachPerformanceDisplay(IControl* display) {
   display->OnAttached();
 }
 
-void ICanvas::AttachPanelBackground(const IPattern& pattern) {
+void ICanvas::AttachPanelBackground(const IPattern& pattern)
+{
   auto* panel = new IPanelControl(GetBounds(), pattern);
   panel->SetIgnorePointer(true);
   AttachControl(panel);
 }
 
-void ICanvas::RemoveAllControls() {
+void ICanvas::RemoveAllControls()
+{
   mCapturedMap.clear();
   mMouseOver = nullptr;
   mMouseOverIdx = -1;
   mTextEntryControl = nullptr;
   mPopupControl = nullptr;
   mPopupMenu.reset();
-  if (mPerfDisplay) {
+  if (mPerfDisplay)
+  {
     mPerfDisplay->Release();
     mPerfDisplay = nullptr;
   }
-  if (mCornerResizer) {
+  if (mCornerResizer)
+  {
     mCornerResizer->Release();
     mCornerResizer = nullptr;
   }
   mTags.clear();
-  while (!mControls.empty()) {
+  while (!mControls.empty())
+  {
     IControl* c = mControls.back();
     mControls.pop_back();
     c->Release();
   }
 }
 
-IControl* ICanvas::GetControlWithTag(int tag) const {
+IControl* ICanvas::GetControlWithTag(int tag) const
+{
   auto it = mTags.find(tag);
   return it == mTags.end() ? nullptr : it->second;
 }
 
-int ICanvas::GetControlIdx(const IControl* c) const {
+int ICanvas::GetControlIdx(const IControl* c) const
+{
   for (int i = 0; i < NControls(); ++i)
-    if (mControls[i] == c) return i;
+    if (mControls[i] == c)
+      return i;
   return -1;
 }
 
-void ICanvas::ForAllControls(const IControlFunction& f) {
-  if (mPerfDisplay) f(*mPerfDisplay);
-  if (mCornerResizer) f(*mCornerResizer);
+void ICanvas::ForAllControls(const IControlFunction& f)
+{
+  if (mPerfDisplay)
+    f(*mPerfDisplay);
+  if (mCornerResizer)
+    f(*mCornerResizer);
   ForStandardControls(f);
 }
 
-void ICanvas::ForStandardControls(const IControlFunction& f) {
-  for (size_t i = 0; i < mControls.size(); ++i) f(*mControls[i]);
+void ICanvas::ForStandardControls(const IControlFunction& f)
+{
+  for (size_t i = 0; i < mControls.size(); ++i)
+    f(*mControls[i]);
 }
 
-void ICanvas::ForControlWithParam(int paramIdx, const IControlFunction& f) {
+void ICanvas::ForControlWithParam(int paramIdx, const IControlFunction& f)
+{
   ForStandardControls([&](IControl& c) {
-    for (int v = 0; v < c.NVals(); ++v) {
-      if (c.GetParamIdx(v) == paramIdx) {
+    for (int v = 0; v < c.NVals(); ++v)
+    {
+      if (c.GetParamIdx(v) == paramIdx)
+      {
         f(c);
         break;
       }
@@ -124,50 +160,74 @@ void ICanvas::ForControlWithParam(int paramIdx, const IControlFunction& f) {
   });
 }
 
-void ICanvas::ForControlInGroup(const char* group, const IControlFunction& f) {
+void ICanvas::ForControlInGroup(const char* group, const IControlFunction& f)
+{
   const std::string g = group ? group : "";
   ForStandardControls([&](IControl& c) {
-    if (c.GetGroup() == g) f(c);
+    if (c.GetGroup() == g)
+      f(c);
   });
 }
 
-void ICanvas::SetAllControlsDirty() {
+void ICanvas::SetAllControlsDirty()
+{
   ForAllControls([](IControl& c) { c.MarkDirty(false); });
 }
 
-void ICanvas::SetAllControlsClean() {
+void ICanvas::SetAllControlsClean()
+{
   ForAllControls([](IControl& c) { c.MarkClean(); });
 }
 
-void ICanvas::ForControlsBoundTo(IControl& c, const std::function<void(int)>& f) {
-  for (int v = 0; v < c.NVals(); ++v) {
+void ICanvas::ForControlsBoundTo(IControl& c, const std::function<void(int)>& f)
+{
+  for (int v = 0; v < c.NVals(); ++v)
+  {
     const int p = c.GetParamIdx(v);
-    if (p >= 0) f(p);
+    if (p >= 0)
+      f(p);
   }
 }
 
 // ---- Hit testing -----------------------------------------------------------------------
 
-IControl* ICanvas::GetMouseControl(float x, float y, bool capture, bool mouseOver, std::uintptr_t touchID) {
-  if (auto it = mCapturedMap.find(touchID); it != mCapturedMap.end()) return it->second;
+IControl* ICanvas::GetMouseControl(float x, float y, bool capture, bool mouseOver,
+                                   std::uintptr_t touchID)
+{
+  if (auto it = mCapturedMap.find(touchID); it != mCapturedMap.end())
+    return it->second;
 
   IControl* found = nullptr;
   int foundIdx = -1;
-  if (mCornerResizer && !mCornerResizer->GetRECT().Empty() && mCornerResizer->GetRECT().Contains(x, y)) {
+  if (mCornerResizer && !mCornerResizer->GetRECT().Empty() &&
+      mCornerResizer->GetRECT().Contains(x, y))
+  {
     found = mCornerResizer;
-  } else if (mPerfDisplay && !mPerfDisplay->GetRECT().Empty() && mPerfDisplay->GetRECT().Contains(x, y)) {
+  }
+  else if (mPerfDisplay && !mPerfDisplay->GetRECT().Empty() &&
+           mPerfDisplay->GetRECT().Contains(x, y))
+  {
     found = mPerfDisplay;
-  } else {
-    if (mouseOver && !mEnableMouseOver) return nullptr;
+  }
+  else
+  {
+    if (mouseOver && !mEnableMouseOver)
+      return nullptr;
     const int lowest = mouseOver ? 1 : 0;
-    for (int i = NControls() - 1; i >= lowest; --i) {
+    for (int i = NControls() - 1; i >= lowest; --i)
+    {
       IControl* c = mControls[i];
-      if (c->IsHidden() || c->IsBlendedAway() || c->GetIgnorePointer()) continue;
-      if (c->IsDisabled()) {
-        const bool allowed = mouseOver ? c->GetMouseOverWhenDisabled() : c->GetMouseEventsWhenDisabled();
-        if (!allowed) continue;
+      if (c->IsHidden() || c->IsBlendedAway() || c->GetIgnorePointer())
+        continue;
+      if (c->IsDisabled())
+      {
+        const bool allowed =
+            mouseOver ? c->GetMouseOverWhenDisabled() : c->GetMouseEventsWhenDisabled();
+        if (!allowed)
+          continue;
       }
-      if (c->HitTest(x, y)) {
+      if (c->HitTest(x, y))
+      {
         found = c;
         foundIdx = i;
         break;
@@ -175,47 +235,62 @@ IControl* ICanvas::GetMouseControl(float x, float y, bool capture, bool mouseOve
     }
   }
 
-  if (found && capture && mEnableTouch) {
-    for (const auto& [id, ctrl] : mCapturedMap) {
-      if (ctrl == found && id != touchID && !found->GetWantsMultiTouch()) return nullptr;
+  if (found && capture && mEnableTouch)
+  {
+    for (const auto& [id, ctrl] : mCapturedMap)
+    {
+      if (ctrl == found && id != touchID && !found->GetWantsMultiTouch())
+        return nullptr;
     }
   }
-  if (found && capture) mCapturedMap[touchID] = found;
-  if (mouseOver) mMouseOverIdx = foundIdx;
+  if (found && capture)
+    mCapturedMap[touchID] = found;
+  if (mouseOver)
+    mMouseOverIdx = foundIdx;
   return found;
 }
 
-bool ICanvas::ControlIsCaptured(const IControl* c) const {
+bool ICanvas::ControlIsCaptured(const IControl* c) const
+{
   for (const auto& [id, ctrl] : mCapturedMap)
-    if (ctrl == c) return true;
+    if (ctrl == c)
+      return true;
   return false;
 }
 
-IControl* ICanvas::GetCapturedControl(std::uintptr_t touchID) const {
+IControl* ICanvas::GetCapturedControl(std::uintptr_t touchID) const
+{
   auto it = mCapturedMap.find(touchID);
   return it == mCapturedMap.end() ? nullptr : it->second;
 }
 
-void ICanvas::ReleaseMouseCapture() {
+void ICanvas::ReleaseMouseCapture()
+{
   mCapturedMap.clear();
-  if (mCursorHidden) HideMouseCursor(false);
+  if (mCursorHidden)
+    HideMouseCursor(false);
 }
 
 // ---- Pointer events --------------------------------------------------------------------
 
-void ICanvas::OnMouseDown(const std::vector<IMouseInfo>& list) {
-  if (list.size() == 1) {
+void ICanvas::OnMouseDown(const std::vector<IMouseInfo>& list)
+{
+  if (list.size() == 1)
+  {
     mMouseDownX = list[0].x;
     mMouseDownY = list[0].y;
   }
-  for (const IMouseInfo& info : list) {
+  for (const IMouseInfo& info : list)
+  {
     mMouseX = info.x;
     mMouseY = info.y;
     IControl* c = GetMouseControl(info.x, info.y, true, false, info.ms.touchID);
-    if (!c) continue;
+    if (!c)
+      continue;
     const int valIdx = c->GetValIdxForPos(info.x, info.y);
     const int paramIdx = valIdx >= 0 ? c->GetParamIdx(valIdx) : -1;
-    if (info.ms.R && paramIdx >= 0) {
+    if (info.ms.R && paramIdx >= 0)
+    {
       ReleaseMouseCapture();
       OpenHostContextMenu(*c, paramIdx, info.x, info.y);
       return;
@@ -225,25 +300,34 @@ void ICanvas::OnMouseDown(const std::vector<IMouseInfo>& list) {
   }
 }
 
-void ICanvas::OnMouseUp(const std::vector<IMouseInfo>& list) {
-  for (const IMouseInfo& info : list) {
+void ICanvas::OnMouseUp(const std::vector<IMouseInfo>& list)
+{
+  for (const IMouseInfo& info : list)
+  {
     mMouseX = info.x;
     mMouseY = info.y;
     auto it = mCapturedMap.find(info.ms.touchID);
-    if (it == mCapturedMap.end()) continue;
+    if (it == mCapturedMap.end())
+      continue;
     IControl* c = it->second;
     c->OnRelease(info.x, info.y, info.ms);
     ForControlsBoundTo(*c, [this](int p) { EndParameterChangeFromUI(p); });
     mCapturedMap.erase(info.ms.touchID);
   }
 
-  if (mResizingInProcess) {
+  if (mResizingInProcess)
+  {
     mResizingInProcess = false;
     // A resize releases every capture, so the resizer may not have seen its release.
-    if (mCornerResizer && !list.empty()) mCornerResizer->OnRelease(list[0].x, list[0].y, list[0].ms);
-    if (mResizerMode == EUIResizerMode::Size) {
-      if (mCornerResizer) mCornerResizer->MarkDirty(false);
-    } else {
+    if (mCornerResizer && !list.empty())
+      mCornerResizer->OnRelease(list[0].x, list[0].y, list[0].ms);
+    if (mResizerMode == EUIResizerMode::Size)
+    {
+      if (mCornerResizer)
+        mCornerResizer->MarkDirty(false);
+    }
+    else
+    {
       ForAllControls([](IControl& c) {
         c.OnRescale();
         c.MarkDirty(false);
@@ -251,56 +335,73 @@ void ICanvas::OnMouseUp(const std::vector<IMouseInfo>& list) {
     }
   }
 
-  if (list.size() == 1 && !list[0].ms.IsTouch()) OnMouseOver(list[0].x, list[0].y, list[0].ms);
+  if (list.size() == 1 && !list[0].ms.IsTouch())
+    OnMouseOver(list[0].x, list[0].y, list[0].ms);
 }
 
-void ICanvas::OnMouseDrag(const std::vector<IMouseInfo>& list) {
-  if (mResizingInProcess && list.size() == 1) {
+void ICanvas::OnMouseDrag(const std::vector<IMouseInfo>& list)
+{
+  if (mResizingInProcess && list.size() == 1)
+  {
     const IMouseInfo& info = list[0];
     mMouseX = info.x;
     mMouseY = info.y;
-    if (mResizerMode == EUIResizerMode::Size) {
+    if (mResizerMode == EUIResizerMode::Size)
+    {
       Resize(static_cast<int>(info.x), static_cast<int>(info.y), mDrawScale);
-    } else if (mMouseDownX > 0.f && mMouseDownY > 0.f) {
-      const float s = std::min(mDrawScale * info.y / mMouseDownY, mDrawScale * info.x / mMouseDownX);
+    }
+    else if (mMouseDownX > 0.f && mMouseDownY > 0.f)
+    {
+      const float s =
+          std::min(mDrawScale * info.y / mMouseDownY, mDrawScale * info.x / mMouseDownX);
       Resize(mWidth, mHeight, s);
     }
     return;
   }
-  for (const IMouseInfo& info : list) {
+  for (const IMouseInfo& info : list)
+  {
     mMouseX = info.x;
     mMouseY = info.y;
     // A pending text entry takes the pointer; there is no in-editor entry control to drag.
-    if (TextEntryPending()) continue;
+    if (TextEntryPending())
+      continue;
     IControl* c = GetCapturedControl(info.ms.touchID);
-    if (c && (info.dX != 0.f || info.dY != 0.f)) c->OnDrag(info.x, info.y, info.dX, info.dY, info.ms);
+    if (c && (info.dX != 0.f || info.dY != 0.f))
+      c->OnDrag(info.x, info.y, info.dX, info.dY, info.ms);
   }
 }
 
-bool ICanvas::OnMouseOver(float x, float y, const IMouseMod& mod) {
+bool ICanvas::OnMouseOver(float x, float y, const IMouseMod& mod)
+{
   mMouseX = x;
   mMouseY = y;
   const int prevIdx = mMouseOverIdx;
   IControl* c = GetMouseControl(x, y, false, true);
   const bool changed = c != mMouseOver;
-  if (changed && mMouseOver) mMouseOver->OnPointerOut();
+  if (changed && mMouseOver)
+    mMouseOver->OnPointerOut();
   mMouseOver = c;
-  if (c) c->OnPointerOver(x, y, mod);
+  if (c)
+    c->OnPointerOver(x, y, mod);
   return changed || prevIdx != mMouseOverIdx;
 }
 
-void ICanvas::OnMouseOut() {
+void ICanvas::OnMouseOut()
+{
   ForAllControls([](IControl& c) { c.OnPointerOut(); });
   mMouseOver = nullptr;
   mMouseOverIdx = -1;
 }
 
-void ICanvas::OnMouseDblClick(float x, float y, const IMouseMod& mod) {
+void ICanvas::OnMouseDblClick(float x, float y, const IMouseMod& mod)
+{
   mMouseX = x;
   mMouseY = y;
   IControl* c = GetMouseControl(x, y, false);
-  if (!c) return;
-  if (c->GetMouseDblAsSingleClick()) {
+  if (!c)
+    return;
+  if (c->GetMouseDblAsSingleClick())
+  {
     IMouseInfo info;
     info.x = x;
     info.y = y;
@@ -314,49 +415,67 @@ void ICanvas::OnMouseDblClick(float x, float y, const IMouseMod& mod) {
   ForControlsBoundTo(*c, [this](int p) { EndParameterChangeFromUI(p); });
 }
 
-void ICanvas::OnMouseWheel(float x, float y, const IMouseMod& mod, float delta) {
-  if (!std::isfinite(delta)) return;
-  if (TextEntryPending()) {
+void ICanvas::OnMouseWheel(float x, float y, const IMouseMod& mod, float delta)
+{
+  if (!std::isfinite(delta))
+    return;
+  if (TextEntryPending())
+  {
     CancelTextEntry();
     return;
   }
   mMouseX = x;
   mMouseY = y;
   IControl* c = GetMouseControl(x, y, false);
-  if (!c) return;
+  if (!c)
+    return;
   ForControlsBoundTo(*c, [this](int p) { BeginParameterChangeFromUI(p); });
   c->OnWheel(x, y, mod, delta);
   ForControlsBoundTo(*c, [this](int p) { EndParameterChangeFromUI(p); });
 }
 
-void ICanvas::OnDrop(const char* path, float x, float y) {
-  if (!path) return;
-  if (IControl* c = GetMouseControl(x, y, false)) c->OnDrop(path);
+void ICanvas::OnDrop(const char* path, float x, float y)
+{
+  if (!path)
+    return;
+  if (IControl* c = GetMouseControl(x, y, false))
+    c->OnDrop(path);
 }
 
-void ICanvas::OnDropMultiple(const std::vector<const char*>& paths, float x, float y) {
-  if (paths.empty()) return;
-  if (IControl* c = GetMouseControl(x, y, false)) c->OnDropMultiple(paths);
+void ICanvas::OnDropMultiple(const std::vector<const char*>& paths, float x, float y)
+{
+  if (paths.empty())
+    return;
+  if (IControl* c = GetMouseControl(x, y, false))
+    c->OnDropMultiple(paths);
 }
 
-void ICanvas::OnGestureRecognized(const IGestureInfo& info) {
+void ICanvas::OnGestureRecognized(const IGestureInfo& info)
+{
   IControl* c = GetMouseControl(info.x, info.y, false);
-  if (c && c->WantsGestures()) c->OnGesture(info);
+  if (c && c->WantsGestures())
+    c->OnGesture(info);
 }
 
-bool ICanvas::OnKeyDown(float x, float y, const IKeyPress& key) {
+bool ICanvas::OnKeyDown(float x, float y, const IKeyPress& key)
+{
   bool handled = false;
   IControl* c = GetMouseControl(x, y, false);
-  if (c && c != GetControl(0)) handled = c->OnKeyDown(x, y, key);
-  if (!handled && mKeyHandlerFunc) handled = mKeyHandlerFunc(key, false);
+  if (c && c != GetControl(0))
+    handled = c->OnKeyDown(x, y, key);
+  if (!handled && mKeyHandlerFunc)
+    handled = mKeyHandlerFunc(key, false);
   return handled;
 }
 
-bool ICanvas::OnKeyUp(float x, float y, const IKeyPress& key) {
+bool ICanvas::OnKeyUp(float x, float y, const IKeyPress& key)
+{
   bool handled = false;
   IControl* c = GetMouseControl(x, y, false);
-  if (c && c != GetControl(0)) handled = c->OnKeyUp(x, y, key);
-  if (!handled && mKeyHandlerFunc) handled = mKeyHandlerFunc(key, true);
+  if (c && c != GetControl(0))
+    handled = c->OnKeyUp(x, y, key);
+  if (!handled && mKeyHandlerFunc)
+    handled = mKeyHandlerFunc(key, true);
   return handled;
 }
 
@@ -364,19 +483,28 @@ bool ICanvas::OnKeyUp(float x, float y, const IKeyPress& key) {
 
 namespace {
 
-void AppendHostItems(IHostContextMenu& host, const IPopupMenu& menu, IControl& target, int& tag) {
-  for (int i = 0; i < menu.NItems(); ++i) {
+void AppendHostItems(IHostContextMenu& host, const IPopupMenu& menu, IControl& target, int& tag)
+{
+  for (int i = 0; i < menu.NItems(); ++i)
+  {
     const IPopupMenu::Item* it = menu.GetItem(i);
-    if (it->IsSeparator()) {
+    if (it->IsSeparator())
+    {
       host.AddItem("", tag++, IHostContextMenu::kItemSeparator, &target);
-    } else if (it->submenu) {
+    }
+    else if (it->submenu)
+    {
       host.AddItem(it->text.c_str(), tag++, IHostContextMenu::kItemGroupStart, &target);
       AppendHostItems(host, *it->submenu, target, tag);
       host.AddItem("", tag++, IHostContextMenu::kItemGroupEnd, &target);
-    } else {
+    }
+    else
+    {
       int flags = 0;
-      if (!it->IsEnabled()) flags |= IHostContextMenu::kItemDisabled;
-      if (it->IsChecked()) flags |= IHostContextMenu::kItemChecked;
+      if (!it->IsEnabled())
+        flags |= IHostContextMenu::kItemDisabled;
+      if (it->IsChecked())
+        flags |= IHostContextMenu::kItemChecked;
       host.AddItem(it->text.c_str(), tag++, flags, &target);
     }
   }
@@ -384,14 +512,18 @@ void AppendHostItems(IHostContextMenu& host, const IPopupMenu& menu, IControl& t
 
 } // namespace
 
-void ICanvas::OpenHostContextMenu(IControl& control, int paramIdx, float x, float y) {
+void ICanvas::OpenHostContextMenu(IControl& control, int paramIdx, float x, float y)
+{
   mContextMenu.Clear();
   control.CreateContextMenu(mContextMenu);
   IHostContextMenuSource* src = mHostMenuSource;
-  if (!src) src = dynamic_cast<IHostContextMenuSource*>(mDelegate);
-  if (!src) return;
+  if (!src)
+    src = dynamic_cast<IHostContextMenuSource*>(mDelegate);
+  if (!src)
+    return;
   std::unique_ptr<IHostContextMenu> menu = src->CreateHostContextMenu(paramIdx);
-  if (!menu) return;
+  if (!menu)
+    return;
   int tag = 0;
   AppendHostItems(*menu, mContextMenu, control, tag);
   const float s = GetTotalScale();
@@ -400,64 +532,87 @@ void ICanvas::OpenHostContextMenu(IControl& control, int paramIdx, float x, floa
 
 // ---- Frame step ------------------------------------------------------------------------
 
-bool ICanvas::IsDirty(IRectList& rects) {
+bool ICanvas::IsDirty(IRectList& rects)
+{
   const size_t before = rects.size();
-  if (mDisplayTickFunc) mDisplayTickFunc();
+  if (mDisplayTickFunc)
+    mDisplayTickFunc();
   ForAllControls([](IControl& c) {
-    if (c.HasAnimation()) c.Animate();
+    if (c.HasAnimation())
+      c.Animate();
   });
   ForAllControls([&](IControl& c) {
-    if (!c.NeedsRedraw()) return;
+    if (!c.NeedsRedraw())
+      return;
     IRect r = c.GetRECT().GetPadded(0.75f);
-    if (const IControl* parent = c.GetParent()) r = RectShiftedInside(r, parent->GetRECT(), 1.f);
+    if (const IControl* parent = c.GetParent())
+      r = RectShiftedInside(r, parent->GetRECT(), 1.f);
     rects.push_back(r);
   });
-  if (rects.size() == before) return false;
+  if (rects.size() == before)
+    return false;
   SetAllControlsClean();
   return true;
 }
 
-IRect ICanvas::ClipInsideParents(const IControl& control, IRect clip) const {
+IRect ICanvas::ClipInsideParents(const IControl& control, IRect clip) const
+{
   for (const IControl* p = control.GetParent(); p && !clip.Empty(); p = p->GetParent())
     clip = clip.Intersect(RectPixelSnapped(p->GetRECT(), GetTotalScale()));
   return clip;
 }
 
-void ICanvas::DrawControl(IControl& control, const IRect& dirty, bool alwaysDraw) {
-  if (control.IsHidden() && !alwaysDraw) return;
+void ICanvas::DrawControl(IControl& control, const IRect& dirty, bool alwaysDraw)
+{
+  if (control.IsHidden() && !alwaysDraw)
+    return;
   const IRect cr = RectPixelSnapped(control.GetRECT(), GetTotalScale(), 0.75f);
   IRect clip = ClipInsideParents(control, cr.Intersect(dirty));
-  if (clip.Empty()) return;
+  if (clip.Empty())
+    return;
   mRenderer->SetClip(clip);
   control.Draw(*this);
   control.DrawOverlay(*this);
   mRenderer->ResetClip();
 }
 
-void ICanvas::Draw(const IRectList& rects) {
+void ICanvas::Draw(const IRectList& rects)
+{
   const auto t0 = std::chrono::steady_clock::now();
   const float s = GetTotalScale();
   IRectList work;
   work.reserve(rects.size());
-  for (const IRect& r : rects) {
-    if (!(std::isfinite(r.L) && std::isfinite(r.T) && std::isfinite(r.R) && std::isfinite(r.B))) continue;
+  for (const IRect& r : rects)
+  {
+    if (!(std::isfinite(r.L) && std::isfinite(r.T) && std::isfinite(r.R) && std::isfinite(r.B)))
+      continue;
     const IRect snapped = RectPixelSnapped(r, s).Intersect(GetBounds().GetPadded(1.f));
-    if (!snapped.Empty()) work.push_back(snapped);
+    if (!snapped.Empty())
+      work.push_back(snapped);
   }
-  if (work.empty()) return;
+  if (work.empty())
+    return;
 
-  if (mStrictDrawing) {
+  if (mStrictDrawing)
+  {
     IRect u;
-    for (const IRect& r : work) u = u.Union(r);
+    for (const IRect& r : work)
+      u = u.Union(r);
     work.assign(1, u);
-  } else {
+  }
+  else
+  {
     // Merge overlapping rectangles until none overlap, so no area is drawn twice.
     bool merged = true;
-    while (merged) {
+    while (merged)
+    {
       merged = false;
-      for (size_t i = 0; i < work.size() && !merged; ++i) {
-        for (size_t j = i + 1; j < work.size(); ++j) {
-          if (work[i].Intersects(work[j])) {
+      for (size_t i = 0; i < work.size() && !merged; ++i)
+      {
+        for (size_t j = i + 1; j < work.size(); ++j)
+        {
+          if (work[i].Intersects(work[j]))
+          {
             work[i] = work[i].Union(work[j]);
             work.erase(work.begin() + static_cast<std::ptrdiff_t>(j));
             merged = true;
@@ -469,11 +624,15 @@ void ICanvas::Draw(const IRectList& rects) {
   }
 
   mRenderer->SetScale(mDrawScale, mScreenScale);
-  for (const IRect& dirty : work) {
+  for (const IRect& dirty : work)
+  {
     mRenderer->BeginFrame(dirty);
-    for (int i = 0; i < NControls(); ++i) DrawControl(*mControls[i], dirty, i == 0);
-    if (mCornerResizer) DrawControl(*mCornerResizer, dirty, false);
-    if (mPerfDisplay) DrawControl(*mPerfDisplay, dirty, false);
+    for (int i = 0; i < NControls(); ++i)
+      DrawControl(*mControls[i], dirty, i == 0);
+    if (mCornerResizer)
+      DrawControl(*mCornerResizer, dirty, false);
+    if (mPerfDisplay)
+      DrawControl(*mPerfDisplay, dirty, false);
     mRenderer->EndFrame();
   }
 
@@ -483,37 +642,51 @@ void ICanvas::Draw(const IRectList& rects) {
   mFrameTimeCount = std::min(mFrameTimeCount + 1, static_cast<int>(mFrameTimes.size()));
 }
 
-void ICanvas::DrawAll() {
+void ICanvas::DrawAll()
+{
   SetAllControlsClean();
   Draw({GetBounds()});
 }
 
-std::vector<double> ICanvas::GetFrameTimes() const {
+std::vector<double> ICanvas::GetFrameTimes() const
+{
   std::vector<double> out;
   const int n = static_cast<int>(mFrameTimes.size());
-  for (int i = 0; i < mFrameTimeCount; ++i) out.push_back(mFrameTimes[(mFrameTimePos - mFrameTimeCount + i + n) % n]);
+  for (int i = 0; i < mFrameTimeCount; ++i)
+    out.push_back(mFrameTimes[(mFrameTimePos - mFrameTimeCount + i + n) % n]);
   return out;
 }
 
 // ---- Size and scale --------------------------------------------------------------------
 
-int ICanvas::WindowWidth() const { return static_cast<int>(std::ceil(mWidth * GetTotalScale())); }
-int ICanvas::WindowHeight() const { return static_cast<int>(std::ceil(mHeight * GetTotalScale())); }
+int ICanvas::WindowWidth() const
+{
+  return static_cast<int>(std::ceil(mWidth * GetTotalScale()));
+}
+int ICanvas::WindowHeight() const
+{
+  return static_cast<int>(std::ceil(mHeight * GetTotalScale()));
+}
 
-void ICanvas::SetScaleConstraints(float lo, float hi) {
-  if (!(std::isfinite(lo) && std::isfinite(hi)) || lo <= 0.f || hi <= 0.f) return;
+void ICanvas::SetScaleConstraints(float lo, float hi)
+{
+  if (!(std::isfinite(lo) && std::isfinite(hi)) || lo <= 0.f || hi <= 0.f)
+    return;
   mMinScale = std::min(lo, hi);
   mMaxScale = std::max(lo, hi);
   mDrawScale = std::clamp(mDrawScale, mMinScale, mMaxScale);
 }
 
-void ICanvas::Resize(int w, int h, float scale, bool needsPlatformResize) {
-  if (!std::isfinite(scale) || scale <= 0.f) scale = mDrawScale;
+void ICanvas::Resize(int w, int h, float scale, bool needsPlatformResize)
+{
+  if (!std::isfinite(scale) || scale <= 0.f)
+    scale = mDrawScale;
   ConstrainEditorResize(w, h);
   w = std::max(1, w);
   h = std::max(1, h);
   scale = std::clamp(scale, mMinScale, mMaxScale);
-  if (w == mWidth && h == mHeight && scale == mDrawScale) return;
+  if (w == mWidth && h == mHeight && scale == mDrawScale)
+    return;
 
   ReleaseMouseCapture();
   mWidth = w;
@@ -521,39 +694,48 @@ void ICanvas::Resize(int w, int h, float scale, bool needsPlatformResize) {
   mDrawScale = scale;
   mRenderer->SetScale(mDrawScale, mScreenScale);
   mRenderer->SetLogicalSize(static_cast<float>(mWidth), static_cast<float>(mHeight));
-  if (mCornerResizer) mCornerResizer->OnRescale();
+  if (mCornerResizer)
+    mCornerResizer->OnRescale();
   EditorResizeFromUI(WindowWidth(), WindowHeight(), needsPlatformResize);
   PlatformResize(needsPlatformResize);
   ForAllControls([](IControl& c) { c.OnRescale(); });
   OnScaleOrSizeChanged();
-  if (mLayoutOnResize) RunLayout();
+  if (mLayoutOnResize)
+    RunLayout();
   SetAllControlsDirty();
 }
 
-void ICanvas::SetScreenScale(float scale) {
-  if (!std::isfinite(scale) || scale <= 0.f || scale == mScreenScale) return;
+void ICanvas::SetScreenScale(float scale)
+{
+  if (!std::isfinite(scale) || scale <= 0.f || scale == mScreenScale)
+    return;
   ReleaseMouseCapture();
   mScreenScale = scale;
   mRenderer->SetScale(mDrawScale, mScreenScale);
   mRenderer->SetLogicalSize(static_cast<float>(mWidth), static_cast<float>(mHeight));
-  if (mCornerResizer) mCornerResizer->OnRescale();
+  if (mCornerResizer)
+    mCornerResizer->OnRescale();
   EditorResizeFromUI(WindowWidth(), WindowHeight(), true);
   PlatformResize(true);
   ForAllControls([](IControl& c) { c.OnRescale(); });
   OnScaleOrSizeChanged();
-  if (mLayoutOnResize) RunLayout();
+  if (mLayoutOnResize)
+    RunLayout();
   SetAllControlsDirty();
 }
 
 // ---- Cursor ----------------------------------------------------------------------------
 
-void ICanvas::HideMouseCursor(bool hide, bool lock) {
-  if (mCursorHidden == hide) return;
+void ICanvas::HideMouseCursor(bool hide, bool lock)
+{
+  if (mCursorHidden == hide)
+    return;
   mCursorHidden = hide;
   HidePlatformCursor(hide, lock);
 }
 
-ECursor ICanvas::SetMouseCursor(ECursor cursor) {
+ECursor ICanvas::SetMouseCursor(ECursor cursor)
+{
   const ECursor prev = mCursor;
   mCursor = cursor;
   SetPlatformCursor(cursor);
@@ -562,30 +744,43 @@ ECursor ICanvas::SetMouseCursor(ECursor cursor) {
 
 // ---- Prompts ---------------------------------------------------------------------------
 
-void ICanvas::PromptUserInput(IControl& control, const IRect& bounds, int valIdx) {
+void ICanvas::PromptUserInput(IControl& control, const IRect& bounds, int valIdx)
+{
   const IParam* p = control.GetParam(valIdx);
-  if (!p || control.GetReadOnlyParamAccess()) return;
+  if (!p || control.GetReadOnlyParamAccess())
+    return;
   const double value = p->GetValue();
-  const bool menuKind = p->Type() == IParam::kTypeEnum || (p->Type() == IParam::kTypeBool && p->NDisplayTexts() > 0);
-  if (menuKind) {
+  const bool menuKind =
+      p->Type() == IParam::kTypeEnum || (p->Type() == IParam::kTypeBool && p->NDisplayTexts() > 0);
+  if (menuKind)
+  {
     auto menu = std::make_unique<IPopupMenu>(p->GetName());
-    if (p->NDisplayTexts() > 0) {
-      for (int i = 0; i < p->NDisplayTexts(); ++i) {
+    if (p->NDisplayTexts() > 0)
+    {
+      for (int i = 0; i < p->NDisplayTexts(); ++i)
+      {
         const auto& dt = p->GetDisplayText(i);
         menu->AddItem(dt.mText, dt.mValue == value ? IPopupMenu::kChecked : IPopupMenu::kNoFlags);
       }
-    } else {
+    }
+    else
+    {
       // An enumeration without texts still offers every value.
       const int n = static_cast<int>(p->GetRange()) + 1;
-      for (int i = 0; i < n && i < 1024; ++i) {
+      for (int i = 0; i < n && i < 1024; ++i)
+      {
         const double v = p->GetMin() + i;
-        menu->AddItem(p->FormatDisplay(v, false).c_str(), v == value ? IPopupMenu::kChecked : IPopupMenu::kNoFlags);
+        menu->AddItem(p->FormatDisplay(v, false).c_str(),
+                      v == value ? IPopupMenu::kChecked : IPopupMenu::kNoFlags);
       }
     }
     CreatePopupMenu(control, std::move(menu), bounds, valIdx);
-  } else {
+  }
+  else
+  {
     std::string str = p->FormatDisplay(value, false);
-    if (control.GetShowsParamLabel() && p->GetLabel()[0]) {
+    if (control.GetShowsParamLabel() && p->GetLabel()[0])
+    {
       str += " ";
       str += p->GetLabel();
     }
@@ -593,16 +788,19 @@ void ICanvas::PromptUserInput(IControl& control, const IRect& bounds, int valIdx
   }
 }
 
-void ICanvas::CreateTextEntry(IControl& control, const IText& text, const IRect& bounds, const char* str,
-                              int valIdx) {
+void ICanvas::CreateTextEntry(IControl& control, const IText& text, const IRect& bounds,
+                              const char* str, int valIdx)
+{
   mTextEntryControl = &control;
   mTextEntryValIdx = valIdx;
   CreatePlatformTextEntry(GetControlIdx(&control), text, bounds, 256, str ? str : "");
 }
 
-void ICanvas::CreatePopupMenu(IControl& control, std::unique_ptr<IPopupMenu> menu, const IRect& bounds,
-                              int valIdx) {
-  if (!menu) return;
+void ICanvas::CreatePopupMenu(IControl& control, std::unique_ptr<IPopupMenu> menu,
+                              const IRect& bounds, int valIdx)
+{
+  if (!menu)
+    return;
   mPopupControl = &control;
   mPopupMenu = std::move(menu);
   mPopupForValIdx = valIdx >= 0;
@@ -610,54 +808,67 @@ void ICanvas::CreatePopupMenu(IControl& control, std::unique_ptr<IPopupMenu> men
   CreatePlatformPopupMenu(*mPopupMenu, bounds);
 }
 
-void ICanvas::SetControlValueAfterTextEdit(const char* str) {
+void ICanvas::SetControlValueAfterTextEdit(const char* str)
+{
   IControl* c = mTextEntryControl;
   const int valIdx = mTextEntryValIdx;
   mTextEntryControl = nullptr;
   mTextEntryValIdx = -1;
-  if (!c) return;
+  if (!c)
+    return;
   const char* s = str ? str : "";
   const IParam* p = c->GetParam(valIdx);
-  if (p) {
-    if (!c->GetReadOnlyParamAccess()) {
+  if (p)
+  {
+    if (!c->GetReadOnlyParamAccess())
+    {
       const double v = p->PlainToNormal(p->ParseDisplay(s));
       const int paramIdx = c->GetParamIdx(valIdx);
       BeginParameterChangeFromUI(paramIdx);
       c->SetValueFromUserInput(v, valIdx);
       EndParameterChangeFromUI(paramIdx);
     }
-  } else {
+  }
+  else
+  {
     c->OnTextEntryCompletion(s, valIdx);
   }
   c->MarkDirty(false);
 }
 
-void ICanvas::CancelTextEntry() {
+void ICanvas::CancelTextEntry()
+{
   IControl* c = mTextEntryControl;
   const int valIdx = mTextEntryValIdx;
   mTextEntryControl = nullptr;
   mTextEntryValIdx = -1;
-  if (c) {
+  if (c)
+  {
     c->OnTextEntryCancelled(valIdx);
     c->MarkDirty(false);
   }
 }
 
-void ICanvas::SetControlValueAfterPopupMenu(IPopupMenu* menu) {
+void ICanvas::SetControlValueAfterPopupMenu(IPopupMenu* menu)
+{
   IControl* c = mPopupControl;
-  if (!c) return;
+  if (!c)
+    return;
   // Keep the menu alive while the control reads it.
   std::unique_ptr<IPopupMenu> owned = std::move(mPopupMenu);
   const bool forVal = mPopupForValIdx;
   const int valIdx = mPopupValIdx;
   mPopupControl = nullptr;
   IPopupMenu* chosen = (menu && menu->GetChosenItemIdx() >= 0) ? menu : nullptr;
-  if (forVal) {
+  if (forVal)
+  {
     // The value change reaches the host as one complete edit.
     ForControlsBoundTo(*c, [this](int p) { BeginParameterChangeFromUI(p); });
     c->OnPopupMenuSelection(chosen, valIdx);
     ForControlsBoundTo(*c, [this](int p) { EndParameterChangeFromUI(p); });
-  } else {
+  }
+  else
+  {
     c->OnPopupMenuSelection(chosen, valIdx);
   }
   c->MarkDirty(false);
@@ -665,41 +876,55 @@ void ICanvas::SetControlValueAfterPopupMenu(IPopupMenu* menu) {
 
 // ---- Delegate-facing -------------------------------------------------------------------
 
-void ICanvas::SetControlValueFromDelegate(int tag, double normalizedValue) {
-  if (IControl* c = GetControlWithTag(tag)) c->SetValueFromDelegate(normalizedValue);
+void ICanvas::SetControlValueFromDelegate(int tag, double normalizedValue)
+{
+  if (IControl* c = GetControlWithTag(tag))
+    c->SetValueFromDelegate(normalizedValue);
 }
 
-void ICanvas::SendControlMsgFromDelegate(int tag, int msgTag, int dataSize, const void* pData) {
-  if (IControl* c = GetControlWithTag(tag)) c->OnMsgFromDelegate(msgTag, dataSize, pData);
+void ICanvas::SendControlMsgFromDelegate(int tag, int msgTag, int dataSize, const void* pData)
+{
+  if (IControl* c = GetControlWithTag(tag))
+    c->OnMsgFromDelegate(msgTag, dataSize, pData);
 }
 
-void ICanvas::ForwardMidiMsg(const IMidiMsg& msg) {
+void ICanvas::ForwardMidiMsg(const IMidiMsg& msg)
+{
   ForAllControls([&](IControl& c) {
-    if (c.GetWantsMidi()) c.OnMidi(msg.mStatus, msg.mData1, msg.mData2);
+    if (c.GetWantsMidi())
+      c.OnMidi(msg.mStatus, msg.mData1, msg.mData2);
   });
 }
 
-void ICanvas::SetParamValueFromDelegate(int paramIdx, double normalizedValue) {
+void ICanvas::SetParamValueFromDelegate(int paramIdx, double normalizedValue)
+{
   ForStandardControls([&](IControl& c) {
     for (int v = 0; v < c.NVals(); ++v)
-      if (c.GetParamIdx(v) == paramIdx) c.SetValueFromDelegate(normalizedValue, v);
+      if (c.GetParamIdx(v) == paramIdx)
+        c.SetValueFromDelegate(normalizedValue, v);
   });
 }
 
 // ---- Drawing ---------------------------------------------------------------------------
 
-void ICanvas::FillRect(const IPattern& p, const IRect& r, const IBlend* b) { mRenderer->FillRect(p, r, BlendWeight(b)); }
+void ICanvas::FillRect(const IPattern& p, const IRect& r, const IBlend* b)
+{
+  mRenderer->FillRect(p, r, BlendWeight(b));
+}
 
-void ICanvas::FillRoundRect(const IPattern& p, const IRect& r, float radius, const IBlend* b) {
+void ICanvas::FillRoundRect(const IPattern& p, const IRect& r, float radius, const IBlend* b)
+{
   mRenderer->FillRoundRect(p, r, radius, BlendWeight(b));
 }
 
-void ICanvas::FillCircle(const IPattern& p, float cx, float cy, float r, const IBlend* b) {
+void ICanvas::FillCircle(const IPattern& p, float cx, float cy, float r, const IBlend* b)
+{
   mRenderer->FillCircle(p, cx, cy, r, BlendWeight(b));
 }
 
-void ICanvas::FillTriangle(const IPattern& p, float x1, float y1, float x2, float y2, float x3, float y3,
-                           const IBlend* b) {
+void ICanvas::FillTriangle(const IPattern& p, float x1, float y1, float x2, float y2, float x3,
+                           float y3, const IBlend* b)
+{
   // Drawn with the renderer's path; the current path is not shared with callers mid-build.
   mRenderer->PathClear();
   mRenderer->PathMoveTo(x1, y1);
@@ -709,76 +934,114 @@ void ICanvas::FillTriangle(const IPattern& p, float x1, float y1, float x2, floa
   mRenderer->PathFill(p, {}, BlendWeight(b));
 }
 
-void ICanvas::DrawLine(const IPattern& p, float x1, float y1, float x2, float y2, const IBlend* b, float t) {
+void ICanvas::DrawLine(const IPattern& p, float x1, float y1, float x2, float y2, const IBlend* b,
+                       float t)
+{
   mRenderer->DrawLine(p, x1, y1, x2, y2, BlendWeight(b), t);
 }
 
-void ICanvas::DrawRect(const IPattern& p, const IRect& r, const IBlend* b, float t) {
+void ICanvas::DrawRect(const IPattern& p, const IRect& r, const IBlend* b, float t)
+{
   mRenderer->DrawRect(p, r, BlendWeight(b), t);
 }
 
-void ICanvas::DrawRoundRect(const IPattern& p, const IRect& r, float radius, const IBlend* b, float t) {
+void ICanvas::DrawRoundRect(const IPattern& p, const IRect& r, float radius, const IBlend* b,
+                            float t)
+{
   mRenderer->DrawRoundRect(p, r, radius, BlendWeight(b), t);
 }
 
-void ICanvas::DrawCircle(const IPattern& p, float cx, float cy, float r, const IBlend* b, float t) {
+void ICanvas::DrawCircle(const IPattern& p, float cx, float cy, float r, const IBlend* b, float t)
+{
   mRenderer->DrawCircle(p, cx, cy, r, BlendWeight(b), t);
 }
 
-void ICanvas::PathClear() { mRenderer->PathClear(); }
-void ICanvas::PathMoveTo(float x, float y) { mRenderer->PathMoveTo(x, y); }
-void ICanvas::PathLineTo(float x, float y) { mRenderer->PathLineTo(x, y); }
-void ICanvas::PathClose() { mRenderer->PathClose(); }
+void ICanvas::PathClear()
+{
+  mRenderer->PathClear();
+}
+void ICanvas::PathMoveTo(float x, float y)
+{
+  mRenderer->PathMoveTo(x, y);
+}
+void ICanvas::PathLineTo(float x, float y)
+{
+  mRenderer->PathLineTo(x, y);
+}
+void ICanvas::PathClose()
+{
+  mRenderer->PathClose();
+}
 
-void ICanvas::PathStroke(const IPattern& p, float thickness, float miterLimit, bool preserve, const IBlend* b) {
+void ICanvas::PathStroke(const IPattern& p, float thickness, float miterLimit, bool preserve,
+                         const IBlend* b)
+{
   IStrokeOptions o;
   o.miterLimit = miterLimit;
   o.preserve = preserve;
   mRenderer->PathStroke(p, thickness, o, BlendWeight(b));
 }
 
-void ICanvas::PathFill(const IPattern& p, const IBlend* b, bool preserve) {
+void ICanvas::PathFill(const IPattern& p, const IBlend* b, bool preserve)
+{
   IFillOptions o;
   o.preserve = preserve;
   mRenderer->PathFill(p, o, BlendWeight(b));
 }
 
-void ICanvas::DrawText(const IText& text, const char* str, const IRect& bounds, const IBlend* b) {
-  if (!str || !*str) return;
-  mRenderer->DrawText(text.mFont, text.mSize, text.mFGColor, bounds, static_cast<ITextAlign>(text.mAlign),
-                      static_cast<ITextVAlign>(text.mVAlign), str, BlendWeight(b));
+void ICanvas::DrawText(const IText& text, const char* str, const IRect& bounds, const IBlend* b)
+{
+  if (!str || !*str)
+    return;
+  mRenderer->DrawText(text.mFont, text.mSize, text.mFGColor, bounds,
+                      static_cast<ITextAlign>(text.mAlign), static_cast<ITextVAlign>(text.mVAlign),
+                      str, BlendWeight(b));
 }
 
-float ICanvas::MeasureText(const IText& text, const char* str) const {
-  if (!str || !*str) return 0.f;
+float ICanvas::MeasureText(const IText& text, const char* str) const
+{
+  if (!str || !*str)
+    return 0.f;
   return mRenderer->MeasureText(text.mFont, text.mSize, str);
 }
 
-bool ICanvas::LoadFont(const char* fontId, const char* resourceName) {
-  if (!fontId || !resourceName || !mResourceFinder) return false;
-  if (mRenderer->HasFont(fontId)) return true;
+bool ICanvas::LoadFont(const char* fontId, const char* resourceName)
+{
+  if (!fontId || !resourceName || !mResourceFinder)
+    return false;
+  if (mRenderer->HasFont(fontId))
+    return true;
   const uint8_t* data = nullptr;
   size_t size = 0;
-  if (!mResourceFinder(resourceName, data, size)) return false;
+  if (!mResourceFinder(resourceName, data, size))
+    return false;
   return mRenderer->LoadFont(fontId, data, size);
 }
 
-bool ICanvas::LoadFont(const char* fontId, const void* data, size_t size) {
-  if (!fontId || !data) return false;
+bool ICanvas::LoadFont(const char* fontId, const void* data, size_t size)
+{
+  if (!fontId || !data)
+    return false;
   return mRenderer->LoadFont(fontId, data, size);
 }
 
-IBitmap ICanvas::LoadBitmap(const char* name, int nStates) {
-  if (!name || !mResourceFinder) return IBitmap();
+IBitmap ICanvas::LoadBitmap(const char* name, int nStates)
+{
+  if (!name || !mResourceFinder)
+    return IBitmap();
   return mRenderer->LoadBitmap(mResourceFinder, name, nStates);
 }
 
-void ICanvas::DrawBitmap(const IBitmap& bitmap, const IRect& dest, int frame, const IBlend* b) {
-  if (bitmap.IsValid()) mRenderer->DrawBitmap(bitmap, dest, frame, BlendWeight(b));
+void ICanvas::DrawBitmap(const IBitmap& bitmap, const IRect& dest, int frame, const IBlend* b)
+{
+  if (bitmap.IsValid())
+    mRenderer->DrawBitmap(bitmap, dest, frame, BlendWeight(b));
 }
 
-IResourceHit ICanvas::SearchResourceByScale(const char* name, int scale) const {
-  if (!name || !mResourceFinder) return IResourceHit();
+IResourceHit ICanvas::SearchResourceByScale(const char* name, int scale) const
+{
+  if (!name || !mResourceFinder)
+    return IResourceHit();
   return FindBitmapResource(mResourceFinder, name, scale);
 }
 

@@ -32,8 +32,9 @@ using IControlFunction = std::function<void(IControl& control)>;
 using IDisplayTickFunc = std::function<void()>;
 using ILayoutFunc = std::function<void(ICanvas& g)>;
 
-class ICanvas : public IGraphicsContext {
- public:
+class ICanvas : public IGraphicsContext
+{
+public:
   ICanvas(IEditorDelegate* dlg, int w, int h, int fps = 30, float scale = 1.f);
   ~ICanvas() override;
   ICanvas(const ICanvas&) = delete;
@@ -43,14 +44,15 @@ class ICanvas : public IGraphicsContext {
   void* OpenWindow(void* parent) override = 0;
   void CloseWindow() override = 0;
   virtual const char* GetPlatformName() const = 0;
-  virtual bool OpenURL(const char* url, const char* windowTitle = nullptr, const char* confirmMsg = nullptr,
-                       const char* errMsg = nullptr) = 0;
+  virtual bool OpenURL(const char* url, const char* windowTitle = nullptr,
+                       const char* confirmMsg = nullptr, const char* errMsg = nullptr) = 0;
 
   // ---- Controls -------------------------------------------------------------------------
   // Takes ownership. A tag already in use refuses the control: it is destroyed and null returned.
   IControl* AttachControl(IControl* control, int tag = -1, const char* group = "");
   // The resizer lies outside the control list and is hit-tested before it.
-  void AttachCornerResizer(ICornerResizerControl* resizer, EUIResizerMode mode = EUIResizerMode::Scale,
+  void AttachCornerResizer(ICornerResizerControl* resizer,
+                           EUIResizerMode mode = EUIResizerMode::Scale,
                            bool layoutOnResize = false);
   void AttachPerformanceDisplay(IControl* display);
   void AttachPanelBackground(const IPattern& pattern);
@@ -58,7 +60,10 @@ class ICanvas : public IGraphicsContext {
   void RemoveAllControls();
 
   int NControls() const { return static_cast<int>(mControls.size()); }
-  IControl* GetControl(int idx) const { return (idx >= 0 && idx < NControls()) ? mControls[idx] : nullptr; }
+  IControl* GetControl(int idx) const
+  {
+    return (idx >= 0 && idx < NControls()) ? mControls[idx] : nullptr;
+  }
   IControl* GetControlWithTag(int tag) const;
   int GetControlIdx(const IControl* c) const;
   ICornerResizerControl* GetCornerResizer() const { return mCornerResizer; }
@@ -86,13 +91,18 @@ class ICanvas : public IGraphicsContext {
   void OnGestureRecognized(const IGestureInfo& info);
   bool OnKeyDown(float x, float y, const IKeyPress& key) override;
   bool OnKeyUp(float x, float y, const IKeyPress& key) override;
-  void GetMouseLocation(float& x, float& y) const override { x = mMouseX; y = mMouseY; }
+  void GetMouseLocation(float& x, float& y) const override
+  {
+    x = mMouseX;
+    y = mMouseY;
+  }
   // Current mouse position (logical), as last seen by an event.
   float GetMouseX() const { return mMouseX; }
   float GetMouseY() const { return mMouseY; }
 
   // Hit test: the control under a point, or null. With capture the pointer id is bound to it.
-  IControl* GetMouseControl(float x, float y, bool capture, bool mouseOver = false, std::uintptr_t touchID = 0);
+  IControl* GetMouseControl(float x, float y, bool capture, bool mouseOver = false,
+                            std::uintptr_t touchID = 0);
   bool ControlIsCaptured(const IControl* c) const;
   bool ControlIsCaptured() const { return !mCapturedMap.empty(); }
   IControl* GetCapturedControl(std::uintptr_t touchID = 0) const;
@@ -124,7 +134,10 @@ class ICanvas : public IGraphicsContext {
   float GetTotalScale() const { return mDrawScale * mScreenScale; }
   int WindowWidth() const;
   int WindowHeight() const;
-  IRect GetBounds() const { return IRect(0.f, 0.f, static_cast<float>(mWidth), static_cast<float>(mHeight)); }
+  IRect GetBounds() const
+  {
+    return IRect(0.f, 0.f, static_cast<float>(mWidth), static_cast<float>(mHeight));
+  }
   void SetScaleConstraints(float lo, float hi);
   float GetMinScale() const { return mMinScale; }
   float GetMaxScale() const { return mMaxScale; }
@@ -154,10 +167,11 @@ class ICanvas : public IGraphicsContext {
   // ---- Prompts --------------------------------------------------------------------------
   // A control asks the user to type or choose a value of its parameter.
   void PromptUserInput(IControl& control, const IRect& bounds, int valIdx = 0);
-  void CreateTextEntry(IControl& control, const IText& text, const IRect& bounds, const char* str = "",
-                       int valIdx = 0);
+  void CreateTextEntry(IControl& control, const IText& text, const IRect& bounds,
+                       const char* str = "", int valIdx = 0);
   // Shows a menu for a control; the selection arrives in the control's popup-menu hook.
-  void CreatePopupMenu(IControl& control, std::unique_ptr<IPopupMenu> menu, const IRect& bounds, int valIdx = -1);
+  void CreatePopupMenu(IControl& control, std::unique_ptr<IPopupMenu> menu, const IRect& bounds,
+                       int valIdx = -1);
   // Completions from the platform.
   void SetControlValueAfterTextEdit(const char* str);
   void CancelTextEntry();
@@ -190,13 +204,15 @@ class ICanvas : public IGraphicsContext {
   IRenderer& GetRenderer() { return *mRenderer; }
   const IPixmap& GetFrame() const { return mRenderer->Frame(); }
   void FillRect(const IPattern& p, const IRect& r, const IBlend* blend = nullptr);
-  void FillRoundRect(const IPattern& p, const IRect& r, float radius, const IBlend* blend = nullptr);
+  void FillRoundRect(const IPattern& p, const IRect& r, float radius,
+                     const IBlend* blend = nullptr);
   void FillCircle(const IPattern& p, float cx, float cy, float r, const IBlend* blend = nullptr);
   void FillTriangle(const IPattern& p, float x1, float y1, float x2, float y2, float x3, float y3,
                     const IBlend* blend = nullptr);
-  void DrawLine(const IPattern& p, float x1, float y1, float x2, float y2, const IBlend* blend = nullptr,
+  void DrawLine(const IPattern& p, float x1, float y1, float x2, float y2,
+                const IBlend* blend = nullptr, float thickness = 1.f);
+  void DrawRect(const IPattern& p, const IRect& r, const IBlend* blend = nullptr,
                 float thickness = 1.f);
-  void DrawRect(const IPattern& p, const IRect& r, const IBlend* blend = nullptr, float thickness = 1.f);
   void DrawRoundRect(const IPattern& p, const IRect& r, float radius, const IBlend* blend = nullptr,
                      float thickness = 1.f);
   void DrawCircle(const IPattern& p, float cx, float cy, float r, const IBlend* blend = nullptr,
@@ -205,29 +221,31 @@ class ICanvas : public IGraphicsContext {
   void PathMoveTo(float x, float y);
   void PathLineTo(float x, float y);
   void PathClose();
-  void PathStroke(const IPattern& p, float thickness, float miterLimit = 10.f, bool preserve = false,
-                  const IBlend* blend = nullptr);
+  void PathStroke(const IPattern& p, float thickness, float miterLimit = 10.f,
+                  bool preserve = false, const IBlend* blend = nullptr);
   void PathFill(const IPattern& p, const IBlend* blend = nullptr, bool preserve = false);
-  void DrawText(const IText& text, const char* str, const IRect& bounds, const IBlend* blend = nullptr);
+  void DrawText(const IText& text, const char* str, const IRect& bounds,
+                const IBlend* blend = nullptr);
   float MeasureText(const IText& text, const char* str) const;
   // Fonts by id from resource data (for example "Roboto-Regular" from "Roboto-Regular.ttf").
   bool LoadFont(const char* fontId, const char* resourceName);
   bool LoadFont(const char* fontId, const void* data, size_t size);
   IBitmap LoadBitmap(const char* name, int nStates = 1);
-  void DrawBitmap(const IBitmap& bitmap, const IRect& dest, int frame = 0, const IBlend* blend = nullptr);
+  void DrawBitmap(const IBitmap& bitmap, const IRect& dest, int frame = 0,
+                  const IBlend* blend = nullptr);
   // The variant of a named resource for an integer scale, by the scale search order.
   IResourceHit SearchResourceByScale(const char* name, int scale) const;
   void SetResourceFinder(IResourceFinder f) { mResourceFinder = std::move(f); }
 
- protected:
+protected:
   // ---- Platform hooks -------------------------------------------------------------------
   virtual void PlatformResize(bool parentHasResized) = 0;
   virtual void HidePlatformCursor(bool hide, bool lock) = 0;
   virtual ECursor SetPlatformCursor(ECursor cursor) = 0;
   virtual void MovePlatformCursor(float x, float y) = 0;
   // The platform shows a text entry; it later calls SetControlValueAfterTextEdit or CancelTextEntry.
-  virtual void CreatePlatformTextEntry(int controlIdx, const IText& text, const IRect& bounds, int length,
-                                       const char* str) = 0;
+  virtual void CreatePlatformTextEntry(int controlIdx, const IText& text, const IRect& bounds,
+                                       int length, const char* str) = 0;
   // The platform shows the menu; it later calls SetControlValueAfterPopupMenu.
   virtual void CreatePlatformPopupMenu(IPopupMenu& menu, const IRect& bounds) = 0;
   // Called after a resize or scale change has been applied.
@@ -235,7 +253,7 @@ class ICanvas : public IGraphicsContext {
 
   IEditorDelegate* mDelegate = nullptr;
 
- private:
+private:
   void OnPressOne(const IMouseInfo& info);
   void OpenHostContextMenu(IControl& control, int paramIdx, float x, float y);
   void DrawControl(IControl& control, const IRect& dirty, bool alwaysDraw);

@@ -5,38 +5,53 @@
 namespace plugfw::ui {
 
 ICanvasHeadless::ICanvasHeadless(IEditorDelegate* dlg, int w, int h, int fps, float scale)
-    : ICanvas(dlg, w, h, fps, scale) {}
+    : ICanvas(dlg, w, h, fps, scale)
+{}
 
-ICanvasHeadless::~ICanvasHeadless() { CloseWindow(); }
+ICanvasHeadless::~ICanvasHeadless()
+{
+  CloseWindow();
+}
 
-void* ICanvasHeadless::OpenWindow(void*) {
+void* ICanvasHeadless::OpenWindow(void*)
+{
   mOpen = true;
   // As a real window does once it exists: the controls take the current values.
-  if (mDelegate) mDelegate->OnEditorOpen();
+  if (mDelegate)
+    mDelegate->OnEditorOpen();
   SetAllControlsDirty();
   return this;
 }
 
-void ICanvasHeadless::CloseWindow() {
+void ICanvasHeadless::CloseWindow()
+{
   mOpen = false;
   RemoveAllControls();
 }
 
-bool ICanvasHeadless::OpenURL(const char* url, const char*, const char*, const char*) {
-  if (!url) return false;
+bool ICanvasHeadless::OpenURL(const char* url, const char*, const char*, const char*)
+{
+  if (!url)
+    return false;
   mURLs.emplace_back(url);
   return true;
 }
 
-IRectList ICanvasHeadless::StepFrame() {
+IRectList ICanvasHeadless::StepFrame()
+{
   IRectList rects;
-  if (IsDirty(rects)) Draw(rects);
+  if (IsDirty(rects))
+    Draw(rects);
   return rects;
 }
 
-bool ICanvasHeadless::WritePng(const std::string& path) const { return GetFrame().WritePng(path); }
+bool ICanvasHeadless::WritePng(const std::string& path) const
+{
+  return GetFrame().WritePng(path);
+}
 
-IMouseMod ICanvasHeadless::Left(bool shift, bool ctl) {
+IMouseMod ICanvasHeadless::Left(bool shift, bool ctl)
+{
   IMouseMod m;
   m.L = true;
   m.S = shift;
@@ -44,72 +59,95 @@ IMouseMod ICanvasHeadless::Left(bool shift, bool ctl) {
   return m;
 }
 
-IMouseMod ICanvasHeadless::Right() {
+IMouseMod ICanvasHeadless::Right()
+{
   IMouseMod m;
   m.R = true;
   return m;
 }
 
-void ICanvasHeadless::Press(float x, float y, const IMouseMod& mod) {
+void ICanvasHeadless::Press(float x, float y, const IMouseMod& mod)
+{
   mLastX = x;
   mLastY = y;
   OnMouseDown({IMouseInfo{x, y, 0.f, 0.f, mod}});
 }
 
-void ICanvasHeadless::Release(float x, float y, const IMouseMod& mod) {
+void ICanvasHeadless::Release(float x, float y, const IMouseMod& mod)
+{
   mLastX = x;
   mLastY = y;
   OnMouseUp({IMouseInfo{x, y, 0.f, 0.f, mod}});
 }
 
-void ICanvasHeadless::DragTo(float x, float y, const IMouseMod& mod) {
+void ICanvasHeadless::DragTo(float x, float y, const IMouseMod& mod)
+{
   const float dx = x - mLastX, dy = y - mLastY;
   mLastX = x;
   mLastY = y;
   OnMouseDrag({IMouseInfo{x, y, dx, dy, mod}});
 }
 
-void ICanvasHeadless::Click(float x, float y, const IMouseMod& mod) {
+void ICanvasHeadless::Click(float x, float y, const IMouseMod& mod)
+{
   Press(x, y, mod);
   Release(x, y, mod);
 }
 
-void ICanvasHeadless::MoveTo(float x, float y) {
+void ICanvasHeadless::MoveTo(float x, float y)
+{
   mLastX = x;
   mLastY = y;
   OnMouseOver(x, y, IMouseMod());
 }
 
-void ICanvasHeadless::Wheel(float x, float y, float delta, const IMouseMod& mod) { OnMouseWheel(x, y, mod, delta); }
+void ICanvasHeadless::Wheel(float x, float y, float delta, const IMouseMod& mod)
+{
+  OnMouseWheel(x, y, mod, delta);
+}
 
-void ICanvasHeadless::DoubleClick(float x, float y, const IMouseMod& mod) { OnMouseDblClick(x, y, mod); }
+void ICanvasHeadless::DoubleClick(float x, float y, const IMouseMod& mod)
+{
+  OnMouseDblClick(x, y, mod);
+}
 
-void ICanvasHeadless::TouchDown(std::uintptr_t platformID, float x, float y) {
+void ICanvasHeadless::TouchDown(std::uintptr_t platformID, float x, float y)
+{
   IMouseMod m;
   m.L = true;
   m.touchID = HashTouchID(platformID);
   OnMouseDown({IMouseInfo{x, y, 0.f, 0.f, m}});
 }
 
-void ICanvasHeadless::TouchUp(std::uintptr_t platformID, float x, float y) {
+void ICanvasHeadless::TouchUp(std::uintptr_t platformID, float x, float y)
+{
   IMouseMod m;
   m.L = true;
   m.touchID = HashTouchID(platformID);
   OnMouseUp({IMouseInfo{x, y, 0.f, 0.f, m}});
 }
 
-void ICanvasHeadless::ChoosePopupItem(int idx) {
+void ICanvasHeadless::ChoosePopupItem(int idx)
+{
   IPopupMenu* menu = GetPendingPopupMenu();
-  if (!menu) return;
+  if (!menu)
+    return;
   menu->SetChosenItemIdx(idx);
   SetControlValueAfterPopupMenu(menu);
 }
 
-void ICanvasHeadless::PlatformResize(bool) { ++mPlatformResizes; }
+void ICanvasHeadless::PlatformResize(bool)
+{
+  ++mPlatformResizes;
+}
 
-void ICanvasHeadless::HidePlatformCursor(bool hide, bool) { mPlatformCursorHidden = hide; }
+void ICanvasHeadless::HidePlatformCursor(bool hide, bool)
+{
+  mPlatformCursorHidden = hide;
+}
 
-ECursor ICanvasHeadless::SetPlatformCursor(ECursor cursor) {
+ECursor ICanvasHeadless::SetPlatformCursor(ECursor cursor)
+{
   const ECursor prev = mPlatformCursor;
   mPlatformCursor = cursor;
   return prev;
@@ -117,12 +155,14 @@ ECursor ICanvasHeadless::SetPlatformCursor(ECursor cursor) {
 
 void ICanvasHeadless::MovePlatformCursor(float, float) {}
 
-void ICanvasHeadless::CreatePlatformTextEntry(int controlIdx, const IText& text, const IRect& bounds, int length,
-                                              const char* str) {
+void ICanvasHeadless::CreatePlatformTextEntry(int controlIdx, const IText& text,
+                                              const IRect& bounds, int length, const char* str)
+{
   mTextEntries.push_back({controlIdx, text, bounds, length, str ? str : ""});
 }
 
-void ICanvasHeadless::CreatePlatformPopupMenu(IPopupMenu& menu, const IRect& bounds) {
+void ICanvasHeadless::CreatePlatformPopupMenu(IPopupMenu& menu, const IRect& bounds)
+{
   mPopups.push_back({&menu, bounds});
 }
 

@@ -10,16 +10,19 @@
 
 namespace plugfw::ui {
 
-class ICanvasHeadless : public ICanvas {
- public:
-  struct TextEntryRequest {
+class ICanvasHeadless : public ICanvas
+{
+public:
+  struct TextEntryRequest
+  {
     int controlIdx = -1;
     IText text;
     IRect bounds;
     int length = 0;
     std::string str;
   };
-  struct PopupRequest {
+  struct PopupRequest
+  {
     IPopupMenu* menu = nullptr;
     IRect bounds;
   };
@@ -30,7 +33,8 @@ class ICanvasHeadless : public ICanvas {
   void* OpenWindow(void* parent) override;
   void CloseWindow() override;
   const char* GetPlatformName() const override { return "headless"; }
-  bool OpenURL(const char* url, const char* windowTitle, const char* confirmMsg, const char* errMsg) override;
+  bool OpenURL(const char* url, const char* windowTitle, const char* confirmMsg,
+               const char* errMsg) override;
   bool WindowIsOpen() const { return mOpen; }
 
   // One frame step: collect dirty rectangles and draw them. Returns the rectangles.
@@ -63,7 +67,7 @@ class ICanvasHeadless : public ICanvas {
   // Completes the pending popup menu with a chosen item (-1 dismisses it).
   void ChoosePopupItem(int idx);
 
- protected:
+protected:
   void PlatformResize(bool parentHasResized) override;
   void HidePlatformCursor(bool hide, bool lock) override;
   ECursor SetPlatformCursor(ECursor cursor) override;
@@ -72,7 +76,7 @@ class ICanvasHeadless : public ICanvas {
                                const char* str) override;
   void CreatePlatformPopupMenu(IPopupMenu& menu, const IRect& bounds) override;
 
- private:
+private:
   bool mOpen = false;
   float mLastX = 0.f, mLastY = 0.f;
   std::vector<TextEntryRequest> mTextEntries;

@@ -26,15 +26,18 @@ using IActionFunction = std::function<void(IControl*)>;
 using IAnimationFunction = std::function<void(IControl*)>;
 using IGestureFunc = std::function<void(IControl*, const IGestureInfo&)>;
 
-class IControl : public IContextMenuTarget, public IRefCounted {
- public:
-  struct ValueSlot {
+class IControl : public IContextMenuTarget, public IRefCounted
+{
+public:
+  struct ValueSlot
+  {
     int paramIdx = -1;
     double value = 0.0;
   };
 
   explicit IControl(const IRect& bounds, int paramIdx = -1, IActionFunction action = nullptr);
-  IControl(const IRect& bounds, const std::vector<int>& paramIdxs, IActionFunction action = nullptr);
+  IControl(const IRect& bounds, const std::vector<int>& paramIdxs,
+           IActionFunction action = nullptr);
   ~IControl() override = default;
 
   // 0-2: reference counting of the host-facing interface.
@@ -100,16 +103,29 @@ class IControl : public IContextMenuTarget, public IRefCounted {
   virtual bool NeedsRedraw() const;
   virtual void OnGUIIdle();
   virtual bool WantsGestures() const;
-  virtual void ValueFromPosition(float x, float y, EDirection dir, const IRect& track, int valIdx = 0,
-                                 double minClip = 0.0, double maxClip = 1.0);
+  virtual void ValueFromPosition(float x, float y, EDirection dir, const IRect& track,
+                                 int valIdx = 0, double minClip = 0.0, double maxClip = 1.0);
   virtual void OnEndAnimation();
 
   // Non-virtual accessors.
   const IRect& GetRECT() const { return mRECT; }
   const IRect& GetTargetRECT() const { return mTargetRECT; }
-  void SetRECT(const IRect& r) { mRECT = r; MarkDirty(false); }
-  void SetTargetRECT(const IRect& r) { mTargetRECT = r; MarkDirty(false); }
-  void SetTargetAndDrawRECTs(const IRect& r) { mRECT = mTargetRECT = r; MarkDirty(false); OnResize(); }
+  void SetRECT(const IRect& r)
+  {
+    mRECT = r;
+    MarkDirty(false);
+  }
+  void SetTargetRECT(const IRect& r)
+  {
+    mTargetRECT = r;
+    MarkDirty(false);
+  }
+  void SetTargetAndDrawRECTs(const IRect& r)
+  {
+    mRECT = mTargetRECT = r;
+    MarkDirty(false);
+    OnResize();
+  }
 
   int NVals() const { return static_cast<int>(mVals.size()); }
   double GetValue(int valIdx = 0) const;
@@ -149,7 +165,11 @@ class IControl : public IContextMenuTarget, public IRefCounted {
 
   void SetActionFunction(IActionFunction f) { mActionFunc = std::move(f); }
   void SetAnimationEndActionFunction(IActionFunction f) { mAnimationEndFunc = std::move(f); }
-  void SetAnimation(IAnimationFunction f) { mAnimationFunc = std::move(f); mDirty = true; }
+  void SetAnimation(IAnimationFunction f)
+  {
+    mAnimationFunc = std::move(f);
+    mDirty = true;
+  }
   // Starts a timed animation; the function sees the progress through GetAnimationProgress().
   void SetAnimation(IAnimationFunction f, int durationMs);
   bool HasAnimation() const { return static_cast<bool>(mAnimationFunc); }
@@ -168,7 +188,11 @@ class IControl : public IContextMenuTarget, public IRefCounted {
   // Marks the control for redraw only when the text changes.
   virtual void SetStr(const char* str);
   const std::string& GetOverlayText() const { return mOverlayText; }
-  void SetOverlayText(const char* str) { mOverlayText = str ? str : ""; MarkDirty(false); }
+  void SetOverlayText(const char* str)
+  {
+    mOverlayText = str ? str : "";
+    MarkDirty(false);
+  }
 
   // Back references, set by the graphics context on attachment.
   void SetDelegate(IEditorDelegate* d) { mDelegate = d; }
@@ -180,7 +204,7 @@ class IControl : public IContextMenuTarget, public IRefCounted {
   void PromptUserInput(int valIdx = 0);
   void PromptUserInput(const IRect& bounds, int valIdx = 0);
 
- protected:
+protected:
   // Number of states of a value slot: 2, or (max - min + 1) of a stepped parameter.
   int NStatesOfParam(int valIdx, int fallback) const;
 

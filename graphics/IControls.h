@@ -11,8 +11,9 @@ namespace plugfw::ui {
 
 // Momentary button: a press sets value 1 and runs the action; the value falls
 // back to 0 when the short press animation ends.
-class IButtonControlBase : public IControl {
- public:
+class IButtonControlBase : public IControl
+{
+public:
   static constexpr int kFlashMs = 80;
   explicit IButtonControlBase(const IRect& bounds, IActionFunction action = nullptr);
   void OnPress(float x, float y, const IMouseMod& mod) override;
@@ -21,9 +22,11 @@ class IButtonControlBase : public IControl {
 
 // Cycles through the states of its value; 2 states or one per step of the
 // bound parameter.
-class ISwitchControlBase : public IControl {
- public:
-  ISwitchControlBase(const IRect& bounds, int paramIdx = -1, IActionFunction action = nullptr, int nStates = 2);
+class ISwitchControlBase : public IControl
+{
+public:
+  ISwitchControlBase(const IRect& bounds, int paramIdx = -1, IActionFunction action = nullptr,
+                     int nStates = 2);
   void OnInit() override;
   void OnPress(float x, float y, const IMouseMod& mod) override;
   void OnRelease(float x, float y, const IMouseMod& mod) override;
@@ -31,16 +34,18 @@ class ISwitchControlBase : public IControl {
   int GetSelectedIdx() const;
   bool IsPressed() const { return mMouseDown; }
 
- protected:
+protected:
   int mNumStates = 2;
   bool mMouseDown = false;
 };
 
 // A value dragged along a track; relative drags with gearing while the cursor is hidden.
-class ISliderControlBase : public IControl {
- public:
+class ISliderControlBase : public IControl
+{
+public:
   ISliderControlBase(const IRect& bounds, int paramIdx = -1, IActionFunction action = nullptr,
-                     EDirection dir = EDirection::Vertical, double gearing = 4.0, float handleSize = 8.f);
+                     EDirection dir = EDirection::Vertical, double gearing = 4.0,
+                     float handleSize = 8.f);
   void OnResize() override;
   void OnPress(float x, float y, const IMouseMod& mod) override;
   void OnDrag(float x, float y, float dX, float dY, const IMouseMod& mod) override;
@@ -55,7 +60,7 @@ class ISliderControlBase : public IControl {
   void SetHideCursorOnDrag(bool v) { mHideCursorOnDrag = v; }
   bool IsDragging() const { return mMouseDown; }
 
- protected:
+protected:
   // The track the value runs along; recomputed on resize.
   virtual IRect ComputeTrack(const IRect& widget) const;
   bool ParamIsStepped() const;
@@ -72,21 +77,27 @@ class ISliderControlBase : public IControl {
 };
 
 // Draws its text in its text style, over an optional background colour.
-class ITextControl : public IControl {
- public:
+class ITextControl : public IControl
+{
+public:
   ITextControl(const IRect& bounds, const char* str = "", const IText& text = IText(),
                const IColor& bgColor = COLOR_TRANSPARENT);
   void Draw(ICanvas& g) override;
-  void SetBGColor(const IColor& c) { mBGColor = c; MarkDirty(false); }
+  void SetBGColor(const IColor& c)
+  {
+    mBGColor = c;
+    MarkDirty(false);
+  }
   const IColor& GetBGColor() const { return mBGColor; }
 
- protected:
+protected:
   IColor mBGColor;
 };
 
 // Shows the display text of a parameter; a press prompts for a new value.
-class ICaptionControl : public ITextControl {
- public:
+class ICaptionControl : public ITextControl
+{
+public:
   ICaptionControl(const IRect& bounds, int paramIdx, const IText& text = IText(),
                   const IColor& bgColor = COLOR_TRANSPARENT, bool showParamLabel = true);
   void Draw(ICanvas& g) override;
@@ -96,28 +107,34 @@ class ICaptionControl : public ITextControl {
   // The small menu triangle of enumerated parameters (empty otherwise).
   IRect GetTriangleRect() const;
 
- protected:
+protected:
   bool IsMenuKind() const;
 };
 
 // Fills its rectangle with a colour or gradient.
-class IPanelControl : public IControl {
- public:
+class IPanelControl : public IControl
+{
+public:
   IPanelControl(const IRect& bounds, const IPattern& pattern, bool drawFrame = false,
                 const IColor& frameColor = COLOR_BLACK);
   void Draw(ICanvas& g) override;
-  void SetPattern(const IPattern& p) { mPattern = p; MarkDirty(false); }
+  void SetPattern(const IPattern& p)
+  {
+    mPattern = p;
+    MarkDirty(false);
+  }
   const IPattern& GetPattern() const { return mPattern; }
 
- protected:
+protected:
   IPattern mPattern;
   bool mDrawFrame;
   IColor mFrameColor;
 };
 
 // The resize handle in the bottom-right corner of the editor.
-class ICornerResizerControl : public IControl {
- public:
+class ICornerResizerControl : public IControl
+{
+public:
   ICornerResizerControl(float size = 20.f, const IColor& color = IColor(10, 0, 0, 0),
                         const IColor& mouseOverColor = IColor(255, 0, 0, 0),
                         const IColor& dragColor = IColor(255, 0, 0, 0));
@@ -130,15 +147,16 @@ class ICornerResizerControl : public IControl {
   void OnPointerOut() override;
   bool IsDragging() const { return mDragging; }
 
- protected:
+protected:
   float mSize;
   IColor mColor, mMouseOverColor, mDragColor;
   bool mDragging = false;
 };
 
 // Shows the average of the recorded frame times.
-class IFrameTimeDisplayControl : public IControl {
- public:
+class IFrameTimeDisplayControl : public IControl
+{
+public:
   explicit IFrameTimeDisplayControl(const IRect& bounds);
   void Draw(ICanvas& g) override;
 };

@@ -11,10 +11,12 @@ namespace plugfw::ui {
 class IContextMenuTarget;
 
 // One host context menu; destroying it releases the host's menu.
-class IHostContextMenu {
- public:
+class IHostContextMenu
+{
+public:
   // Item flags as the host's menu takes them.
-  enum EItemFlags {
+  enum EItemFlags
+  {
     kItemNormal = 0,
     kItemSeparator = 1,
     kItemDisabled = 2,
@@ -30,8 +32,9 @@ class IHostContextMenu {
   virtual void Popup(int x, int y) = 0;
 };
 
-class IHostContextMenuSource {
- public:
+class IHostContextMenuSource
+{
+public:
   virtual ~IHostContextMenuSource() = default;
   // A menu for the parameter, or null when the host gives no component handler,
   // no view, or no context-menu interface, or declines to create one.

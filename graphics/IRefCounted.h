@@ -9,8 +9,9 @@
 namespace plugfw::ui {
 
 // A receiver of the commands of the host's context menu.
-class IContextMenuTarget {
- public:
+class IContextMenuTarget
+{
+public:
   virtual ~IContextMenuTarget() = default;
   virtual std::uint32_t AddRef() = 0;
   virtual std::uint32_t Release() = 0;
@@ -20,8 +21,9 @@ class IContextMenuTarget {
 
 // Intrusive reference count. Starts with one reference, held by whoever
 // created the object; the most derived interface deletes it at zero.
-class IRefCounted {
- public:
+class IRefCounted
+{
+public:
   IRefCounted() = default;
   IRefCounted(const IRefCounted&) = delete;
   IRefCounted& operator=(const IRefCounted&) = delete;
@@ -31,7 +33,7 @@ class IRefCounted {
   std::uint32_t DecRef() { return --mRefCount; }
   std::uint32_t RefCount() const { return mRefCount.load(); }
 
- private:
+private:
   std::atomic<std::uint32_t> mRefCount{1};
 };
 

@@ -10,8 +10,9 @@
 namespace plugfw::ui {
 
 // The style record and the drawing shared by the vector controls.
-class IVectorBase {
- public:
+class IVectorBase
+{
+public:
   explicit IVectorBase(const IVectorStyle& style) : mStyle(style) {}
   virtual ~IVectorBase() = default;
 
@@ -36,12 +37,12 @@ class IVectorBase {
 
   void DrawBackground(ICanvas& g, const IRect& r) const;
   // A rounded box with shadow, pressed and hover states and an optional frame.
-  IRect DrawPressableRect(ICanvas& g, const IRect& bounds, bool pressed, bool mouseOver, bool disabled,
-                          const IColor* fillOverride = nullptr) const;
+  IRect DrawPressableRect(ICanvas& g, const IRect& bounds, bool pressed, bool mouseOver,
+                          bool disabled, const IColor* fillOverride = nullptr) const;
   void DrawLabel(ICanvas& g) const;
   void DrawValue(ICanvas& g, bool mouseOver) const;
 
- protected:
+protected:
   IControl* mControl = nullptr;
   IVectorStyle mStyle;
   std::string mLabelStr;
@@ -49,50 +50,56 @@ class IVectorBase {
   IRect mWidgetBounds, mLabelBounds, mValueBounds;
 };
 
-class IVectorButtonControl : public IButtonControlBase, public IVectorBase {
- public:
-  IVectorButtonControl(const IRect& bounds, const char* label = "", IActionFunction action = nullptr,
-                       const IVectorStyle& style = DEFAULT_STYLE, bool labelInButton = true);
+class IVectorButtonControl : public IButtonControlBase, public IVectorBase
+{
+public:
+  IVectorButtonControl(const IRect& bounds, const char* label = "",
+                       IActionFunction action = nullptr, const IVectorStyle& style = DEFAULT_STYLE,
+                       bool labelInButton = true);
   void Draw(ICanvas& g) override;
   void OnResize() override;
   bool IsPressedState() const { return GetValue() > 0.5; }
 
- protected:
+protected:
   bool mLabelInButton;
 };
 
-class IVectorSwitchControl : public ISwitchControlBase, public IVectorBase {
- public:
+class IVectorSwitchControl : public ISwitchControlBase, public IVectorBase
+{
+public:
   IVectorSwitchControl(const IRect& bounds, int paramIdx = -1, IActionFunction action = nullptr,
-                       const char* label = "", const IVectorStyle& style = DEFAULT_STYLE, int nStates = 2,
-                       const std::vector<std::string>& stateTexts = {});
+                       const char* label = "", const IVectorStyle& style = DEFAULT_STYLE,
+                       int nStates = 2, const std::vector<std::string>& stateTexts = {});
   void Draw(ICanvas& g) override;
   void OnResize() override;
   void OnInit() override;
   void SetValue(double value, int valIdx = 0) override;
   const std::string& GetStateText(int i) const;
 
- protected:
+protected:
   virtual void DrawWidget(ICanvas& g);
   void UpdateValueStr();
   std::vector<std::string> mStateTexts;
 };
 
-class IVectorToggleControl : public IVectorSwitchControl {
- public:
+class IVectorToggleControl : public IVectorSwitchControl
+{
+public:
   IVectorToggleControl(const IRect& bounds, int paramIdx = -1, IActionFunction action = nullptr,
-                       const char* label = "", const IVectorStyle& style = DEFAULT_STYLE, const char* offText = "OFF",
-                       const char* onText = "ON");
+                       const char* label = "", const IVectorStyle& style = DEFAULT_STYLE,
+                       const char* offText = "OFF", const char* onText = "ON");
 
- protected:
+protected:
   void DrawWidget(ICanvas& g) override;
 };
 
-class IVectorSliderControl : public ISliderControlBase, public IVectorBase {
- public:
+class IVectorSliderControl : public ISliderControlBase, public IVectorBase
+{
+public:
   IVectorSliderControl(const IRect& bounds, int paramIdx = -1, const char* label = "",
-                       const IVectorStyle& style = DEFAULT_STYLE, EDirection dir = EDirection::Vertical,
-                       float handleSize = 8.f, float trackSize = 2.f, double gearing = 4.0,
+                       const IVectorStyle& style = DEFAULT_STYLE,
+                       EDirection dir = EDirection::Vertical, float handleSize = 8.f,
+                       float trackSize = 2.f, double gearing = 4.0,
                        IActionFunction action = nullptr);
   void Draw(ICanvas& g) override;
   void OnResize() override;
@@ -103,7 +110,7 @@ class IVectorSliderControl : public ISliderControlBase, public IVectorBase {
   // Centre of the handle for the current value.
   void GetHandleCentre(float& x, float& y) const;
 
- protected:
+protected:
   void UpdateValueStr();
   float mTrackSize;
 };

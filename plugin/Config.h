@@ -14,7 +14,12 @@ constexpr int FourCC(const char (&s)[5])
                           static_cast<uint32_t>(static_cast<uint8_t>(s[3])));
 }
 
-enum EPlugType { kEffect = 0, kInstrument = 1, kMIDIEffect = 2 };
+enum EPlugType
+{
+  kEffect = 0,
+  kInstrument = 1,
+  kMIDIEffect = 2
+};
 
 struct Config
 {

@@ -65,8 +65,10 @@ public:
   template <typename T>
   static void ToLittleEndian(const T& value, uint8_t* out)
   {
-    using U = std::conditional_t<sizeof(T) == 8, uint64_t,
-              std::conditional_t<sizeof(T) == 4, uint32_t, std::conditional_t<sizeof(T) == 2, uint16_t, uint8_t>>>;
+    using U = std::conditional_t<
+        sizeof(T) == 8, uint64_t,
+        std::conditional_t<sizeof(T) == 4, uint32_t,
+                           std::conditional_t<sizeof(T) == 2, uint16_t, uint8_t>>>;
     U u;
     std::memcpy(&u, &value, sizeof(T));
     for (size_t i = 0; i < sizeof(T); ++i)
@@ -76,8 +78,10 @@ public:
   template <typename T>
   static void FromLittleEndian(const uint8_t* in, T& value)
   {
-    using U = std::conditional_t<sizeof(T) == 8, uint64_t,
-              std::conditional_t<sizeof(T) == 4, uint32_t, std::conditional_t<sizeof(T) == 2, uint16_t, uint8_t>>>;
+    using U = std::conditional_t<
+        sizeof(T) == 8, uint64_t,
+        std::conditional_t<sizeof(T) == 4, uint32_t,
+                           std::conditional_t<sizeof(T) == 2, uint16_t, uint8_t>>>;
     U u = 0;
     for (size_t i = 0; i < sizeof(T); ++i)
       u |= static_cast<U>(static_cast<U>(in[i]) << (8 * i));

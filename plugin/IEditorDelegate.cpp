@@ -9,13 +9,20 @@ const char* ParamSourceStr(EParamSource source)
 {
   switch (source)
   {
-  case kReset: return "Reset";
-  case kHost: return "Host";
-  case kPresetRecall: return "Preset";
-  case kUI: return "UI";
-  case kDelegate: return "Editor Delegate";
-  case kRecompile: return "Recompile";
-  default: return "Unknown";
+  case kReset:
+    return "Reset";
+  case kHost:
+    return "Host";
+  case kPresetRecall:
+    return "Preset";
+  case kUI:
+    return "UI";
+  case kDelegate:
+    return "Editor Delegate";
+  case kRecompile:
+    return "Recompile";
+  default:
+    return "Unknown";
   }
 }
 
@@ -38,7 +45,10 @@ void IEditorDelegate::SetSizeConstraints(int widthLo, int widthHi, int heightLo,
 }
 
 // The graphics-context operations are completed by ICanvasEditorDelegate, which owns the context.
-void* IEditorDelegate::OpenEditor(void*) { return nullptr; }
+void* IEditorDelegate::OpenEditor(void*)
+{
+  return nullptr;
+}
 void IEditorDelegate::CloseEditor() {}
 
 void IEditorDelegate::OnParentWindowResize(int width, int height)
@@ -61,7 +71,10 @@ void IEditorDelegate::OnEditorClose() {}
 
 void IEditorDelegate::OnParamChange(int) {}
 
-void IEditorDelegate::OnParamChange(int paramIdx, EParamSource, int) { OnParamChange(paramIdx); }
+void IEditorDelegate::OnParamChange(int paramIdx, EParamSource, int)
+{
+  OnParamChange(paramIdx);
+}
 
 void IEditorDelegate::OnParamChangeForEditor(int, EParamSource) {}
 
@@ -76,8 +89,14 @@ void IEditorDelegate::OnAllParamsChanged(EParamSource source)
 
 void IEditorDelegate::OnMidiMsgForEditor(const IMidiMsg&) {}
 void IEditorDelegate::OnSysexMsgForEditor(const ISysEx&) {}
-bool IEditorDelegate::OnMessage(int, int, int, const void*) { return false; }
-void IEditorDelegate::OnStateRestored() { OnEditorOpen(); }
+bool IEditorDelegate::OnMessage(int, int, int, const void*)
+{
+  return false;
+}
+void IEditorDelegate::OnStateRestored()
+{
+  OnEditorOpen();
+}
 
 bool IEditorDelegate::OnKeyDown(const IKeyPress& key)
 {
@@ -103,7 +122,8 @@ void IEditorDelegate::SendControlValueFromDelegate(int ctrlTag, double normalize
     mContext->SetControlValueFromDelegate(ctrlTag, normalizedValue);
 }
 
-void IEditorDelegate::SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize, const void* pData)
+void IEditorDelegate::SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize,
+                                                 const void* pData)
 {
   if (mContext)
     mContext->SendControlMsgFromDelegate(ctrlTag, msgTag, dataSize, pData);
@@ -121,7 +141,10 @@ void IEditorDelegate::SendMidiMsgFromDelegate(const IMidiMsg& msg)
   OnMidiMsgForEditor(msg);
 }
 
-void IEditorDelegate::SendSysexMsgFromDelegate(const ISysEx& msg) { OnSysexMsgForEditor(msg); }
+void IEditorDelegate::SendSysexMsgFromDelegate(const ISysEx& msg)
+{
+  OnSysexMsgForEditor(msg);
+}
 
 void IEditorDelegate::PushValueToControls(int paramIdx, double value, bool normalized)
 {
@@ -151,11 +174,21 @@ void IEditorDelegate::SetParameterValueFromUI(int paramIdx, double normalizedVal
 }
 
 void IEditorDelegate::EndParameterChangeFromUI(int) {}
-bool IEditorDelegate::EditorResizeFromUI(int, int, bool) { return true; }
-void IEditorDelegate::SendMidiMsgFromUI(const IMidiMsg& msg) { DeferMidiMsg(msg); }
-void IEditorDelegate::SendSysexMsgFromUI(const ISysEx& msg) { DeferSysexMsg(msg); }
+bool IEditorDelegate::EditorResizeFromUI(int, int, bool)
+{
+  return true;
+}
+void IEditorDelegate::SendMidiMsgFromUI(const IMidiMsg& msg)
+{
+  DeferMidiMsg(msg);
+}
+void IEditorDelegate::SendSysexMsgFromUI(const ISysEx& msg)
+{
+  DeferSysexMsg(msg);
+}
 
-void IEditorDelegate::SendArbitraryMsgFromUI(int msgTag, int ctrlTag, int dataSize, const void* pData)
+void IEditorDelegate::SendArbitraryMsgFromUI(int msgTag, int ctrlTag, int dataSize,
+                                             const void* pData)
 {
   OnMessage(msgTag, ctrlTag, dataSize, pData);
 }
@@ -172,8 +205,14 @@ bool IEditorDelegate::ConstrainEditorResize(int& width, int& height) const
   return false;
 }
 
-bool IEditorDelegate::SerializeEditorSize(IByteChunk&) const { return false; }
-int IEditorDelegate::UnserializeEditorSize(const IByteChunk&, int startPos) { return startPos; }
+bool IEditorDelegate::SerializeEditorSize(IByteChunk&) const
+{
+  return false;
+}
+int IEditorDelegate::UnserializeEditorSize(const IByteChunk&, int startPos)
+{
+  return startPos;
+}
 
 void IEditorDelegate::SetScreenScale(float scale)
 {

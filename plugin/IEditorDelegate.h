@@ -61,8 +61,10 @@ public:
 
   // 16..22: delegate -> editor
   virtual void SendControlValueFromDelegate(int ctrlTag, double normalizedValue);
-  virtual void SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize = 0, const void* pData = nullptr);
-  virtual void SendArbitraryMsgFromDelegate(int msgTag, int dataSize = 0, const void* pData = nullptr);
+  virtual void SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize = 0,
+                                          const void* pData = nullptr);
+  virtual void SendArbitraryMsgFromDelegate(int msgTag, int dataSize = 0,
+                                            const void* pData = nullptr);
   virtual void SendMidiMsgFromDelegate(const IMidiMsg& msg);
   virtual void SendSysexMsgFromDelegate(const ISysEx& msg);
   virtual void PushValueToControls(int paramIdx, double value, bool normalized);
@@ -75,7 +77,8 @@ public:
   virtual bool EditorResizeFromUI(int width, int height, bool needsPlatformResize);
   virtual void SendMidiMsgFromUI(const IMidiMsg& msg);
   virtual void SendSysexMsgFromUI(const ISysEx& msg);
-  virtual void SendArbitraryMsgFromUI(int msgTag, int ctrlTag = -1, int dataSize = 0, const void* pData = nullptr);
+  virtual void SendArbitraryMsgFromUI(int msgTag, int ctrlTag = -1, int dataSize = 0,
+                                      const void* pData = nullptr);
   virtual void DeferMidiMsg(const IMidiMsg& msg);
   virtual void DeferSysexMsg(const ISysEx& msg);
 

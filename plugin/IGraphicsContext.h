@@ -21,7 +21,7 @@ struct IKeyPress
 
   IKeyPress() = default;
   IKeyPress(const char* text, int vk, bool shift = false, bool ctrl = false, bool alt = false)
-  : VK(vk), S(shift), C(ctrl), A(alt)
+      : VK(vk), S(shift), C(ctrl), A(alt)
   {
     if (text)
       std::memcpy(utf8, text, strnlen(text, sizeof(utf8) - 1));
@@ -53,7 +53,8 @@ public:
 
   // Values and messages pushed from the delegate to the controls.
   virtual void SetControlValueFromDelegate(int ctrlTag, double normalizedValue) = 0;
-  virtual void SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize, const void* pData) = 0;
+  virtual void SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize,
+                                          const void* pData) = 0;
   // Every control bound to paramIdx takes the normalised value.
   virtual void SetParamValueFromDelegate(int paramIdx, double normalizedValue) = 0;
   // Every control that wants MIDI receives the message.

@@ -14,9 +14,8 @@ struct IMidiMsg
 
   IMidiMsg() = default;
   IMidiMsg(int offset, uint8_t status, uint8_t data1, uint8_t data2)
-  : mOffset(offset), mStatus(status), mData1(data1), mData2(data2)
-  {
-  }
+      : mOffset(offset), mStatus(status), mData1(data1), mData2(data2)
+  {}
 
   int StatusMsg() const { return mStatus >> 4; }
   int Channel() const { return mStatus & 0x0F; }

@@ -21,7 +21,10 @@ void CopyText(char (&dst)[IParam::kTextSize], const char* src)
 } // namespace
 
 void Shape::Init(const IParam&) {}
-int Shape::GetDisplayShape() const { return 0; }
+int Shape::GetDisplayShape() const
+{
+  return 0;
+}
 
 void ShapeLinear::Init(const IParam&) {}
 
@@ -266,7 +269,8 @@ double ParseLeadingNumber(const char* text)
   return negative ? -value : value;
 }
 
-void IParam::FormatDisplay(double value, bool normalized, std::string& out, bool useDisplayTexts) const
+void IParam::FormatDisplay(double value, bool normalized, std::string& out,
+                           bool useDisplayTexts) const
 {
   if (normalized)
     value = ClampValue(mShape->FromNormalized(value, *this));

@@ -37,7 +37,13 @@ public:
 class IParam
 {
 public:
-  enum EParamType { kTypeNone = 0, kTypeBool = 1, kTypeEnum = 3, kTypeDouble = 4 };
+  enum EParamType
+  {
+    kTypeNone = 0,
+    kTypeBool = 1,
+    kTypeEnum = 3,
+    kTypeDouble = 4
+  };
 
   enum EFlags
   {
@@ -87,7 +93,8 @@ public:
 
   double DefaultValue(bool normalized = false) const;
 
-  void FormatDisplay(double value, bool normalized, std::string& out, bool useDisplayTexts = true) const;
+  void FormatDisplay(double value, bool normalized, std::string& out,
+                     bool useDisplayTexts = true) const;
   std::string FormatDisplay(double value, bool normalized, bool useDisplayTexts = true) const;
   double ParseDisplay(const char* text) const;
 

@@ -29,23 +29,27 @@ IPluginAPIBase::IPluginAPIBase(const Config& config) : IPluginBase(config.nParam
   mHasUI = config.plugHasUI;
   mHostResize = config.plugHostResize;
   SetEditorSize(config.plugWidth, config.plugHeight);
-  SetSizeConstraints(config.plugMinWidth, config.plugMaxWidth, config.plugMinHeight, config.plugMaxHeight);
+  SetSizeConstraints(config.plugMinWidth, config.plugMaxWidth, config.plugMinHeight,
+                     config.plugMaxHeight);
   mStateChunks = config.plugDoesChunks;
   mHost = kHostUninit;
 }
 
-IPluginAPIBase::~IPluginAPIBase() { StopIdleTimer(); }
+IPluginAPIBase::~IPluginAPIBase()
+{
+  StopIdleTimer();
+}
 
 void IPluginAPIBase::StartIdleTimer(Timer::ITimerFunction before)
 {
   StopIdleTimer();
   mTimer.reset(Timer::Create(
-    [this, before](Timer& t) {
-      if (before)
-        before(t);
-      OnTimerTick(t);
-    },
-    kIdleTimerMs));
+      [this, before](Timer& t) {
+        if (before)
+          before(t);
+        OnTimerTick(t);
+      },
+      kIdleTimerMs));
 }
 
 void IPluginAPIBase::StopIdleTimer()
@@ -85,7 +89,10 @@ void IPluginAPIBase::SendParameterValuesToHost()
     PerformHostEdit(i, mParams[i]->GetNormalValue());
 }
 
-void IPluginAPIBase::BeginParameterChangeFromUI(int paramIdx) { BeginHostEdit(paramIdx); }
+void IPluginAPIBase::BeginParameterChangeFromUI(int paramIdx)
+{
+  BeginHostEdit(paramIdx);
+}
 
 void IPluginAPIBase::SetParameterValueFromUI(int paramIdx, double normalizedValue)
 {
@@ -99,7 +106,10 @@ void IPluginAPIBase::SetParameterValueFromUI(int paramIdx, double normalizedValu
   OnParamChangeForEditor(paramIdx, kUI);
 }
 
-void IPluginAPIBase::EndParameterChangeFromUI(int paramIdx) { EndHostEdit(paramIdx); }
+void IPluginAPIBase::EndParameterChangeFromUI(int paramIdx)
+{
+  EndHostEdit(paramIdx);
+}
 
 bool IPluginAPIBase::EditorResizeFromUI(int width, int height, bool needsPlatformResize)
 {
@@ -108,7 +118,10 @@ bool IPluginAPIBase::EditorResizeFromUI(int width, int height, bool needsPlatfor
   return true;
 }
 
-void IPluginAPIBase::DeferMidiMsg(const IMidiMsg& msg) { mMidiMsgsFromEditor.Push(msg); }
+void IPluginAPIBase::DeferMidiMsg(const IMidiMsg& msg)
+{
+  mMidiMsgsFromEditor.Push(msg);
+}
 
 void IPluginAPIBase::DeferSysexMsg(const ISysEx& msg)
 {
@@ -142,8 +155,14 @@ bool IPluginAPIBase::CompareState(const uint8_t* pIncomingState, int startPos) c
   return true;
 }
 
-bool IPluginAPIBase::DoesSurroundLayouts() const { return false; }
-bool IPluginAPIBase::DoesSidechainRouting() const { return false; }
+bool IPluginAPIBase::DoesSurroundLayouts() const
+{
+  return false;
+}
+bool IPluginAPIBase::DoesSidechainRouting() const
+{
+  return false;
+}
 void IPluginAPIBase::OnHostIdentified() {}
 
 void IPluginAPIBase::ListParameterIndices(int count, std::vector<int>& list) const
@@ -166,14 +185,26 @@ bool IPluginAPIBase::GetMidiNoteText(int, std::string& text) const
   return false;
 }
 
-IGraphicsContext* IPluginAPIBase::GetUI() const { return mGraphics.get(); }
+IGraphicsContext* IPluginAPIBase::GetUI() const
+{
+  return mGraphics.get();
+}
 void IPluginAPIBase::OnIdleTick() {}
 
-void IPluginAPIBase::GetTrackColor(int& r, int& g, int& b) const { r = g = b = 0; }
+void IPluginAPIBase::GetTrackColor(int& r, int& g, int& b) const
+{
+  r = g = b = 0;
+}
 void IPluginAPIBase::GetTrackName(std::string&) const {}
-int IPluginAPIBase::GetTrackIndex() const { return 0; }
+int IPluginAPIBase::GetTrackIndex() const
+{
+  return 0;
+}
 void IPluginAPIBase::GetTrackNamespace(std::string&) const {}
-int IPluginAPIBase::GetTrackNamespaceIndex() const { return 0; }
+int IPluginAPIBase::GetTrackNamespaceIndex() const
+{
+  return 0;
+}
 
 void IPluginAPIBase::SendParameterValueFromAPI(int paramIdx, double value, bool normalized)
 {
@@ -186,7 +217,10 @@ void IPluginAPIBase::SendParameterValueFromAPI(int paramIdx, double value, bool 
 }
 
 void IPluginAPIBase::HostSpecificInit() {}
-bool IPluginAPIBase::EditorResize(int, int) { return false; }
+bool IPluginAPIBase::EditorResize(int, int)
+{
+  return false;
+}
 void IPluginAPIBase::BeginHostEdit(int) {}
 void IPluginAPIBase::EndHostEdit(int) {}
 void IPluginAPIBase::PerformHostEdit(int, double) {}

@@ -14,15 +14,24 @@ IPluginBase::~IPluginBase() = default;
 
 void IPluginBase::InformHostOfParameterDetailsChange() {}
 
-bool IPluginBase::SerializeState(IByteChunk& chunk) const { return SerializeParams(chunk); }
+bool IPluginBase::SerializeState(IByteChunk& chunk) const
+{
+  return SerializeParams(chunk);
+}
 
 int IPluginBase::UnserializeState(const IByteChunk& chunk, int startPos)
 {
   return UnserializeParams(chunk, startPos);
 }
 
-bool IPluginBase::SerializeCtrlrState(IByteChunk&) const { return true; }
-int IPluginBase::UnserializeCtrlrState(const IByteChunk&, int startPos) { return startPos; }
+bool IPluginBase::SerializeCtrlrState(IByteChunk&) const
+{
+  return true;
+}
+int IPluginBase::UnserializeCtrlrState(const IByteChunk&, int startPos)
+{
+  return startPos;
+}
 void IPluginBase::OnPresetsModified() {}
 void IPluginBase::OnPresetRestored() {}
 
@@ -103,7 +112,8 @@ bool IPluginBase::RestorePreset(int idx)
 std::string IPluginBase::GetPluginVersionStr() const
 {
   char buf[32];
-  std::snprintf(buf, sizeof(buf), "%d.%d.%d", (mVersion >> 16) & 0xFFFF, (mVersion >> 8) & 0xFF, mVersion & 0xFF);
+  std::snprintf(buf, sizeof(buf), "%d.%d.%d", (mVersion >> 16) & 0xFFFF, (mVersion >> 8) & 0xFF,
+                mVersion & 0xFF);
   return buf;
 }
 

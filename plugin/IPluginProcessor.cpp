@@ -104,10 +104,10 @@ void ILatencyDelayLine::Process(const double* const* inputs, int nIn, double* co
 // ---------------------------------------------------------------------------------------------
 
 IPluginProcessor::IPluginProcessor(const Config& config)
-: mPlugType(config.plugType)
-, mDoesMIDIIn(config.plugDoesMidiIn)
-, mDoesMIDIOut(config.plugDoesMidiOut)
-, mDoesMPE(config.plugDoesMPE)
+    : mPlugType(config.plugType),
+      mDoesMIDIIn(config.plugDoesMidiIn),
+      mDoesMIDIOut(config.plugDoesMidiOut),
+      mDoesMPE(config.plugDoesMPE)
 {
   mLatency.store(std::max(0, config.latency));
   mSampleRate = 48000.0;
@@ -144,7 +144,10 @@ void IPluginProcessor::ProcessAudioBlock(double** inputs, double** outputs, int 
   }
 }
 
-void IPluginProcessor::ProcessMidiMsg(const IMidiMsg& msg) { SendMidiMsg(msg); }
+void IPluginProcessor::ProcessMidiMsg(const IMidiMsg& msg)
+{
+  SendMidiMsg(msg);
+}
 void IPluginProcessor::ProcessSysEx(const ISysEx&) {}
 void IPluginProcessor::ResetEngine() {}
 void IPluginProcessor::OnActivate(bool) {}
@@ -157,7 +160,10 @@ bool IPluginProcessor::SendMidiMsgs(const std::vector<IMidiMsg>& msgs)
   return ok;
 }
 
-bool IPluginProcessor::SendSysEx(const ISysEx&) { return false; }
+bool IPluginProcessor::SendSysEx(const ISysEx&)
+{
+  return false;
+}
 
 void IPluginProcessor::GetBusName(ERoute direction, int busIdx, int nBuses, std::string& str) const
 {
@@ -189,7 +195,10 @@ void IPluginProcessor::ReportLatency(int samples)
     mLatencyDelay->Resize(samples);
 }
 
-void IPluginProcessor::SetTailSize(int tailSize) { mTailSize = tailSize; }
+void IPluginProcessor::SetTailSize(int tailSize)
+{
+  mTailSize = tailSize;
+}
 
 int IPluginProcessor::NInChansOfActiveConfig() const
 {
@@ -267,7 +276,8 @@ int IPluginProcessor::MaxNChannelsForMainBus() const
 {
   if (mIOConfigs.empty())
     return 0;
-  if (mIOConfigs[0].NBuses(kInput) > 0 && mIOConfigs[0].mBuses[kInput][0].mNChans == kWildcardChannels)
+  if (mIOConfigs[0].NBuses(kInput) > 0 &&
+      mIOConfigs[0].mBuses[kInput][0].mNChans == kWildcardChannels)
     return -1;
   int best = 0;
   for (const IOConfig& cfg : mIOConfigs)
@@ -315,8 +325,8 @@ bool ParseSide(const std::string& side, std::vector<IBusInfo>& buses, ERoute dir
 } // namespace
 
 void IPluginProcessor::ParseChannelIOStr(const char* str, std::vector<IOConfig>& configs,
-                                         int& totalNInChans, int& totalNOutChans, int& totalNInBuses,
-                                         int& totalNOutBuses)
+                                         int& totalNInChans, int& totalNOutChans,
+                                         int& totalNInBuses, int& totalNOutBuses)
 {
   configs.clear();
   totalNInChans = totalNOutChans = totalNInBuses = totalNOutBuses = 0;

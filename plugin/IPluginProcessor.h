@@ -13,7 +13,11 @@
 
 namespace plugfw {
 
-enum ERoute { kInput = 0, kOutput = 1 };
+enum ERoute
+{
+  kInput = 0,
+  kOutput = 1
+};
 
 // A count written "*" in the channel I/O text: any number of channels.
 constexpr int kWildcardChannels = -64;
@@ -139,7 +143,8 @@ public:
   // a later one winning a tie. -1 when there are no configurations.
   int MaxNBuses(ERoute dir, int* configIdx = nullptr) const;
   // First configuration whose buses have exactly these channel counts, or -1.
-  int GetIOConfigWithChanCounts(const std::vector<int>& inChans, const std::vector<int>& outChans) const;
+  int GetIOConfigWithChanCounts(const std::vector<int>& inChans,
+                                const std::vector<int>& outChans) const;
   // -1 when the first configuration has a wildcard input bus; otherwise the most channels any
   // configuration gives input bus 0.
   int MaxNChannelsForMainBus() const;

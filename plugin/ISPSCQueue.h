@@ -12,7 +12,9 @@ template <typename T>
 class ISPSCQueue
 {
 public:
-  explicit ISPSCQueue(int nSlots) : mSize(nSlots < 2 ? 2 : static_cast<size_t>(nSlots)), mData(new T[mSize]) {}
+  explicit ISPSCQueue(int nSlots)
+      : mSize(nSlots < 2 ? 2 : static_cast<size_t>(nSlots)), mData(new T[mSize])
+  {}
 
   ISPSCQueue(const ISPSCQueue&) = delete;
   ISPSCQueue& operator=(const ISPSCQueue&) = delete;

@@ -68,7 +68,8 @@ int Timer::NLiveTimers()
   return static_cast<int>(TimerList().size());
 }
 
-Timer_impl::Timer_impl(ITimerFunction func, uint32_t intervalMs) : Timer(std::move(func), intervalMs)
+Timer_impl::Timer_impl(ITimerFunction func, uint32_t intervalMs)
+    : Timer(std::move(func), intervalMs)
 {
   std::lock_guard<std::recursive_mutex> guard(TimerListLock());
 #ifdef _WIN32
@@ -80,7 +81,10 @@ Timer_impl::Timer_impl(ITimerFunction func, uint32_t intervalMs) : Timer(std::mo
   TimerList().push_back(this);
 }
 
-Timer_impl::~Timer_impl() { Stop(); }
+Timer_impl::~Timer_impl()
+{
+  Stop();
+}
 
 void Timer_impl::Stop()
 {

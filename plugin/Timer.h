@@ -32,7 +32,8 @@ public:
   static int NLiveTimers();
 
 protected:
-  Timer(ITimerFunction func, uint32_t intervalMs) : mFunc(std::move(func)), mIntervalMs(intervalMs) {}
+  Timer(ITimerFunction func, uint32_t intervalMs) : mFunc(std::move(func)), mIntervalMs(intervalMs)
+  {}
 
   ITimerFunction mFunc;
   uint32_t mIntervalMs;

@@ -14,22 +14,27 @@
 
 namespace plugfw::ui::detail {
 
-struct Font {
+struct Font
+{
   std::string id;
   std::vector<uint8_t> data;
   stbtt_fontinfo info{};
-  int ascent = 0, descent = 0, lineGap = 0;  // font units
+  int ascent = 0, descent = 0, lineGap = 0; // font units
   // Scale from font units to pixels for a text size of 1 (ascender-to-descender height).
-  float UnitScale() const { return ascent - descent > 0 ? 1.f / static_cast<float>(ascent - descent) : 0.f; }
+  float UnitScale() const
+  {
+    return ascent - descent > 0 ? 1.f / static_cast<float>(ascent - descent) : 0.f;
+  }
 };
 
-class FontSet {
- public:
+class FontSet
+{
+public:
   bool Load(std::string_view id, const void* data, size_t size);
   const Font* Find(std::string_view id) const;
   int IndexOf(const Font* f) const;
 
- private:
+private:
   std::vector<std::unique_ptr<Font>> mFonts;
 };
 
@@ -37,25 +42,28 @@ class FontSet {
 // consume one byte.
 uint32_t NextCodePoint(std::string_view s, size_t& i);
 
-class GlyphAtlas {
- public:
+class GlyphAtlas
+{
+public:
   static constexpr int kSize = 1024;
   static constexpr int kSubpixels = 4;
 
-  struct Glyph {
-    int x = 0, y = 0, w = 0, h = 0;  // place in the atlas (w or h 0: nothing to draw)
-    int xoff = 0, yoff = 0;          // top-left of the bitmap relative to the pen (device px)
+  struct Glyph
+  {
+    int x = 0, y = 0, w = 0, h = 0; // place in the atlas (w or h 0: nothing to draw)
+    int xoff = 0, yoff = 0;         // top-left of the bitmap relative to the pen (device px)
   };
 
   GlyphAtlas();
   // The glyph rasterised at `pixelScale` (font units to pixels) shifted right by sub/kSubpixels
   // of a pixel. `pixelScaleKey` identifies the scale in the cache. Never null.
-  const Glyph& Get(const Font& font, int fontIndex, int glyph, float pixelScale, uint32_t pixelScaleKey, int sub);
+  const Glyph& Get(const Font& font, int fontIndex, int glyph, float pixelScale,
+                   uint32_t pixelScaleKey, int sub);
   const uint8_t* Row(int y) const { return mPixels.data() + static_cast<size_t>(y) * kSize; }
   // Number of times the atlas was emptied because it was full (for tests and statistics).
   int Resets() const { return mResets; }
 
- private:
+private:
   bool Allocate(int w, int h, int& x, int& y);
   void Reset();
 
@@ -66,4 +74,4 @@ class GlyphAtlas {
   Glyph mEmpty;
 };
 
-}  // namespace plugfw::ui::detail
+} // namespace plugfw::ui::detail

@@ -13,10 +13,11 @@ namespace plugfw::ui {
 // (stride = width * 4). Colour channels are PREMULTIPLIED by alpha (r <= a, g <= a, b <= a).
 // This is the layout an OpenGL texture upload with GL_RGBA / GL_UNSIGNED_BYTE expects; present
 // it with blend function (GL_ONE, GL_ONE_MINUS_SRC_ALPHA), or without blending when opaque.
-class IPixmap {
- public:
+class IPixmap
+{
+public:
   static constexpr int kMaxSide = 16384;
-  static constexpr size_t kMaxPixels = size_t(1) << 26;  // 256 MB of pixels
+  static constexpr size_t kMaxPixels = size_t(1) << 26; // 256 MB of pixels
 
   IPixmap() = default;
   // Transparent black. Negative sizes become 0, sides are limited to kMaxSide; a size beyond
@@ -42,14 +43,14 @@ class IPixmap {
   void GetStraight(int x, int y, uint8_t& a, uint8_t& r, uint8_t& g, uint8_t& b) const;
 
   // PNG: encoded with straight alpha (as the format requires); decoding premultiplies.
-  std::vector<uint8_t> EncodePng() const;        // empty vector on failure or empty pixmap
-  bool WritePng(const std::string& path) const;  // false when the file cannot be written
+  std::vector<uint8_t> EncodePng() const;       // empty vector on failure or empty pixmap
+  bool WritePng(const std::string& path) const; // false when the file cannot be written
   // Decodes a PNG from memory (colour types and bit depths of the format are converted to RGBA
   // and premultiplied). Returns an empty pixmap on
   // malformed, truncated or oversized (> kMaxSide on a side or > kMaxPixels) data.
   static IPixmap Decode(const void* data, size_t size);
 
- private:
+private:
   int mWidth = 0;
   int mHeight = 0;
   std::vector<uint8_t> mData;
@@ -58,8 +59,9 @@ class IPixmap {
 // A decoded bitmap resource: pixels plus the frame count (frames stacked vertically, each
 // Height() / Frames() pixels tall) and the scale it was made for (2 for "name@2x.png").
 // Cheap to copy: the pixels are shared.
-class IBitmap {
- public:
+class IBitmap
+{
+public:
   IBitmap() = default;
   IBitmap(IPixmap pixels, int frames, int scale, std::string name);
 
@@ -71,11 +73,11 @@ class IBitmap {
   const std::string& Name() const { return mName; }
   const IPixmap* Pixels() const { return mPixels.get(); }
 
- private:
+private:
   std::shared_ptr<const IPixmap> mPixels;
   int mFrames = 1;
   int mScale = 1;
   std::string mName;
 };
 
-}  // namespace plugfw::ui
+} // namespace plugfw::ui

@@ -45,36 +45,64 @@
 
 namespace plugfw::ui {
 
-enum class IFillRule : uint8_t { kNonZero, kEvenOdd };
-enum class ILineJoin : uint8_t { kMiter, kRound, kBevel };
-enum class ILineCap : uint8_t { kButt, kRound, kSquare };
-
-struct IFillOptions {
-  IFillRule rule = IFillRule::kNonZero;
-  bool preserve = false;  // keep the current path after filling
+enum class IFillRule : uint8_t
+{
+  kNonZero,
+  kEvenOdd
+};
+enum class ILineJoin : uint8_t
+{
+  kMiter,
+  kRound,
+  kBevel
+};
+enum class ILineCap : uint8_t
+{
+  kButt,
+  kRound,
+  kSquare
 };
 
-struct IStrokeOptions {
+struct IFillOptions
+{
+  IFillRule rule = IFillRule::kNonZero;
+  bool preserve = false; // keep the current path after filling
+};
+
+struct IStrokeOptions
+{
   ILineJoin join = ILineJoin::kMiter;
   ILineCap cap = ILineCap::kButt;
-  float miterLimit = 10.f;  // a miter longer than miterLimit x half the width becomes a bevel
-  bool preserve = false;    // keep the current path after stroking
+  float miterLimit = 10.f; // a miter longer than miterLimit x half the width becomes a bevel
+  bool preserve = false;   // keep the current path after stroking
 };
 
 // Horizontal alignment: 0 near (left), 1 centre, 2 far (right) - the text style's numbering.
-enum class ITextAlign : uint8_t { kNear = 0, kCenter = 1, kFar = 2 };
+enum class ITextAlign : uint8_t
+{
+  kNear = 0,
+  kCenter = 1,
+  kFar = 2
+};
 // Vertical alignment: 0 top, 1 middle, 2 bottom - the text style's numbering.
-enum class ITextVAlign : uint8_t { kTop = 0, kMiddle = 1, kBottom = 2 };
+enum class ITextVAlign : uint8_t
+{
+  kTop = 0,
+  kMiddle = 1,
+  kBottom = 2
+};
 
 // Vertical font metrics in logical units at a given size (descent is negative: below baseline).
-struct IFontMetrics {
+struct IFontMetrics
+{
   float ascent = 0.f;
   float descent = 0.f;
   float lineGap = 0.f;
 };
 
-class IRenderer {
- public:
+class IRenderer
+{
+public:
   IRenderer();
   ~IRenderer();
   IRenderer(const IRenderer&) = delete;
@@ -88,7 +116,7 @@ class IRenderer {
   // Logical-to-device factor = drawScale * screenScale. Non-finite or non-positive values are
   // replaced by 1.
   void SetScale(float drawScale, float screenScale);
-  float GetScale() const;  // the product
+  float GetScale() const; // the product
   // Convenience: frame size = ceil(logical size * scale) with the current scale.
   void SetLogicalSize(float width, float height);
 
@@ -127,15 +155,15 @@ class IRenderer {
   void DrawCircle(const IPattern& paint, float cx, float cy, float r, float blend = 1.f,
                   float thickness = 1.f);
   // Closed polygons from n points (x, y pairs), filled with the non-zero rule.
-  void FillTriangle(const IPattern& paint, float x1, float y1, float x2, float y2, float x3, float y3,
-                    float blend = 1.f);
+  void FillTriangle(const IPattern& paint, float x1, float y1, float x2, float y2, float x3,
+                    float y3, float blend = 1.f);
   void FillPolygon(const IPattern& paint, const float* xy, int n, float blend = 1.f);
   // The shape helpers above use their own scratch path: they never disturb the current path.
 
   // ---- Path ---------------------------------------------------------------------------------
   void PathClear();
   void PathMoveTo(float x, float y);
-  void PathLineTo(float x, float y);  // without a current point it acts as move-to
+  void PathLineTo(float x, float y); // without a current point it acts as move-to
   void PathQuadTo(float cx, float cy, float x, float y);
   void PathCubicTo(float c1x, float c1y, float c2x, float c2y, float x, float y);
   // Arc around (cx, cy), angles in degrees clockwise from 12 o'clock (0 = up, 90 = right);
@@ -179,9 +207,9 @@ class IRenderer {
   // Draws one frame (0-based, clamped) of the bitmap scaled to fill `dest` (bilinear filtering).
   void DrawBitmap(const IBitmap& bitmap, const IRect& dest, int frame = 0, float blend = 1.f);
 
- private:
+private:
   struct Impl;
   std::unique_ptr<Impl> m;
 };
 
-}  // namespace plugfw::ui
+} // namespace plugfw::ui

@@ -10,8 +10,9 @@
 
 namespace plugfw::ui::detail {
 
-class Path {
- public:
+class Path
+{
+public:
   // Curves are flattened to within `tolerance` device pixels at the given logical scale.
   void SetScale(float scale);
   void Clear();
@@ -27,15 +28,16 @@ class Path {
   void RoundRect(const IRect& r, float radius);
   void Ellipse(float cx, float cy, float rx, float ry);
 
-  struct Sub {
-    uint32_t start = 0;  // index of the first point
-    uint32_t count = 0;  // number of points
+  struct Sub
+  {
+    uint32_t start = 0; // index of the first point
+    uint32_t count = 0; // number of points
     bool closed = false;
   };
   const std::vector<Sub>& Subs() const { return mSubs; }
-  const std::vector<float>& Points() const { return mXY; }  // x, y pairs
+  const std::vector<float>& Points() const { return mXY; } // x, y pairs
 
- private:
+private:
   void Push(float x, float y);
   int SegmentsFor(float radiusLogical, float sweepRad) const;
 
@@ -55,4 +57,4 @@ void AddFillEdges(const Path& path, float scale, Rasterizer& rast);
 void AddStrokeEdges(const Path& path, float scale, float width, const IStrokeOptions& options,
                     Rasterizer& rast);
 
-}  // namespace plugfw::ui::detail
+} // namespace plugfw::ui::detail

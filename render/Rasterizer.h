@@ -13,15 +13,17 @@
 namespace plugfw::ui::detail {
 
 // Integer device-pixel rectangle, half-open [x0, x1) x [y0, y1).
-struct PixelRect {
+struct PixelRect
+{
   int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   bool Empty() const { return x1 <= x0 || y1 <= y0; }
   PixelRect Intersect(const PixelRect& o) const;
 };
 
 // Receives the result of a sweep, row by row, left to right.
-class SpanSink {
- public:
+class SpanSink
+{
+public:
   virtual ~SpanSink() = default;
   // `len` pixels from (x, y) all with coverage `cov` (1..255).
   virtual void Span(int y, int x, int len, uint8_t cov) = 0;
@@ -29,8 +31,9 @@ class SpanSink {
   virtual void Cover(int y, int x, int len, const uint8_t* covs) = 0;
 };
 
-class Rasterizer {
- public:
+class Rasterizer
+{
+public:
   // Starts a new shape limited to `clip` (device pixels).
   void Reset(const PixelRect& clip);
   // Adds one edge in device coordinates. Non-finite edges are ignored; the edge is clipped.
@@ -41,9 +44,10 @@ class Rasterizer {
   void Sweep(IFillRule rule, SpanSink& sink);
   bool HasCells() const { return !mCells.empty() || mCurValid; }
 
- private:
-  struct Cell {
-    uint64_t key;  // row << 32 | column
+private:
+  struct Cell
+  {
+    uint64_t key; // row << 32 | column
     int64_t cover;
     int64_t area;
   };
@@ -62,4 +66,4 @@ class Rasterizer {
   bool mCurValid = false;
 };
 
-}  // namespace plugfw::ui::detail
+} // namespace plugfw::ui::detail

@@ -54,7 +54,7 @@ private:
 };
 
 IPluginVST3::IPluginVST3(const Config& config)
-: IPluginAPIBase(config), IPluginVST3ProcessorBase(config, *this)
+    : IPluginAPIBase(config), IPluginVST3ProcessorBase(config, *this)
 {
   StartIdleTimer([this](Timer&) { FlushPendingRestart(); });
 }
@@ -147,7 +147,8 @@ tresult PLUGIN_API IPluginVST3::initialize(FUnknown* context)
   if (DoesMIDIOut())
     addEventOutput(u"MIDI Output", 1);
 
-  IPluginVST3ControllerBase::Initialize(*this, *this, parameters, GetPlugType() == kInstrument, DoesMIDIIn());
+  IPluginVST3ControllerBase::Initialize(*this, *this, parameters, GetPlugType() == kInstrument,
+                                        DoesMIDIIn());
 
   if (context)
   {
@@ -264,10 +265,14 @@ tresult PLUGIN_API IPluginVST3::setBusArrangements(SpeakerArrangement* inputs, i
 
 tresult PLUGIN_API IPluginVST3::canProcessSampleSize(int32 symbolicSampleSize)
 {
-  return (symbolicSampleSize == kSample32 || symbolicSampleSize == kSample64) ? kResultTrue : kResultFalse;
+  return (symbolicSampleSize == kSample32 || symbolicSampleSize == kSample64) ? kResultTrue
+                                                                              : kResultFalse;
 }
 
-uint32 PLUGIN_API IPluginVST3::getLatencySamples() { return static_cast<uint32>(std::max(0, GetLatency())); }
+uint32 PLUGIN_API IPluginVST3::getLatencySamples()
+{
+  return static_cast<uint32>(std::max(0, GetLatency()));
+}
 
 tresult PLUGIN_API IPluginVST3::setupProcessing(ProcessSetup& setup)
 {
@@ -332,7 +337,8 @@ tresult IPluginVST3::getProcessorState(IBStream* state)
   if (!SerializeState(chunk))
     return kResultFalse;
   int32 written = 0;
-  if (chunk.Size() > 0 && (state->write(chunk.GetData(), chunk.Size(), &written) != kResultOk || written != chunk.Size()))
+  if (chunk.Size() > 0 && (state->write(chunk.GetData(), chunk.Size(), &written) != kResultOk ||
+                           written != chunk.Size()))
     return kResultFalse;
   uint8 bypass[4];
   IByteChunk::ToLittleEndian(static_cast<int32>(GetBypassed() ? 1 : 0), bypass);
@@ -374,9 +380,18 @@ tresult IPluginVST3::setProcessorState(IBStream* state)
   return kResultOk;
 }
 
-tresult PLUGIN_API IPluginVST3::setComponentState(IBStream*) { return kResultOk; }
-tresult IPluginVST3::setEditorState(IBStream*) { return kResultOk; }
-tresult IPluginVST3::getEditorState(IBStream*) { return kResultOk; }
+tresult PLUGIN_API IPluginVST3::setComponentState(IBStream*)
+{
+  return kResultOk;
+}
+tresult IPluginVST3::setEditorState(IBStream*)
+{
+  return kResultOk;
+}
+tresult IPluginVST3::getEditorState(IBStream*)
+{
+  return kResultOk;
+}
 
 tresult PLUGIN_API IPluginVST3::setParamNormalized(ParamID tag, ParamValue value)
 {
@@ -420,7 +435,8 @@ tresult PLUGIN_API IPluginVST3::setComponentHandler(IComponentHandler* handler)
 }
 
 tresult PLUGIN_API IPluginVST3::getMidiControllerAssignment(int32 busIndex, int16 channel,
-                                                            CtrlNumber midiControllerNumber, ParamID& id)
+                                                            CtrlNumber midiControllerNumber,
+                                                            ParamID& id)
 {
   if (busIndex != 0 || channel != 0 || midiControllerNumber < 0 || midiControllerNumber > 129)
     return kResultFalse;
@@ -472,8 +488,14 @@ bool IPluginVST3::EditorResize(int width, int height)
   return true;
 }
 
-void IPluginVST3::BeginHostEdit(int paramIdx) { beginEdit(static_cast<ParamID>(paramIdx)); }
-void IPluginVST3::EndHostEdit(int paramIdx) { endEdit(static_cast<ParamID>(paramIdx)); }
+void IPluginVST3::BeginHostEdit(int paramIdx)
+{
+  beginEdit(static_cast<ParamID>(paramIdx));
+}
+void IPluginVST3::EndHostEdit(int paramIdx)
+{
+  endEdit(static_cast<ParamID>(paramIdx));
+}
 
 void IPluginVST3::PerformHostEdit(int paramIdx, double normalizedValue)
 {
@@ -503,10 +525,22 @@ void IPluginVST3::GetTrackColor(int& r, int& g, int& b) const
   b = mChannelColor & 0xFF;
 }
 
-void IPluginVST3::GetTrackName(std::string& str) const { str = mChannelName; }
-int IPluginVST3::GetTrackIndex() const { return mChannelIndex; }
-void IPluginVST3::GetTrackNamespace(std::string& str) const { str = mChannelNamespace; }
-int IPluginVST3::GetTrackNamespaceIndex() const { return mChannelNamespaceIndex; }
+void IPluginVST3::GetTrackName(std::string& str) const
+{
+  str = mChannelName;
+}
+int IPluginVST3::GetTrackIndex() const
+{
+  return mChannelIndex;
+}
+void IPluginVST3::GetTrackNamespace(std::string& str) const
+{
+  str = mChannelNamespace;
+}
+int IPluginVST3::GetTrackNamespaceIndex() const
+{
+  return mChannelNamespaceIndex;
+}
 
 IContextMenu* IPluginVST3::CreateHostMenu(int paramIdx)
 {

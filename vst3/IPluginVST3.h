@@ -38,7 +38,8 @@ public:
 
   // --- IComponent / IAudioProcessor ---
   Steinberg::tresult PLUGIN_API setActive(Steinberg::TBool state) override;
-  Steinberg::tresult PLUGIN_API setBusArrangements(Steinberg::Vst::SpeakerArrangement* inputs, Steinberg::int32 numIns,
+  Steinberg::tresult PLUGIN_API setBusArrangements(Steinberg::Vst::SpeakerArrangement* inputs,
+                                                   Steinberg::int32 numIns,
                                                    Steinberg::Vst::SpeakerArrangement* outputs,
                                                    Steinberg::int32 numOuts) override;
   Steinberg::tresult PLUGIN_API canProcessSampleSize(Steinberg::int32 symbolicSampleSize) override;
@@ -54,17 +55,20 @@ public:
   Steinberg::tresult PLUGIN_API setComponentState(Steinberg::IBStream* state) override;
   Steinberg::tresult setEditorState(Steinberg::IBStream* state) override;
   Steinberg::tresult getEditorState(Steinberg::IBStream* state) override;
-  Steinberg::tresult PLUGIN_API setParamNormalized(Steinberg::Vst::ParamID tag, Steinberg::Vst::ParamValue value) override;
+  Steinberg::tresult PLUGIN_API setParamNormalized(Steinberg::Vst::ParamID tag,
+                                                   Steinberg::Vst::ParamValue value) override;
   Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
-  Steinberg::tresult PLUGIN_API setComponentHandler(Steinberg::Vst::IComponentHandler* handler) override;
+  Steinberg::tresult PLUGIN_API
+  setComponentHandler(Steinberg::Vst::IComponentHandler* handler) override;
 
   // --- IMidiMapping ---
-  Steinberg::tresult PLUGIN_API getMidiControllerAssignment(Steinberg::int32 busIndex, Steinberg::int16 channel,
-                                                            Steinberg::Vst::CtrlNumber midiControllerNumber,
-                                                            Steinberg::Vst::ParamID& id) override;
+  Steinberg::tresult PLUGIN_API getMidiControllerAssignment(
+      Steinberg::int32 busIndex, Steinberg::int16 channel,
+      Steinberg::Vst::CtrlNumber midiControllerNumber, Steinberg::Vst::ParamID& id) override;
 
   // --- IInfoListener ---
-  Steinberg::tresult PLUGIN_API setChannelContextInfos(Steinberg::Vst::IAttributeList* list) override;
+  Steinberg::tresult PLUGIN_API
+  setChannelContextInfos(Steinberg::Vst::IAttributeList* list) override;
 
   // --- plug-in core overrides ---
   void ReportLatency(int samples) override;

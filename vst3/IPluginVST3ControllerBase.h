@@ -21,10 +21,12 @@ public:
   // Registers the bypass parameter (not for instruments), the root unit, one unit per parameter
   // group and one parameter object per IParam; with MIDI input also the controller parameters.
   void Initialize(IPluginAPIBase& plug, Steinberg::Vst::EditControllerEx1& controller,
-                  Steinberg::Vst::ParameterContainer& parameters, bool plugIsInstrument, bool midiIn);
+                  Steinberg::Vst::ParameterContainer& parameters, bool plugIsInstrument,
+                  bool midiIn);
 
   // Hands every registered parameter object its parameter's value, and the bypass object `bypass`.
-  void UpdateControllerValues(IPluginAPIBase& plug, Steinberg::Vst::ParameterContainer& parameters, bool bypass);
+  void UpdateControllerValues(IPluginAPIBase& plug, Steinberg::Vst::ParameterContainer& parameters,
+                              bool bypass);
 
   // Reads the host's track information; absent attributes keep their values.
   void SetChannelContextInfos(Steinberg::Vst::IAttributeList* list);

@@ -34,11 +34,13 @@ std::string NarrowToAnsi(const TChar* string, int maxChars)
 #ifdef _WIN32
   if (len > 0)
   {
-    const int n = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(string), len, nullptr, 0, nullptr, nullptr);
+    const int n = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(string), len,
+                                      nullptr, 0, nullptr, nullptr);
     if (n > 0)
     {
       out.resize(static_cast<size_t>(n));
-      WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(string), len, out.data(), n, nullptr, nullptr);
+      WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(string), len, out.data(), n,
+                          nullptr, nullptr);
     }
   }
 #else
@@ -49,7 +51,8 @@ std::string NarrowToAnsi(const TChar* string, int maxChars)
   return out;
 }
 
-IPluginVST3Parameter::IPluginVST3Parameter(IParam* pParam, ParamID tag, UnitID unitID) : mIParam(pParam)
+IPluginVST3Parameter::IPluginVST3Parameter(IParam* pParam, ParamID tag, UnitID unitID)
+    : mIParam(pParam)
 {
   info.id = tag;
   info.unitId = unitID;
@@ -104,8 +107,9 @@ ParamValue IPluginVST3Parameter::toNormalized(ParamValue plainValue) const
 }
 
 IPluginVST3BypassParameter::IPluginVST3BypassParameter()
-: StringListParameter(u"Bypass", kBypassParamID, nullptr,
-                      ParameterInfo::kCanAutomate | ParameterInfo::kIsList | ParameterInfo::kIsBypass, 0)
+    : StringListParameter(
+          u"Bypass", kBypassParamID, nullptr,
+          ParameterInfo::kCanAutomate | ParameterInfo::kIsList | ParameterInfo::kIsBypass, 0)
 {
   appendString(u"off");
   appendString(u"on");

@@ -15,8 +15,10 @@ class IPluginVST3Parameter : public Steinberg::Vst::Parameter
 public:
   IPluginVST3Parameter(IParam* pParam, Steinberg::Vst::ParamID tag, Steinberg::Vst::UnitID unitID);
 
-  void toString(Steinberg::Vst::ParamValue valueNormalized, Steinberg::Vst::String128 string) const override;
-  bool fromString(const Steinberg::Vst::TChar* string, Steinberg::Vst::ParamValue& valueNormalized) const override;
+  void toString(Steinberg::Vst::ParamValue valueNormalized,
+                Steinberg::Vst::String128 string) const override;
+  bool fromString(const Steinberg::Vst::TChar* string,
+                  Steinberg::Vst::ParamValue& valueNormalized) const override;
   Steinberg::Vst::ParamValue toPlain(Steinberg::Vst::ParamValue valueNormalized) const override;
   Steinberg::Vst::ParamValue toNormalized(Steinberg::Vst::ParamValue plainValue) const override;
 
@@ -29,7 +31,8 @@ public:
   bool isTypeOf(Steinberg::FClassID s, bool askBaseClass = true) const override
   {
     return classIDsEqual(s, getFClassID()) ||
-           (askBaseClass && (classIDsEqual(s, "Parameter") || Steinberg::Vst::Parameter::isTypeOf(s, true)));
+           (askBaseClass &&
+            (classIDsEqual(s, "Parameter") || Steinberg::Vst::Parameter::isTypeOf(s, true)));
   }
 
 private:
@@ -47,8 +50,9 @@ public:
   bool isTypeOf(Steinberg::FClassID s, bool askBaseClass = true) const override
   {
     return classIDsEqual(s, getFClassID()) ||
-           (askBaseClass && (classIDsEqual(s, "StringListParameter") || classIDsEqual(s, "Parameter") ||
-                             Steinberg::Vst::StringListParameter::isTypeOf(s, true)));
+           (askBaseClass &&
+            (classIDsEqual(s, "StringListParameter") || classIDsEqual(s, "Parameter") ||
+             Steinberg::Vst::StringListParameter::isTypeOf(s, true)));
   }
 };
 

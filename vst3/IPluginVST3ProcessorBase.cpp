@@ -16,23 +16,35 @@ SpeakerArrangement GetAPIBusTypeForChannelIOConfig(int nChans)
 {
   switch (nChans)
   {
-  case 1: return 0x80000;
-  case 2: return 3;
-  case 3: return 7;
-  case 4: return 0xf00000;
-  case 5: return 55;
-  case 6: return 63;
-  case 7: return 247;
-  case 8: return 1599;
-  case 9: return 0x7c000f00000ULL;
-  case 10: return 50333247;
-  case 16: return 0x3ffc000f00000ULL;
-  default: return 0;
+  case 1:
+    return 0x80000;
+  case 2:
+    return 3;
+  case 3:
+    return 7;
+  case 4:
+    return 0xf00000;
+  case 5:
+    return 55;
+  case 6:
+    return 63;
+  case 7:
+    return 247;
+  case 8:
+    return 1599;
+  case 9:
+    return 0x7c000f00000ULL;
+  case 10:
+    return 50333247;
+  case 16:
+    return 0x3ffc000f00000ULL;
+  default:
+    return 0;
   }
 }
 
 IPluginVST3ProcessorBase::IPluginVST3ProcessorBase(const Config& config, IPluginAPIBase& plug)
-: IPluginProcessor(config), mPlug(plug)
+    : IPluginProcessor(config), mPlug(plug)
 {
   mMidiOutputList.reserve(kMidiListStep);
   SetChannelConnections(kInput, 0, MaxNChannels(kInput), true);
@@ -40,7 +52,8 @@ IPluginVST3ProcessorBase::IPluginVST3ProcessorBase(const Config& config, IPlugin
   mMainInputChans = std::max(0, MaxNChannelsForMainBus());
   if (MaxNChannels(kInput) > 0)
   {
-    mLatencyDelay = std::make_unique<ILatencyDelayLine>(MaxNChannels(kInput), MaxNChannels(kOutput));
+    mLatencyDelay =
+        std::make_unique<ILatencyDelayLine>(MaxNChannels(kInput), MaxNChannels(kOutput));
     // A tenth of a second at 48 kHz up front: latency changes reported from block processing
     // then resize without allocating (setup reserves more for higher rates).
     mLatencyDelay->Reserve(std::max(GetLatency(), kInitialDelayReserve));
@@ -59,16 +72,17 @@ bool IPluginVST3ProcessorBase::SendMidiMsg(const IMidiMsg& msg)
   // Never grows on the audio thread: the capacity is set up front and a full list drops.
   if (mMidiOutputList.size() >= mMidiOutputList.capacity())
     return true;
-  auto it = std::upper_bound(mMidiOutputList.begin(), mMidiOutputList.end(), msg,
-                             [](const IMidiMsg& a, const IMidiMsg& b) { return a.mOffset < b.mOffset; });
+  auto it =
+      std::upper_bound(mMidiOutputList.begin(), mMidiOutputList.end(), msg,
+                       [](const IMidiMsg& a, const IMidiMsg& b) { return a.mOffset < b.mOffset; });
   mMidiOutputList.insert(it, msg);
   return true;
 }
 
 bool IPluginVST3ProcessorBase::IsValidSetup(const ProcessSetup& setup)
 {
-  return std::isfinite(setup.sampleRate) && setup.sampleRate > 0.0 && setup.maxSamplesPerBlock > 0 &&
-         setup.maxSamplesPerBlock <= kMaxBlockSize;
+  return std::isfinite(setup.sampleRate) && setup.sampleRate > 0.0 &&
+         setup.maxSamplesPerBlock > 0 && setup.maxSamplesPerBlock <= kMaxBlockSize;
 }
 
 void IPluginVST3ProcessorBase::ApplyProcessSetup(const ProcessSetup& setup)
@@ -78,13 +92,15 @@ void IPluginVST3ProcessorBase::ApplyProcessSetup(const ProcessSetup& setup)
   SetBlockSize(setup.maxSamplesPerBlock);
   mMidiOutputList.clear();
   const size_t want = static_cast<size_t>(
-    ((std::max(setup.maxSamplesPerBlock, kMidiListStep) + kMidiListStep - 1) / kMidiListStep) * kMidiListStep);
+      ((std::max(setup.maxSamplesPerBlock, kMidiListStep) + kMidiListStep - 1) / kMidiListStep) *
+      kMidiListStep);
   if (mMidiOutputList.capacity() < want)
     mMidiOutputList.reserve(want);
   // Room for a tenth of a second of delay, so latency changes reported while processing
   // do not allocate.
   if (mLatencyDelay)
-    mLatencyDelay->Reserve(std::max(GetLatency(), static_cast<int>(std::ceil(setup.sampleRate / 10.0))));
+    mLatencyDelay->Reserve(
+        std::max(GetLatency(), static_cast<int>(std::ceil(setup.sampleRate / 10.0))));
 }
 
 void IPluginVST3ProcessorBase::ProcessParameterChanges(IParameterChanges* changes)
@@ -162,7 +178,9 @@ void IPluginVST3ProcessorBase::PrepareProcessContext(const ProcessData& data)
   ITimeInfo t;
   const ProcessContext& c = mProcessContext;
   t.mTempo = c.tempo;
-  t.mSamplePos = (c.state & ProcessContext::kProjectTimeMusicValid) ? static_cast<double>(c.projectTimeSamples) : -1.0;
+  t.mSamplePos = (c.state & ProcessContext::kProjectTimeMusicValid)
+                     ? static_cast<double>(c.projectTimeSamples)
+                     : -1.0;
   t.mPPQPos = c.projectTimeMusic;
   t.mLastBar = c.barPositionMusic;
   t.mCycleStart = c.cycleStartMusic;
@@ -191,7 +209,8 @@ void IPluginVST3ProcessorBase::ProcessMidiIn(IEventList* events)
       case Event::kNoteOnEvent:
         msg.mStatus = static_cast<uint8_t>(0x90 + (e.noteOn.channel & 0x0F));
         msg.mData1 = static_cast<uint8_t>(e.noteOn.pitch & 0x7F);
-        msg.mData2 = static_cast<uint8_t>(static_cast<int>(std::clamp(e.noteOn.velocity, 0.f, 1.f) * 127.f));
+        msg.mData2 =
+            static_cast<uint8_t>(static_cast<int>(std::clamp(e.noteOn.velocity, 0.f, 1.f) * 127.f));
         break;
       case Event::kNoteOffEvent:
         msg.mStatus = static_cast<uint8_t>(0x80 + (e.noteOff.channel & 0x0F));
@@ -201,7 +220,8 @@ void IPluginVST3ProcessorBase::ProcessMidiIn(IEventList* events)
       case Event::kPolyPressureEvent:
         msg.mStatus = static_cast<uint8_t>(0xA0 + (e.polyPressure.channel & 0x0F));
         msg.mData1 = static_cast<uint8_t>(e.polyPressure.pitch & 0x7F);
-        msg.mData2 = static_cast<uint8_t>(static_cast<int>(std::clamp(e.polyPressure.pressure, 0.f, 1.f) * 127.f));
+        msg.mData2 = static_cast<uint8_t>(
+            static_cast<int>(std::clamp(e.polyPressure.pressure, 0.f, 1.f) * 127.f));
         break;
       case Event::kDataEvent:
       {
@@ -214,7 +234,8 @@ void IPluginVST3ProcessorBase::ProcessMidiIn(IEventList* events)
         ProcessSysEx(sysex);
         continue;
       }
-      default: continue;
+      default:
+        continue;
       }
       ProcessMidiMsg(msg);
       mPlug.MidiMsgsFromProcessor().Push(msg);
@@ -261,12 +282,31 @@ void IPluginVST3ProcessorBase::ProcessMidiOut(IEventList* outEvents)
         e.midiCCOut.channel = channel;
         switch (status)
         {
-        case 0xA0: e.midiCCOut.controlNumber = 131; e.midiCCOut.value = static_cast<int8>(m.mData1); e.midiCCOut.value2 = static_cast<int8>(m.mData2); break;
-        case 0xB0: e.midiCCOut.controlNumber = m.mData1; e.midiCCOut.value = static_cast<int8>(m.mData2); break;
-        case 0xC0: e.midiCCOut.controlNumber = 130; e.midiCCOut.value = static_cast<int8>(m.mData1); break;
-        case 0xD0: e.midiCCOut.controlNumber = 128; e.midiCCOut.value = static_cast<int8>(m.mData1); e.midiCCOut.value2 = static_cast<int8>(m.mData2); break;
-        case 0xE0: e.midiCCOut.controlNumber = 129; e.midiCCOut.value = static_cast<int8>(m.mData1); e.midiCCOut.value2 = static_cast<int8>(m.mData2); break;
-        default: continue;
+        case 0xA0:
+          e.midiCCOut.controlNumber = 131;
+          e.midiCCOut.value = static_cast<int8>(m.mData1);
+          e.midiCCOut.value2 = static_cast<int8>(m.mData2);
+          break;
+        case 0xB0:
+          e.midiCCOut.controlNumber = m.mData1;
+          e.midiCCOut.value = static_cast<int8>(m.mData2);
+          break;
+        case 0xC0:
+          e.midiCCOut.controlNumber = 130;
+          e.midiCCOut.value = static_cast<int8>(m.mData1);
+          break;
+        case 0xD0:
+          e.midiCCOut.controlNumber = 128;
+          e.midiCCOut.value = static_cast<int8>(m.mData1);
+          e.midiCCOut.value2 = static_cast<int8>(m.mData2);
+          break;
+        case 0xE0:
+          e.midiCCOut.controlNumber = 129;
+          e.midiCCOut.value = static_cast<int8>(m.mData1);
+          e.midiCCOut.value2 = static_cast<int8>(m.mData2);
+          break;
+        default:
+          continue;
         }
       }
       outEvents->addEvent(e);
@@ -339,7 +379,8 @@ bool BusActive(BusList& list, int busIdx)
 
 } // namespace
 
-void IPluginVST3ProcessorBase::ProcessAudio(ProcessData& data, BusList& inputBuses, BusList& outputBuses)
+void IPluginVST3ProcessorBase::ProcessAudio(ProcessData& data, BusList& inputBuses,
+                                            BusList& outputBuses)
 {
   const int32 sampleSize = data.symbolicSampleSize;
   if (sampleSize != kSample32 && sampleSize != kSample64)
@@ -362,8 +403,9 @@ void IPluginVST3ProcessorBase::ProcessAudio(ProcessData& data, BusList& inputBus
   const int32 nHostIns = data.inputs ? data.numInputs : 0;
   SetChannelConnections(kInput, 0, nIn, false);
   auto attachInputBus = [&](int busIdx, int startRec) {
-    const int nCh = std::min(BusChannels(inputBuses, busIdx),
-                             (busIdx < nHostIns) ? static_cast<int>(data.inputs[busIdx].numChannels) : 0);
+    const int nCh =
+        std::min(BusChannels(inputBuses, busIdx),
+                 (busIdx < nHostIns) ? static_cast<int>(data.inputs[busIdx].numChannels) : 0);
     for (int c = 0; c < nCh && startRec + c < nInRec; ++c)
     {
       inSrc[startRec + c] = HostChannel(data.inputs, nHostIns, busIdx, c);
@@ -441,7 +483,8 @@ void IPluginVST3ProcessorBase::ProcessAudio(ProcessData& data, BusList& inputBus
     for (int r = 0; r < nOutRec; ++r)
     {
       IChannelData& ch = mChannelData[kOutput][r];
-      outPtrs[r] = (outDst[r] && !is32) ? static_cast<double*>(outDst[r]) + offset : ch.mScratch.data();
+      outPtrs[r] =
+          (outDst[r] && !is32) ? static_cast<double*>(outDst[r]) + offset : ch.mScratch.data();
       ch.mIncoming = static_cast<double*>(outDst[r]);
       ch.mData = outPtrs[r];
     }

@@ -15,7 +15,10 @@ using namespace Steinberg;
 
 namespace plugfw {
 
-IPluginVST3View::IPluginVST3View(IPluginVST3& plug) : mPlug(&plug) { mPlug->addRef(); }
+IPluginVST3View::IPluginVST3View(IPluginVST3& plug) : mPlug(&plug)
+{
+  mPlug->addRef();
+}
 
 IPluginVST3View::~IPluginVST3View()
 {
@@ -35,7 +38,8 @@ tresult PLUGIN_API IPluginVST3View::queryInterface(const TUID _iid, void** obj)
     *obj = static_cast<IPlugViewContentScaleSupport*>(this);
     return kResultOk;
   }
-  if (FUnknownPrivate::iidEqual(_iid, IPlugView::iid) || FUnknownPrivate::iidEqual(_iid, FUnknown::iid))
+  if (FUnknownPrivate::iidEqual(_iid, IPlugView::iid) ||
+      FUnknownPrivate::iidEqual(_iid, FUnknown::iid))
   {
     addRef();
     *obj = static_cast<IPlugView*>(this);
@@ -159,25 +163,42 @@ int WindowsVirtualKey(int16 code, const char* text)
     return code - 80;
   switch (code)
   {
-  case 1: return 8;
-  case 2: return 9;
-  case 3: return 12;
+  case 1:
+    return 8;
+  case 2:
+    return 9;
+  case 3:
+    return 12;
   case 4:
-  case 19: return 13;
-  case 5: return 19;
-  case 6: return 27;
-  case 7: return 32;
+  case 19:
+    return 13;
+  case 5:
+    return 19;
+  case 6:
+    return 27;
+  case 7:
+    return 32;
   case 8:
-  case 16: return 34;
-  case 15: return 33;
-  case 17: return 41;
-  case 18: return 42;
-  case 52: return 144;
-  case 53: return 145;
-  case 54: return 16;
-  case 55: return 17;
-  case 56: return 18;
-  default: break;
+  case 16:
+    return 34;
+  case 15:
+    return 33;
+  case 17:
+    return 41;
+  case 18:
+    return 42;
+  case 52:
+    return 144;
+  case 53:
+    return 145;
+  case 54:
+    return 16;
+  case 55:
+    return 17;
+  case 56:
+    return 18;
+  default:
+    break;
   }
   if (code >= 9 && code <= 14)
     return 35 + (code - 9);
@@ -192,7 +213,8 @@ int WindowsVirtualKey(int16 code, const char* text)
 
 } // namespace
 
-bool IPluginVST3View::TranslateKey(int host, char16 key, int16 keyCode, int16 modifiers, IKeyPress& out)
+bool IPluginVST3View::TranslateKey(int host, char16 key, int16 keyCode, int16 modifiers,
+                                   IKeyPress& out)
 {
   const bool shift = modifiers & 1, alt = modifiers & 2, ctrl = modifiers & 4;
   if (host == kHostReaper)

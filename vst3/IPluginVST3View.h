@@ -10,7 +10,8 @@ namespace plugfw {
 class IPluginVST3;
 struct IKeyPress;
 
-class IPluginVST3View : public Steinberg::CPluginView, public Steinberg::IPlugViewContentScaleSupport
+class IPluginVST3View : public Steinberg::CPluginView,
+                        public Steinberg::IPlugViewContentScaleSupport
 {
 public:
   explicit IPluginVST3View(IPluginVST3& plug);
@@ -19,8 +20,10 @@ public:
   Steinberg::tresult PLUGIN_API isPlatformTypeSupported(Steinberg::FIDString type) override;
   Steinberg::tresult PLUGIN_API attached(void* parent, Steinberg::FIDString type) override;
   Steinberg::tresult PLUGIN_API removed() override;
-  Steinberg::tresult PLUGIN_API onKeyDown(Steinberg::char16 key, Steinberg::int16 keyCode, Steinberg::int16 modifiers) override;
-  Steinberg::tresult PLUGIN_API onKeyUp(Steinberg::char16 key, Steinberg::int16 keyCode, Steinberg::int16 modifiers) override;
+  Steinberg::tresult PLUGIN_API onKeyDown(Steinberg::char16 key, Steinberg::int16 keyCode,
+                                          Steinberg::int16 modifiers) override;
+  Steinberg::tresult PLUGIN_API onKeyUp(Steinberg::char16 key, Steinberg::int16 keyCode,
+                                        Steinberg::int16 modifiers) override;
   Steinberg::tresult PLUGIN_API getSize(Steinberg::ViewRect* size) override;
   Steinberg::tresult PLUGIN_API onSize(Steinberg::ViewRect* newSize) override;
   Steinberg::tresult PLUGIN_API setFrame(Steinberg::IPlugFrame* frame) override;
@@ -35,11 +38,12 @@ public:
   void ResizeFromPlugin(int width, int height);
 
   // Translates a host key into the editor's key event; false when the key is not routed.
-  static bool TranslateKey(int host, Steinberg::char16 key, Steinberg::int16 keyCode, Steinberg::int16 modifiers,
-                           IKeyPress& out);
+  static bool TranslateKey(int host, Steinberg::char16 key, Steinberg::int16 keyCode,
+                           Steinberg::int16 modifiers, IKeyPress& out);
 
 private:
-  Steinberg::tresult DoKey(bool down, Steinberg::char16 key, Steinberg::int16 keyCode, Steinberg::int16 modifiers);
+  Steinberg::tresult DoKey(bool down, Steinberg::char16 key, Steinberg::int16 keyCode,
+                           Steinberg::int16 modifiers);
 
   IPluginVST3* mPlug; // holds one reference
 };

@@ -38,8 +38,8 @@ const PClassInfo2& ClassInfo()
     const VST3ClassDescription& d = GetVST3ClassDescription();
     TUID cid;
     MakeVST3ClassID(d.mfrID, d.uniqueID, cid);
-    return PClassInfo2(cid, PClassInfo::kManyInstances, "Audio Module Class", d.name, 2, d.subCategories, "",
-                       d.version, d.sdkVersion);
+    return PClassInfo2(cid, PClassInfo::kManyInstances, "Audio Module Class", d.name, 2,
+                       d.subCategories, "", d.version, d.sdkVersion);
   }();
   return info;
 }
@@ -106,8 +106,7 @@ bool ExitModule()
 {
   int count = gModuleCount.load();
   while (count > 0 && !gModuleCount.compare_exchange_weak(count, count - 1))
-  {
-  }
+  {}
   if (count <= 0)
     return false; // more exits than entries: the count stays at zero
   if (count == 1)
@@ -115,7 +114,13 @@ bool ExitModule()
   return true;
 }
 
-int ModuleEntryCount() { return gModuleCount.load(); }
-void* GetModuleHandle() { return gModuleHandle.load(); }
+int ModuleEntryCount()
+{
+  return gModuleCount.load();
+}
+void* GetModuleHandle()
+{
+  return gModuleHandle.load();
+}
 
 } // namespace plugfw

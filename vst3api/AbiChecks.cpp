@@ -9,7 +9,8 @@ namespace {
 
 using namespace Vst;
 
-static_assert(sizeof(int8) == 1 && sizeof(TBool) == 1 && sizeof(char16) == 2 && sizeof(tresult) == 4);
+static_assert(sizeof(int8) == 1 && sizeof(TBool) == 1 && sizeof(char16) == 2 &&
+              sizeof(tresult) == 4);
 static_assert(sizeof(TUID) == 16 && sizeof(TSize) == 8 && sizeof(TPtrInt) == 8);
 static_assert(std::is_same_v<char16, char16_t> && std::is_same_v<int8, char>);
 static_assert(sizeof(String128) == 256 && sizeof(ParamValue) == 8 && sizeof(ParamID) == 4);
@@ -20,13 +21,14 @@ static_assert(kNoInterface == static_cast<int32>(0x80004002u) && kNotImplemented
               kInvalidArgument == -2147024809 && kInternalError == -2147467259 &&
               kNotInitialized == -2147418113 && kOutOfMemory == -2147024882);
 #else
-static_assert(kNoInterface == -1 && kInvalidArgument == 2 && kNotImplemented == 3 && kInternalError == 4 &&
-              kNotInitialized == 5 && kOutOfMemory == 6);
+static_assert(kNoInterface == -1 && kInvalidArgument == 2 && kNotImplemented == 3 &&
+              kInternalError == 4 && kNotInitialized == 5 && kOutOfMemory == 6);
 #endif
 
 // An interface is a bare vtable pointer.
 static_assert(sizeof(FUnknown) == 8 && sizeof(IComponent) == 8 && sizeof(IAudioProcessor) == 8);
-static_assert(sizeof(IEditController) == 8 && sizeof(IPluginFactory3) == 8 && sizeof(IPlugView) == 8);
+static_assert(sizeof(IEditController) == 8 && sizeof(IPluginFactory3) == 8 &&
+              sizeof(IPlugView) == 8);
 
 #define CHECK_LAYOUT(T, size, align) static_assert(sizeof(T) == (size) && alignof(T) == (align), #T)
 #define CHECK_OFFSET(T, field, off) static_assert(offsetof(T, field) == (off), #T "::" #field)
@@ -156,34 +158,42 @@ CHECK_LAYOUT(LegacyMIDICCOutEvent, 4, 1);
 #pragma GCC diagnostic pop
 
 // Constants hosts and plug-ins exchange as numbers.
-static_assert(SpeakerArr::kMono == 0x80000 && SpeakerArr::kStereo == 0x3 && SpeakerArr::k51 == 0x3F);
-static_assert(SpeakerArr::k71Music == 0x63F && SpeakerArr::k71Cine == 0xFF && SpeakerArr::k61Cine == 0x13F);
-static_assert(kSpeakerLw == (1ull << 59) && kSpeakerBrr == (1ull << 37) && kSpeakerPl == (1ull << 31));
+static_assert(SpeakerArr::kMono == 0x80000 && SpeakerArr::kStereo == 0x3 &&
+              SpeakerArr::k51 == 0x3F);
+static_assert(SpeakerArr::k71Music == 0x63F && SpeakerArr::k71Cine == 0xFF &&
+              SpeakerArr::k61Cine == 0x13F);
+static_assert(kSpeakerLw == (1ull << 59) && kSpeakerBrr == (1ull << 37) &&
+              kSpeakerPl == (1ull << 31));
 static_assert(kLatencyChanged == 8 && kParamTitlesChanged == 16 && kParamIDMappingChanged == 2048);
 static_assert(ParameterInfo::kIsBypass == 0x10000 && ParameterInfo::kIsProgramChange == 0x8000);
-static_assert((ParameterInfo::kCanAutomate | ParameterInfo::kIsList | ParameterInfo::kIsBypass) == 0x10009);
+static_assert((ParameterInfo::kCanAutomate | ParameterInfo::kIsList | ParameterInfo::kIsBypass) ==
+              0x10009);
 static_assert(IContextMenuItem::kIsGroupStart == 10 && IContextMenuItem::kIsGroupEnd == 17);
-static_assert(PFactoryInfo::kUnicode == 16 && kSimpleModeSupported == 2 && PClassInfo::kManyInstances == 0x7FFFFFFF);
-static_assert(IProcessContextRequirements::kNeedTransportState == 1024 && ProcessContext::kChordValid == 0x40000);
-static_assert(KEY_HELP == 23 && KEY_NUMPAD9 == 33 && KEY_F12 == 51 && KEY_ALT == 56 && KEY_F13 == 65 &&
-              KEY_SUPER == 77);
+static_assert(PFactoryInfo::kUnicode == 16 && kSimpleModeSupported == 2 &&
+              PClassInfo::kManyInstances == 0x7FFFFFFF);
+static_assert(IProcessContextRequirements::kNeedTransportState == 1024 &&
+              ProcessContext::kChordValid == 0x40000);
+static_assert(KEY_HELP == 23 && KEY_NUMPAD9 == 33 && KEY_F12 == 51 && KEY_ALT == 56 &&
+              KEY_F13 == 65 && KEY_SUPER == 77);
 static_assert(kPitchBend == 129 && kCtrlProgramChange == 130 && kCtrlPolyPressure == 131);
 static_assert(Event::kLegacyMIDICCOutEvent == 65535 && kInfiniteTail == 0xFFFFFFFFu);
 
 // Interface id bytes, checked against the platform's byte order.
-constexpr bool sameBytes(const FUID& id, const unsigned char (&bytes)[16]) {
+constexpr bool sameBytes(const FUID& id, const unsigned char (&bytes)[16])
+{
   for (int i = 0; i < 16; ++i)
-    if (static_cast<unsigned char>(id.data[i]) != bytes[i]) return false;
+    if (static_cast<unsigned char>(id.data[i]) != bytes[i])
+      return false;
   return true;
 }
 #if COM_COMPATIBLE
-static_assert(sameBytes(IComponent::iid, {0x31, 0xFF, 0x31, 0xE8, 0xD5, 0xF2, 0x01, 0x43, 0x92, 0x8E, 0xBB, 0xEE, 0x25,
-                                          0x69, 0x78, 0x02}));
+static_assert(sameBytes(IComponent::iid, {0x31, 0xFF, 0x31, 0xE8, 0xD5, 0xF2, 0x01, 0x43, 0x92,
+                                          0x8E, 0xBB, 0xEE, 0x25, 0x69, 0x78, 0x02}));
 #else
-static_assert(sameBytes(IComponent::iid, {0xE8, 0x31, 0xFF, 0x31, 0xF2, 0xD5, 0x43, 0x01, 0x92, 0x8E, 0xBB, 0xEE, 0x25,
-                                          0x69, 0x78, 0x02}));
+static_assert(sameBytes(IComponent::iid, {0xE8, 0x31, 0xFF, 0x31, 0xF2, 0xD5, 0x43, 0x01, 0x92,
+                                          0x8E, 0xBB, 0xEE, 0x25, 0x69, 0x78, 0x02}));
 #endif
 static_assert(sameBytes(FUnknown::iid, {0, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46}));
 
-}  // namespace
-}  // namespace Steinberg
+} // namespace
+} // namespace Steinberg

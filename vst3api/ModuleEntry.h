@@ -7,11 +7,11 @@ namespace Steinberg {
 
 using GetFactoryProc = IPluginFactory*(PLUGIN_API*)();
 #if SMTG_OS_WINDOWS
-using InitModuleProc = bool (*)();  // InitDll
-using ExitModuleProc = bool (*)();  // ExitDll
+using InitModuleProc = bool (*)(); // InitDll
+using ExitModuleProc = bool (*)(); // ExitDll
 #else
 using ModuleEntryProc = bool (*)(void* sharedLibraryHandle);
 using ModuleExitProc = bool (*)();
 #endif
 
-}  // namespace Steinberg
+} // namespace Steinberg

@@ -16,7 +16,8 @@ using namespace plugfw::ui;
 
 namespace {
 
-double ThreadSeconds() {
+double ThreadSeconds()
+{
   timespec ts{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
   return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
@@ -25,28 +26,34 @@ double ThreadSeconds() {
 constexpr double kFullBudgetMs = 8.0;
 constexpr double kSpectrumBudgetMs = 2.0;
 
-struct Editor {
+struct Editor
+{
   gallery::SampleDelegate dlg;
   ICanvasHeadless* g = nullptr;
-  explicit Editor(float scale = 1.f) : dlg(scale) {
+  explicit Editor(float scale = 1.f) : dlg(scale)
+  {
     dlg.OpenEditor(nullptr);
     g = static_cast<ICanvasHeadless*>(dlg.Canvas());
-    g->DrawAll();  // warm the glyph cache
+    g->DrawAll(); // warm the glyph cache
   }
   ~Editor() { dlg.CloseEditor(); }
 };
 
-void ReportBudget(benchmark::State& state, double totalSeconds, double budgetMs) {
+void ReportBudget(benchmark::State& state, double totalSeconds, double budgetMs)
+{
   const double perIterMs = 1000.0 * totalSeconds / static_cast<double>(state.iterations());
   state.counters["cpu_ms_per_frame"] = perIterMs;
   state.counters["budget_share"] = perIterMs / budgetMs;
 }
 
-void BM_FullRedraw(benchmark::State& state) {
+void BM_FullRedraw(benchmark::State& state)
+{
   Editor e(static_cast<float>(state.range(0)));
-  auto* spectrum = static_cast<gallery::SampleSpectrumControl*>(e.g->GetControlWithTag(gallery::kSpectrumTag));
+  auto* spectrum =
+      static_cast<gallery::SampleSpectrumControl*>(e.g->GetControlWithTag(gallery::kSpectrumTag));
   double secs = 0.0;
-  for (auto _ : state) {
+  for (auto _ : state)
+  {
     spectrum->Advance();
     const double t0 = ThreadSeconds();
     e.g->DrawAll();
@@ -57,28 +64,36 @@ void BM_FullRedraw(benchmark::State& state) {
 }
 BENCHMARK(BM_FullRedraw)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
-void BM_SpectrumAreaFrame(benchmark::State& state) {
+void BM_SpectrumAreaFrame(benchmark::State& state)
+{
   Editor e;
-  auto* spectrum = static_cast<gallery::SampleSpectrumControl*>(e.g->GetControlWithTag(gallery::kSpectrumTag));
+  auto* spectrum =
+      static_cast<gallery::SampleSpectrumControl*>(e.g->GetControlWithTag(gallery::kSpectrumTag));
   double secs = 0.0;
-  for (auto _ : state) {
+  for (auto _ : state)
+  {
     spectrum->Advance();
     const double t0 = ThreadSeconds();
     const IRectList rects = e.g->StepFrame();
     secs += ThreadSeconds() - t0;
-    if (rects.size() != 1) state.SkipWithError("expected exactly the spectrum area to be dirty");
+    if (rects.size() != 1)
+      state.SkipWithError("expected exactly the spectrum area to be dirty");
   }
   ReportBudget(state, secs, kSpectrumBudgetMs);
 }
 BENCHMARK(BM_SpectrumAreaFrame)->Unit(benchmark::kMillisecond);
 
-void BM_IdleFrame(benchmark::State& state) {
+void BM_IdleFrame(benchmark::State& state)
+{
   Editor e;
-  auto* spectrum = static_cast<gallery::SampleSpectrumControl*>(e.g->GetControlWithTag(gallery::kSpectrumTag));
+  auto* spectrum =
+      static_cast<gallery::SampleSpectrumControl*>(e.g->GetControlWithTag(gallery::kSpectrumTag));
   double secs = 0.0;
-  for (auto _ : state) {
+  for (auto _ : state)
+  {
     spectrum->Advance();
-    for (int tag = 1; tag <= 3; ++tag) e.g->GetControlWithTag(tag)->MarkDirty(false);
+    for (int tag = 1; tag <= 3; ++tag)
+      e.g->GetControlWithTag(tag)->MarkDirty(false);
     const double t0 = ThreadSeconds();
     e.g->StepFrame();
     secs += ThreadSeconds() - t0;

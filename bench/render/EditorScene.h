@@ -7,16 +7,17 @@
 
 namespace rbench {
 
-class EditorScene {
- public:
+class EditorScene
+{
+public:
   explicit EditorScene(plugfw::ui::IRenderer& r);
-  void DrawAll();       // the whole 740 x 726 editor
-  void DrawSpectrum();  // the spectrum control alone (10, 10, 652, 180)
+  void DrawAll();      // the whole 740 x 726 editor
+  void DrawSpectrum(); // the spectrum control alone (10, 10, 652, 180)
 
- private:
+private:
   plugfw::ui::IRenderer& mR;
   plugfw::ui::IBitmap mLogo;
   float mMag[1024];
 };
 
-}  // namespace rbench
+} // namespace rbench

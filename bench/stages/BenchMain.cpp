@@ -6,7 +6,8 @@ int main(int argc, char** argv)
 {
   bench::RegisterQualityBenchmarks();
   benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   bench::PrintQualityTables();

@@ -8,40 +8,38 @@
 #include <filesystem>
 #include <random>
 
-namespace bench
-{
-namespace
-{
+namespace bench {
+namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 const char* const kSentences[] = {
-    "The birch canoe slid on the smooth planks.",
-    "Glue the sheet to the dark blue background.",
-    "It is easy to tell the depth of a well.",
-    "These days a chicken leg is a rare dish.",
-    "Rice is often served in round bowls.",
-    "The juice of lemons makes fine punch.",
+    "The birch canoe slid on the smooth planks.", "Glue the sheet to the dark blue background.",
+    "It is easy to tell the depth of a well.",    "These days a chicken leg is a rare dish.",
+    "Rice is often served in round bowls.",       "The juice of lemons makes fine punch.",
 };
 
 std::vector<float> ReadWav(const std::string& path)
 {
   SF_INFO info{};
   SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-  if (!file) return {};
+  if (!file)
+    return {};
   std::vector<float> frames(static_cast<size_t>(info.frames) * static_cast<size_t>(info.channels));
   sf_readf_float(file, frames.data(), info.frames);
   sf_close(file);
   std::vector<float> mono(static_cast<size_t>(info.frames));
-  for (size_t i = 0; i < mono.size(); ++i) mono[i] = frames[i * static_cast<size_t>(info.channels)];
+  for (size_t i = 0; i < mono.size(); ++i)
+    mono[i] = frames[i * static_cast<size_t>(info.channels)];
   return mono;
 }
-}  // namespace
+} // namespace
 
 std::vector<float> RenderSpeech()
 {
   namespace fs = std::filesystem;
   char dirName[48];
-  std::snprintf(dirName, sizeof(dirName), "quellor-bench-%u", static_cast<unsigned>(std::random_device{}()));
+  std::snprintf(dirName, sizeof(dirName), "quellor-bench-%u",
+                static_cast<unsigned>(std::random_device{}()));
   const fs::path dir = fs::temp_directory_path() / dirName;
   fs::create_directories(dir);
   std::vector<float> speech;
@@ -54,9 +52,11 @@ std::vector<float> RenderSpeech()
     ++index;
     const std::string raw = (dir / rawName).string();
     const std::string resampled = (dir / resampledName).string();
-    const std::string speak = "espeak-ng -v en-us -s 150 -w '" + raw + "' '" + sentence + "' >/dev/null 2>&1";
+    const std::string speak =
+        "espeak-ng -v en-us -s 150 -w '" + raw + "' '" + sentence + "' >/dev/null 2>&1";
     const std::string convert = "sox '" + raw + "' -r 48000 '" + resampled + "' >/dev/null 2>&1";
-    if (std::system(speak.c_str()) != 0 || std::system(convert.c_str()) != 0) break;
+    if (std::system(speak.c_str()) != 0 || std::system(convert.c_str()) != 0)
+      break;
     const std::vector<float> part = ReadWav(resampled);
     speech.insert(speech.end(), part.begin(), part.end());
     speech.insert(speech.end(), static_cast<size_t>(0.25 * kRate), 0.0f);
@@ -78,13 +78,16 @@ std::vector<float> SustainedTone(double seconds)
     const double t = static_cast<double>(i) / kRate;
     const int note = static_cast<int>(t / noteLength);
     const double inNote = t - note * noteLength;
-    const double f0 = notes[static_cast<size_t>(note) % 5] * (1.0 + 0.004 * std::sin(2.0 * kPi * 5.5 * t));
+    const double f0 =
+        notes[static_cast<size_t>(note) % 5] * (1.0 + 0.004 * std::sin(2.0 * kPi * 5.5 * t));
     phase += 2.0 * kPi * f0 / kRate;
     const double attack = std::min(1.0, inNote / 0.06);
     const double release = std::min(1.0, (noteLength - inNote) / 0.08);
-    const double envelope = std::max(0.0, std::min(attack, release)) * (1.0 + 0.05 * std::sin(2.0 * kPi * 3.1 * t));
+    const double envelope =
+        std::max(0.0, std::min(attack, release)) * (1.0 + 0.05 * std::sin(2.0 * kPi * 3.1 * t));
     double v = 0.0;
-    for (int h = 1; h <= 12; ++h) v += std::sin(h * phase + 0.3 * h) / (h * (1.0 + 0.15 * h));
+    for (int h = 1; h <= 12; ++h)
+      v += std::sin(h * phase + 0.3 * h) / (h * (1.0 + 0.15 * h));
     out[i] = static_cast<float>(0.3 * envelope * v);
   }
   return out;
@@ -95,7 +98,8 @@ std::vector<float> WhiteNoise(double seconds, unsigned seed)
   std::mt19937 rng(seed);
   std::normal_distribution<float> dist(0.0f, 0.1f);
   std::vector<float> out(static_cast<size_t>(seconds * kRate));
-  for (float& x : out) x = dist(rng);
+  for (float& x : out)
+    x = dist(rng);
   return out;
 }
 
@@ -141,7 +145,8 @@ double Power(const std::vector<float>& v, size_t from, size_t to)
 {
   double sum = 0.0;
   to = std::min(to, v.size());
-  for (size_t i = from; i < to; ++i) sum += static_cast<double>(v[i]) * v[i];
+  for (size_t i = from; i < to; ++i)
+    sum += static_cast<double>(v[i]) * v[i];
   return to > from ? sum / static_cast<double>(to - from) : 0.0;
 }
-}  // namespace bench
+} // namespace bench

@@ -4,8 +4,7 @@
 #include <vector>
 
 // Test material for the stage benchmarks, all at 48 kHz, mono, in float sample scale (+-1).
-namespace bench
-{
+namespace bench {
 constexpr double kRate = 48000.0;
 
 // Test sentences spoken by espeak-ng, resampled to 48 kHz with sox, joined with short pauses.
@@ -21,4 +20,4 @@ std::vector<float> PinkNoise(double seconds, unsigned seed);
 std::vector<float> HumNoise(double seconds, unsigned seed);
 
 double Power(const std::vector<float>& v, size_t from, size_t to);
-}  // namespace bench
+} // namespace bench

@@ -12,22 +12,24 @@
 #include "engine/Quellor.h"
 #include "engine/ReverbReducer.h"
 
-namespace
-{
+namespace {
 constexpr int kBlock = 512;
 
-void SetRealTimeFactor(benchmark::State& state, double rate, size_t samplesPerIteration, int channels = 1)
+void SetRealTimeFactor(benchmark::State& state, double rate, size_t samplesPerIteration,
+                       int channels = 1)
 {
   const double audioSeconds = static_cast<double>(samplesPerIteration) / rate;
   state.counters["rtf"] =
-      benchmark::Counter(audioSeconds * static_cast<double>(state.iterations()) / channels, benchmark::Counter::kIsRate);
+      benchmark::Counter(audioSeconds * static_cast<double>(state.iterations()) / channels,
+                         benchmark::Counter::kIsRate);
 }
 
 std::vector<float> Programme(double rate, double seconds)
 {
   std::vector<float> v = bench::WhiteNoise(seconds * rate / bench::kRate, 9);
   const std::vector<float> tone = bench::SustainedTone(seconds * rate / bench::kRate);
-  for (size_t i = 0; i < v.size() && i < tone.size(); ++i) v[i] = 0.1f * v[i] + tone[i];
+  for (size_t i = 0; i < v.size() && i < tone.size(); ++i)
+    v[i] = 0.1f * v[i] + tone[i];
   return v;
 }
 
@@ -40,7 +42,8 @@ void BM_ReverbReducer(benchmark::State& state)
   for (auto _ : state)
   {
     buffer = source;
-    for (size_t at = 0; at + kBlock <= buffer.size(); at += kBlock) unit.ProcessBlock(buffer.data() + at, kBlock, 1.0f);
+    for (size_t at = 0; at + kBlock <= buffer.size(); at += kBlock)
+      unit.ProcessBlock(buffer.data() + at, kBlock, 1.0f);
     benchmark::DoNotOptimize(buffer.data());
   }
   SetRealTimeFactor(state, 48000.0, source.size() / kBlock * kBlock);
@@ -58,7 +61,8 @@ void BM_NoiseReducer(benchmark::State& state)
   for (auto _ : state)
   {
     buffer = source;
-    for (size_t at = 0; at + kBlock <= buffer.size(); at += kBlock) stage.Process(buffer.data() + at, kBlock, 0);
+    for (size_t at = 0; at + kBlock <= buffer.size(); at += kBlock)
+      stage.Process(buffer.data() + at, kBlock, 0);
     benchmark::DoNotOptimize(buffer.data());
   }
   SetRealTimeFactor(state, rate, source.size() / kBlock * kBlock);
@@ -70,11 +74,13 @@ void BM_Suppressor(benchmark::State& state)
 {
   DenoiseState* st = rnnoise_create(nullptr);
   std::vector<float> source = Programme(48000.0, 1.0);
-  for (float& v : source) v *= 32768.0f;
+  for (float& v : source)
+    v *= 32768.0f;
   std::vector<float> out(source.size());
   for (auto _ : state)
   {
-    for (size_t at = 0; at + 480 <= source.size(); at += 480) rnnoise_process_frame(st, out.data() + at, source.data() + at);
+    for (size_t at = 0; at + 480 <= source.size(); at += 480)
+      rnnoise_process_frame(st, out.data() + at, source.data() + at);
     benchmark::DoNotOptimize(out.data());
   }
   rnnoise_destroy(st);
@@ -89,12 +95,14 @@ void BM_SpeexPreprocess(benchmark::State& state)
   speex_preprocess_ctl(st, SPEEX_PREPROCESS_SET_DENOISE, &on);
   const std::vector<float> source = Programme(48000.0, 1.0);
   std::vector<spx_int16_t> pcm(source.size());
-  for (size_t i = 0; i < source.size(); ++i) pcm[i] = static_cast<spx_int16_t>(source[i] * 16000.0f);
+  for (size_t i = 0; i < source.size(); ++i)
+    pcm[i] = static_cast<spx_int16_t>(source[i] * 16000.0f);
   std::vector<spx_int16_t> work = pcm;
   for (auto _ : state)
   {
     work = pcm;
-    for (size_t at = 0; at + 480 <= work.size(); at += 480) speex_preprocess_run(st, work.data() + at);
+    for (size_t at = 0; at + 480 <= work.size(); at += 480)
+      speex_preprocess_run(st, work.data() + at);
     benchmark::DoNotOptimize(work.data());
   }
   speex_preprocess_state_destroy(st);
@@ -126,4 +134,4 @@ void BM_QuellorStereoAllOn(benchmark::State& state)
   SetRealTimeFactor(state, 48000.0, left.size() / kBlock * kBlock);
 }
 BENCHMARK(BM_QuellorStereoAllOn)->Unit(benchmark::kMillisecond);
-}  // namespace
+} // namespace

@@ -14,12 +14,10 @@
 #include "bench/stages/BenchSignals.h"
 #include "denoise/Denoise.h"
 
-namespace bench
-{
-namespace
-{
+namespace bench {
+namespace {
 constexpr int kFrame = 480;
-constexpr double kLeadSeconds = 1.0;  // noise alone before the programme starts
+constexpr double kLeadSeconds = 1.0; // noise alone before the programme starts
 constexpr int kMaxLag = 2400;
 
 struct Result
@@ -57,9 +55,11 @@ std::vector<float> RunOurs(const std::vector<int16_t>& in)
   float frameIn[kFrame], frameOut[kFrame];
   for (size_t at = 0; at + kFrame <= in.size(); at += kFrame)
   {
-    for (int i = 0; i < kFrame; ++i) frameIn[i] = in[at + static_cast<size_t>(i)];
+    for (int i = 0; i < kFrame; ++i)
+      frameIn[i] = in[at + static_cast<size_t>(i)];
     rnnoise_process_frame(st, frameOut, frameIn);
-    for (int i = 0; i < kFrame; ++i) out[at + static_cast<size_t>(i)] = frameOut[i] / 32768.0f;
+    for (int i = 0; i < kFrame; ++i)
+      out[at + static_cast<size_t>(i)] = frameOut[i] / 32768.0f;
   }
   rnnoise_destroy(st);
   return out;
@@ -76,7 +76,8 @@ std::vector<float> RunSpeex(const std::vector<int16_t>& in)
   {
     std::copy_n(in.begin() + static_cast<std::ptrdiff_t>(at), kFrame, frame);
     speex_preprocess_run(st, frame);
-    for (int i = 0; i < kFrame; ++i) out[at + static_cast<size_t>(i)] = frame[i] / 32768.0f;
+    for (int i = 0; i < kFrame; ++i)
+      out[at + static_cast<size_t>(i)] = frame[i] / 32768.0f;
   }
   speex_preprocess_state_destroy(st);
   return out;
@@ -101,7 +102,8 @@ int FindLag(const std::vector<float>& clean, const std::vector<float>& out, size
   return best;
 }
 
-double SnrDb(const std::vector<float>& clean, const std::vector<float>& out, int lag, size_t from, size_t to)
+double SnrDb(const std::vector<float>& clean, const std::vector<float>& out, int lag, size_t from,
+             size_t to)
 {
   double signal = 0.0, error = 0.0;
   for (size_t i = from; i < to; ++i)
@@ -116,7 +118,7 @@ double SnrDb(const std::vector<float>& clean, const std::vector<float>& out, int
 struct Material
 {
   std::string name;
-  std::vector<float> clean;  // with the lead-in of silence
+  std::vector<float> clean; // with the lead-in of silence
 };
 
 struct NoiseKind
@@ -130,9 +132,11 @@ void Evaluate(const Material& material, const NoiseKind& noiseKind, int snr, Res
   const size_t n = material.clean.size();
   const size_t lead = static_cast<size_t>(kLeadSeconds * kRate);
   const size_t evalTo = n - kMaxLag - kFrame;
-  std::vector<float> noise = noiseKind.make(static_cast<double>(n) / kRate + 0.1, 1234u + static_cast<unsigned>(snr));
+  std::vector<float> noise =
+      noiseKind.make(static_cast<double>(n) / kRate + 0.1, 1234u + static_cast<unsigned>(snr));
   noise.resize(n);
-  const double gain = std::sqrt(Power(material.clean, lead, n) / Power(noise, lead, n) / std::pow(10.0, snr / 10.0));
+  const double gain = std::sqrt(Power(material.clean, lead, n) / Power(noise, lead, n) /
+                                std::pow(10.0, snr / 10.0));
   std::vector<float> mix(n);
   for (size_t i = 0; i < n; ++i)
   {
@@ -141,7 +145,8 @@ void Evaluate(const Material& material, const NoiseKind& noiseKind, int snr, Res
   }
   const std::vector<int16_t> quantised = Quantise(mix);
   std::vector<float> input(n);
-  for (size_t i = 0; i < n; ++i) input[i] = quantised[i] / 32768.0f;
+  for (size_t i = 0; i < n; ++i)
+    input[i] = quantised[i] / 32768.0f;
   const double snrIn = SnrDb(material.clean, input, 0, lead, evalTo);
 
   const std::vector<float> ours = RunOurs(quantised);
@@ -158,9 +163,11 @@ void Evaluate(const Material& material, const NoiseKind& noiseKind, int snr, Res
   const std::vector<float> speexNoise = RunSpeex(noiseOnly);
   const double inPower = Power(noise, lead, evalTo);
   result.oursAttenuation =
-      10.0 * std::log10(inPower / Power(oursNoise, lead + static_cast<size_t>(result.oursLag), evalTo + static_cast<size_t>(result.oursLag)));
+      10.0 * std::log10(inPower / Power(oursNoise, lead + static_cast<size_t>(result.oursLag),
+                                        evalTo + static_cast<size_t>(result.oursLag)));
   result.speexAttenuation =
-      10.0 * std::log10(inPower / Power(speexNoise, lead + static_cast<size_t>(result.speexLag), evalTo + static_cast<size_t>(result.speexLag)));
+      10.0 * std::log10(inPower / Power(speexNoise, lead + static_cast<size_t>(result.speexLag),
+                                        evalTo + static_cast<size_t>(result.speexLag)));
 }
 
 std::vector<Material>& Materials()
@@ -171,12 +178,15 @@ std::vector<Material>& Materials()
 
 void PrepareMaterials()
 {
-  if (!Materials().empty()) return;
+  if (!Materials().empty())
+    return;
   const size_t lead = static_cast<size_t>(kLeadSeconds * kRate);
   auto normalise = [lead](std::vector<float> clean) {
     float peak = 0.0f;
-    for (float v : clean) peak = std::max(peak, std::fabs(v));
-    for (float& v : clean) v *= peak > 0.0f ? 0.5f / peak : 1.0f;
+    for (float v : clean)
+      peak = std::max(peak, std::fabs(v));
+    for (float& v : clean)
+      v *= peak > 0.0f ? 0.5f / peak : 1.0f;
     clean.insert(clean.begin(), lead, 0.0f);
     clean.insert(clean.end(), static_cast<size_t>(kMaxLag + 2 * kFrame), 0.0f);
     return clean;
@@ -198,7 +208,7 @@ const std::vector<NoiseKind>& NoiseKinds()
   };
   return kinds;
 }
-}  // namespace
+} // namespace
 
 void RegisterQualityBenchmarks()
 {
@@ -208,28 +218,35 @@ void RegisterQualityBenchmarks()
     {
       for (int snr : {0, 5, 10, 20})
       {
-        const std::string name = std::string("Quality/") + material + "/" + NoiseKinds()[k].name + "/" + std::to_string(snr) + "dB";
-        benchmark::RegisterBenchmark(name.c_str(), [material = std::string(material), k, snr](benchmark::State& state) {
-          PrepareMaterials();
-          const Material* found = nullptr;
-          for (const Material& m : Materials())
-            if (m.name == material) found = &m;
-          if (!found)
-          {
-            state.SkipWithError("material unavailable");
-            return;
-          }
-          Result result;
-          for (auto _ : state) Evaluate(*found, NoiseKinds()[k], snr, result);
-          result.signal = material;
-          result.noise = NoiseKinds()[k].name;
-          result.snr = snr;
-          state.counters["ours_dSNR"] = result.oursImprovement;
-          state.counters["speex_dSNR"] = result.speexImprovement;
-          state.counters["ours_atten"] = result.oursAttenuation;
-          state.counters["speex_atten"] = result.speexAttenuation;
-          Results().push_back(result);
-        })->Iterations(1)->Unit(benchmark::kMillisecond);
+        const std::string name = std::string("Quality/") + material + "/" + NoiseKinds()[k].name +
+                                 "/" + std::to_string(snr) + "dB";
+        benchmark::RegisterBenchmark(
+            name.c_str(),
+            [material = std::string(material), k, snr](benchmark::State& state) {
+              PrepareMaterials();
+              const Material* found = nullptr;
+              for (const Material& m : Materials())
+                if (m.name == material)
+                  found = &m;
+              if (!found)
+              {
+                state.SkipWithError("material unavailable");
+                return;
+              }
+              Result result;
+              for (auto _ : state)
+                Evaluate(*found, NoiseKinds()[k], snr, result);
+              result.signal = material;
+              result.noise = NoiseKinds()[k].name;
+              result.snr = snr;
+              state.counters["ours_dSNR"] = result.oursImprovement;
+              state.counters["speex_dSNR"] = result.speexImprovement;
+              state.counters["ours_atten"] = result.oursAttenuation;
+              state.counters["speex_atten"] = result.speexAttenuation;
+              Results().push_back(result);
+            })
+            ->Iterations(1)
+            ->Unit(benchmark::kMillisecond);
       }
     }
   }
@@ -237,28 +254,36 @@ void RegisterQualityBenchmarks()
 
 void PrintQualityTables()
 {
-  if (Results().empty()) return;
-  std::printf("\nSuppressor quality, 48 kHz, 480-sample frames (ours vs speexdsp preprocessor, denoise on, defaults)\n");
-  std::printf("SNR improvement after delay alignment (dB), and attenuation of the noise alone after 1 s (dB)\n\n");
-  std::printf("%-7s %-6s %5s | %9s %9s %7s | %9s %9s | %4s %4s\n", "signal", "noise", "SNR", "ours dSNR", "spx dSNR", "margin",
-              "ours att", "spx att", "lagO", "lagS");
+  if (Results().empty())
+    return;
+  std::printf("\nSuppressor quality, 48 kHz, 480-sample frames (ours vs speexdsp preprocessor, "
+              "denoise on, defaults)\n");
+  std::printf("SNR improvement after delay alignment (dB), and attenuation of the noise alone "
+              "after 1 s (dB)\n\n");
+  std::printf("%-7s %-6s %5s | %9s %9s %7s | %9s %9s | %4s %4s\n", "signal", "noise", "SNR",
+              "ours dSNR", "spx dSNR", "margin", "ours att", "spx att", "lagO", "lagS");
   double sumOurs = 0.0, sumSpeex = 0.0, sumAttOurs = 0.0, sumAttSpeex = 0.0, worstMargin = 1e9;
   int wins = 0;
   for (const Result& r : Results())
   {
     const double margin = r.oursImprovement - r.speexImprovement;
-    std::printf("%-7s %-6s %3d dB | %9.2f %9.2f %+7.2f | %9.2f %9.2f | %4d %4d\n", r.signal.c_str(), r.noise.c_str(), r.snr,
-                r.oursImprovement, r.speexImprovement, margin, r.oursAttenuation, r.speexAttenuation, r.oursLag, r.speexLag);
+    std::printf("%-7s %-6s %3d dB | %9.2f %9.2f %+7.2f | %9.2f %9.2f | %4d %4d\n", r.signal.c_str(),
+                r.noise.c_str(), r.snr, r.oursImprovement, r.speexImprovement, margin,
+                r.oursAttenuation, r.speexAttenuation, r.oursLag, r.speexLag);
     sumOurs += r.oursImprovement;
     sumSpeex += r.speexImprovement;
     sumAttOurs += r.oursAttenuation;
     sumAttSpeex += r.speexAttenuation;
     worstMargin = std::min(worstMargin, margin);
-    if (margin >= 0.0) ++wins;
+    if (margin >= 0.0)
+      ++wins;
   }
   const double count = static_cast<double>(Results().size());
-  std::printf("\nmean dSNR: ours %.2f dB, speexdsp %.2f dB (ours better by %.2f dB); mean attenuation: ours %.2f dB, speexdsp %.2f dB\n",
-              sumOurs / count, sumSpeex / count, (sumOurs - sumSpeex) / count, sumAttOurs / count, sumAttSpeex / count);
-  std::printf("ours at least equal in %d of %zu cases; worst margin %+.2f dB\n", wins, Results().size(), worstMargin);
+  std::printf("\nmean dSNR: ours %.2f dB, speexdsp %.2f dB (ours better by %.2f dB); mean "
+              "attenuation: ours %.2f dB, speexdsp %.2f dB\n",
+              sumOurs / count, sumSpeex / count, (sumOurs - sumSpeex) / count, sumAttOurs / count,
+              sumAttSpeex / count);
+  std::printf("ours at least equal in %d of %zu cases; worst margin %+.2f dB\n", wins,
+              Results().size(), worstMargin);
 }
-}  // namespace bench
+} // namespace bench

@@ -48,7 +48,11 @@ struct Block
 
 struct Bypass : IParameterChanges, IParamValueQueue
 {
-  tresult PLUGIN_API queryInterface(const TUID, void** obj) override { *obj = nullptr; return kNoInterface; }
+  tresult PLUGIN_API queryInterface(const TUID, void** obj) override
+  {
+    *obj = nullptr;
+    return kNoInterface;
+  }
   uint32 PLUGIN_API addRef() override { return 1; }
   uint32 PLUGIN_API release() override { return 1; }
   int32 PLUGIN_API getParameterCount() override { return 1; }
@@ -56,7 +60,12 @@ struct Bypass : IParameterChanges, IParamValueQueue
   IParamValueQueue* PLUGIN_API addParameterData(const ParamID&, int32&) override { return nullptr; }
   ParamID PLUGIN_API getParameterId() override { return 65536; }
   int32 PLUGIN_API getPointCount() override { return 1; }
-  tresult PLUGIN_API getPoint(int32, int32& o, ParamValue& v) override { o = 0; v = 1.0; return kResultOk; }
+  tresult PLUGIN_API getPoint(int32, int32& o, ParamValue& v) override
+  {
+    o = 0;
+    v = 1.0;
+    return kResultOk;
+  }
   tresult PLUGIN_API addPoint(int32, ParamValue, int32&) override { return kResultFalse; }
 };
 
@@ -107,9 +116,18 @@ void Direct(benchmark::State& state)
   state.SetItemsProcessed(state.iterations() * kBlock);
 }
 
-void Host32(benchmark::State& s) { ThroughHost<float>(s, false); }
-void Host64(benchmark::State& s) { ThroughHost<double>(s, false); }
-void HostBypassed(benchmark::State& s) { ThroughHost<float>(s, true); }
+void Host32(benchmark::State& s)
+{
+  ThroughHost<float>(s, false);
+}
+void Host64(benchmark::State& s)
+{
+  ThroughHost<double>(s, false);
+}
+void HostBypassed(benchmark::State& s)
+{
+  ThroughHost<float>(s, true);
+}
 
 } // namespace
 

@@ -12,257 +12,270 @@ namespace {
 
 // Feeds a channel hop by hop with low noise plus an optional tone whose amplitude is a function
 // of the analysis index.
-class Feeder {
+class Feeder
+{
 public:
-    explicit Feeder(double rate = 48000)
-    {
-        ch.Initialise(rate);
-        buffer.resize(ch.analysisSize);
-    }
+  explicit Feeder(double rate = 48000)
+  {
+    ch.Initialise(rate);
+    buffer.resize(ch.analysisSize);
+  }
 
-    // Sends enough samples for exactly one more analysis. growth is the tone's level factor per
-    // hop, applied smoothly sample by sample.
-    void Step(double hz, double amplitude, double noise = 0.01, double growth = 1.0)
+  // Sends enough samples for exactly one more analysis. growth is the tone's level factor per
+  // hop, applied smoothly sample by sample.
+  void Step(double hz, double amplitude, double noise = 0.01, double growth = 1.0)
+  {
+    const int count = analyses == 0 ? ch.analysisSize : ch.hop;
+    const double perSample = std::pow(growth, 1.0 / ch.hop);
+    double a = amplitude;
+    for (int i = 0; i < count; ++i, ++t)
     {
-        const int count = analyses == 0 ? ch.analysisSize : ch.hop;
-        const double perSample = std::pow(growth, 1.0 / ch.hop);
-        double a = amplitude;
-        for (int i = 0; i < count; ++i, ++t) {
-            seed = seed * 1664525u + 1013904223u;
-            const double r = (static_cast<double>(seed >> 8) / 16777216.0) * 2.0 - 1.0;
-            buffer[i] = static_cast<float>(noise * r + a * std::sin(2 * std::numbers::pi * hz * t / ch.sampleRate));
-            a *= perSample;
-        }
-        ch.Process(buffer.data(), count);
-        ++analyses;
+      seed = seed * 1664525u + 1013904223u;
+      const double r = (static_cast<double>(seed >> 8) / 16777216.0) * 2.0 - 1.0;
+      buffer[i] = static_cast<float>(noise * r +
+                                     a * std::sin(2 * std::numbers::pi * hz * t / ch.sampleRate));
+      a *= perSample;
     }
+    ch.Process(buffer.data(), count);
+    ++analyses;
+  }
 
-    const NotchFilter* NotchNear(double hz, double within = 30) const
-    {
-        for (const auto& f : ch.filters)
-            if (f.active && std::fabs(f.frequency - hz) < within)
-                return &f;
-        return nullptr;
-    }
+  const NotchFilter* NotchNear(double hz, double within = 30) const
+  {
+    for (const auto& f : ch.filters)
+      if (f.active && std::fabs(f.frequency - hz) < within)
+        return &f;
+    return nullptr;
+  }
 
-    const PeakCandidate* CandidateNear(double hz) const
-    {
-        for (const auto& c : ch.candidates)
-            if (c.active && std::fabs(c.frequency - hz) < 40)
-                return &c;
-        return nullptr;
-    }
+  const PeakCandidate* CandidateNear(double hz) const
+  {
+    for (const auto& c : ch.candidates)
+      if (c.active && std::fabs(c.frequency - hz) < 40)
+        return &c;
+    return nullptr;
+  }
 
-    NotchChannel ch;
-    std::vector<float> buffer;
-    int analyses = 0;
-    int64_t t = 0;
-    uint32_t seed = 12345;
+  NotchChannel ch;
+  std::vector<float> buffer;
+  int analyses = 0;
+  int64_t t = 0;
+  uint32_t seed = 12345;
 };
 
 TEST(Detector, RisingToneIsNotchedAtItsFrequencyWithTheAutoSettings)
 {
-    Feeder fd;
-    fd.ch.autoCut = -24.0f;
-    fd.ch.autoWidth = 30.0f;
-    double amp = 0.005;
-    int caughtAt = -1;
-    for (int a = 0; a < 20 && caughtAt < 0; ++a) {
-        const int count = a == 0 ? fd.ch.analysisSize : fd.ch.hop;
-        fd.Step(2500, amp, 0.01, 1.25);
-        amp *= std::pow(1.25, static_cast<double>(count) / fd.ch.hop);
-        if (fd.NotchNear(2500))
-            caughtAt = fd.analyses;
-    }
-    // Sensitivity 0.5: four consecutive rises reaching 1.575 times the level before the rise,
-    // so the fifth sighting (the first one being the first analysis).
-    EXPECT_EQ(caughtAt, 5);
-    const NotchFilter* f = fd.NotchNear(2500);
-    ASSERT_NE(f, nullptr);
-    EXPECT_NEAR(f->frequency, 2500.0, 5.0);
-    EXPECT_FALSE(f->manual);
-    EXPECT_EQ(f->targetDepth, -24.0f);
-    EXPECT_EQ(f->width, 30.0f);
-    EXPECT_LT(f->depth, 0.0f);  // ramped in by the same block
-    EXPECT_EQ(fd.CandidateNear(2500), nullptr);
+  Feeder fd;
+  fd.ch.autoCut = -24.0f;
+  fd.ch.autoWidth = 30.0f;
+  double amp = 0.005;
+  int caughtAt = -1;
+  for (int a = 0; a < 20 && caughtAt < 0; ++a)
+  {
+    const int count = a == 0 ? fd.ch.analysisSize : fd.ch.hop;
+    fd.Step(2500, amp, 0.01, 1.25);
+    amp *= std::pow(1.25, static_cast<double>(count) / fd.ch.hop);
+    if (fd.NotchNear(2500))
+      caughtAt = fd.analyses;
+  }
+  // Sensitivity 0.5: four consecutive rises reaching 1.575 times the level before the rise,
+  // so the fifth sighting (the first one being the first analysis).
+  EXPECT_EQ(caughtAt, 5);
+  const NotchFilter* f = fd.NotchNear(2500);
+  ASSERT_NE(f, nullptr);
+  EXPECT_NEAR(f->frequency, 2500.0, 5.0);
+  EXPECT_FALSE(f->manual);
+  EXPECT_EQ(f->targetDepth, -24.0f);
+  EXPECT_EQ(f->width, 30.0f);
+  EXPECT_LT(f->depth, 0.0f); // ramped in by the same block
+  EXPECT_EQ(fd.CandidateNear(2500), nullptr);
 }
 
 TEST(Detector, SensitivityChangesHowSoonARiseTriggers)
 {
-    auto caught = [](float sensitivity) {
-        Feeder fd;
-        fd.ch.sensitivity = sensitivity;
-        double amp = 0.005;
-        for (int a = 0; a < 30; ++a) {
-            const int count = a == 0 ? fd.ch.analysisSize : fd.ch.hop;
-            fd.Step(2500, amp, 0.01, 1.1);
-            amp *= std::pow(1.1, static_cast<double>(count) / fd.ch.hop);
-            if (fd.NotchNear(2500))
-                return fd.analyses;
-        }
-        return -1;
-    };
-    const int low = caught(0.0f), high = caught(1.0f);
-    EXPECT_GT(low, caught(0.5f));
-    EXPECT_LT(high, caught(0.5f));
+  auto caught = [](float sensitivity) {
+    Feeder fd;
+    fd.ch.sensitivity = sensitivity;
+    double amp = 0.005;
+    for (int a = 0; a < 30; ++a)
+    {
+      const int count = a == 0 ? fd.ch.analysisSize : fd.ch.hop;
+      fd.Step(2500, amp, 0.01, 1.1);
+      amp *= std::pow(1.1, static_cast<double>(count) / fd.ch.hop);
+      if (fd.NotchNear(2500))
+        return fd.analyses;
+    }
+    return -1;
+  };
+  const int low = caught(0.0f), high = caught(1.0f);
+  EXPECT_GT(low, caught(0.5f));
+  EXPECT_LT(high, caught(0.5f));
 }
 
 TEST(Detector, StrongSteadyToneIsNotchedOnTheEighthSighting)
 {
-    Feeder fd;
-    int caughtAt = -1;
-    for (int a = 0; a < 20 && caughtAt < 0; ++a) {
-        fd.Step(1000, 0.3);
-        if (fd.NotchNear(1000))
-            caughtAt = fd.analyses;
-    }
-    EXPECT_EQ(caughtAt, 8);
-    EXPECT_EQ(fd.ch.ActiveFilterCount(), 1);
-    const NotchFilter* f = fd.NotchNear(1000);
-    ASSERT_NE(f, nullptr);
-    EXPECT_NEAR(f->frequency, 1000.0, 3.0);
-    EXPECT_EQ(f->targetDepth, -18.0f);
-    EXPECT_EQ(f->width, 25.0f);
-    EXPECT_FALSE(f->manual);
+  Feeder fd;
+  int caughtAt = -1;
+  for (int a = 0; a < 20 && caughtAt < 0; ++a)
+  {
+    fd.Step(1000, 0.3);
+    if (fd.NotchNear(1000))
+      caughtAt = fd.analyses;
+  }
+  EXPECT_EQ(caughtAt, 8);
+  EXPECT_EQ(fd.ch.ActiveFilterCount(), 1);
+  const NotchFilter* f = fd.NotchNear(1000);
+  ASSERT_NE(f, nullptr);
+  EXPECT_NEAR(f->frequency, 1000.0, 3.0);
+  EXPECT_EQ(f->targetDepth, -18.0f);
+  EXPECT_EQ(f->width, 25.0f);
+  EXPECT_FALSE(f->manual);
 }
 
 TEST(Detector, ModerateSteadyToneIsDroppedAfter81SightingsAndTrackedAgain)
 {
-    Feeder fd;
-    // Seen after each analysis: hits 1..80, then nothing (the 81st sighting drops it), then a
-    // fresh candidate with one hit.
-    std::vector<int> hits;
-    for (int a = 0; a < 100; ++a) {
-        fd.Step(3000, 0.011);
-        const PeakCandidate* c = fd.CandidateNear(3000);
-        hits.push_back(c ? c->hits : 0);
-    }
-    for (int a = 0; a < 80; ++a)
-        ASSERT_EQ(hits[a], a + 1);
-    EXPECT_EQ(hits[80], 0);
-    EXPECT_EQ(hits[81], 1);
-    EXPECT_EQ(hits[99], 19);
-    EXPECT_EQ(fd.ch.ActiveFilterCount(), 0);
+  Feeder fd;
+  // Seen after each analysis: hits 1..80, then nothing (the 81st sighting drops it), then a
+  // fresh candidate with one hit.
+  std::vector<int> hits;
+  for (int a = 0; a < 100; ++a)
+  {
+    fd.Step(3000, 0.011);
+    const PeakCandidate* c = fd.CandidateNear(3000);
+    hits.push_back(c ? c->hits : 0);
+  }
+  for (int a = 0; a < 80; ++a)
+    ASSERT_EQ(hits[a], a + 1);
+  EXPECT_EQ(hits[80], 0);
+  EXPECT_EQ(hits[81], 1);
+  EXPECT_EQ(hits[99], 19);
+  EXPECT_EQ(fd.ch.ActiveFilterCount(), 0);
 }
 
 TEST(Detector, ReleaseComesThreeSecondsAfterTheToneStopsAndSilenceHoldsNotches)
 {
-    Feeder fd;
-    for (int a = 0; a < 12; ++a)
-        fd.Step(2500, 0.3);
-    ASSERT_NE(fd.NotchNear(2500), nullptr);
-    const NotchFilter* f = fd.NotchNear(2500);
-    const int stopAt = fd.analyses;
-    int releasedAt = -1;
-    for (int a = 0; a < 700 && releasedAt < 0; ++a) {
-        fd.Step(2500, 0.0);
-        if (f->targetDepth == 0.0f)
-            releasedAt = fd.analyses;
-    }
-    ASSERT_GT(releasedAt, 0);
-    const double seconds = (releasedAt - stopAt) * fd.ch.hop / fd.ch.sampleRate;
-    // 563 analyses after the last sighting; the tone stays visible while it is in the window.
-    EXPECT_GE(seconds, 3.0);
-    EXPECT_LT(seconds, 3.0 + 2.0 * fd.ch.analysisSize / fd.ch.sampleRate);
+  Feeder fd;
+  for (int a = 0; a < 12; ++a)
+    fd.Step(2500, 0.3);
+  ASSERT_NE(fd.NotchNear(2500), nullptr);
+  const NotchFilter* f = fd.NotchNear(2500);
+  const int stopAt = fd.analyses;
+  int releasedAt = -1;
+  for (int a = 0; a < 700 && releasedAt < 0; ++a)
+  {
+    fd.Step(2500, 0.0);
+    if (f->targetDepth == 0.0f)
+      releasedAt = fd.analyses;
+  }
+  ASSERT_GT(releasedAt, 0);
+  const double seconds = (releasedAt - stopAt) * fd.ch.hop / fd.ch.sampleRate;
+  // 563 analyses after the last sighting; the tone stays visible while it is in the window.
+  EXPECT_GE(seconds, 3.0);
+  EXPECT_LT(seconds, 3.0 + 2.0 * fd.ch.analysisSize / fd.ch.sampleRate);
 
-    // Same again, but the input falls to digital silence: nothing ages, the notch stays.
-    Feeder quiet;
-    for (int a = 0; a < 12; ++a)
-        quiet.Step(2500, 0.3);
-    ASSERT_NE(quiet.NotchNear(2500), nullptr);
-    for (int a = 0; a < 1200; ++a)
-        quiet.Step(0, 0.0, 0.0);
-    ASSERT_NE(quiet.NotchNear(2500), nullptr);
-    EXPECT_EQ(quiet.NotchNear(2500)->targetDepth, -18.0f);
+  // Same again, but the input falls to digital silence: nothing ages, the notch stays.
+  Feeder quiet;
+  for (int a = 0; a < 12; ++a)
+    quiet.Step(2500, 0.3);
+  ASSERT_NE(quiet.NotchNear(2500), nullptr);
+  for (int a = 0; a < 1200; ++a)
+    quiet.Step(0, 0.0, 0.0);
+  ASSERT_NE(quiet.NotchNear(2500), nullptr);
+  EXPECT_EQ(quiet.NotchNear(2500)->targetDepth, -18.0f);
 }
 
 TEST(Detector, HoldFreezesTheNotchSet)
 {
-    Feeder fd;
-    fd.ch.hold = true;
-    for (int a = 0; a < 30; ++a) {
-        fd.Step(2500, 0.3);
-        const PeakCandidate* c = fd.CandidateNear(2500);
-        if (c) {
-            EXPECT_LT(c->hits, 8);
-        }  // cleared at the trigger without a notch
-    }
-    EXPECT_EQ(fd.ch.ActiveFilterCount(), 0);
+  Feeder fd;
+  fd.ch.hold = true;
+  for (int a = 0; a < 30; ++a)
+  {
+    fd.Step(2500, 0.3);
+    const PeakCandidate* c = fd.CandidateNear(2500);
+    if (c)
+    {
+      EXPECT_LT(c->hits, 8);
+    } // cleared at the trigger without a notch
+  }
+  EXPECT_EQ(fd.ch.ActiveFilterCount(), 0);
 
-    // An automatic notch with no peak nearby outlives the release time while held...
-    NotchFilter& f = fd.ch.filters[5];
-    f.active = true;
-    f.frequency = 5000;
-    f.targetDepth = -18;
-    f.age = 0;
-    for (int a = 0; a < fd.ch.releaseFrames + 10; ++a)
-        fd.Step(0, 0.0);
-    EXPECT_EQ(f.targetDepth, -18.0f);
-    EXPECT_GT(f.age, fd.ch.releaseFrames);
-    // ...and is released at the first analysis after hold is switched off.
-    fd.ch.hold = false;
+  // An automatic notch with no peak nearby outlives the release time while held...
+  NotchFilter& f = fd.ch.filters[5];
+  f.active = true;
+  f.frequency = 5000;
+  f.targetDepth = -18;
+  f.age = 0;
+  for (int a = 0; a < fd.ch.releaseFrames + 10; ++a)
     fd.Step(0, 0.0);
-    EXPECT_EQ(f.targetDepth, 0.0f);
+  EXPECT_EQ(f.targetDepth, -18.0f);
+  EXPECT_GT(f.age, fd.ch.releaseFrames);
+  // ...and is released at the first analysis after hold is switched off.
+  fd.ch.hold = false;
+  fd.Step(0, 0.0);
+  EXPECT_EQ(f.targetDepth, 0.0f);
 }
 
 TEST(Detector, FullBankReusesTheOldestAutomaticNotchButNeverAManualOne)
 {
-    Feeder fd;
-    for (int i = 0; i < NotchChannel::kFilterCount; ++i) {
-        NotchFilter& f = fd.ch.filters[i];
-        f.active = true;
-        f.frequency = 6000.0f + 200.0f * i;
-        f.targetDepth = f.depth = -18.0f;
-        f.manual = true;
-    }
-    for (int a = 0; a < 12; ++a)
-        fd.Step(1000, 0.3);
-    EXPECT_EQ(fd.NotchNear(1000), nullptr);
+  Feeder fd;
+  for (int i = 0; i < NotchChannel::kFilterCount; ++i)
+  {
+    NotchFilter& f = fd.ch.filters[i];
+    f.active = true;
+    f.frequency = 6000.0f + 200.0f * i;
+    f.targetDepth = f.depth = -18.0f;
+    f.manual = true;
+  }
+  for (int a = 0; a < 12; ++a)
+    fd.Step(1000, 0.3);
+  EXPECT_EQ(fd.NotchNear(1000), nullptr);
 
-    for (int i = 0; i < NotchChannel::kFilterCount; ++i)
-        fd.ch.filters[i].manual = false;
-    fd.ch.filters[3].age = 400;
-    fd.ch.filters[7].age = 400;  // same age, higher index: not chosen
-    fd.ch.filters[9].age = 100;
-    for (int a = 0; a < 12 && !fd.NotchNear(1000); ++a)
-        fd.Step(1000, 0.3);
-    const NotchFilter* f = fd.NotchNear(1000);
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(f, &fd.ch.filters[3]);
-    EXPECT_EQ(f->depth, -18.0f);  // a reused slot keeps its depth: no new ramp from 0
+  for (int i = 0; i < NotchChannel::kFilterCount; ++i)
+    fd.ch.filters[i].manual = false;
+  fd.ch.filters[3].age = 400;
+  fd.ch.filters[7].age = 400; // same age, higher index: not chosen
+  fd.ch.filters[9].age = 100;
+  for (int a = 0; a < 12 && !fd.NotchNear(1000); ++a)
+    fd.Step(1000, 0.3);
+  const NotchFilter* f = fd.NotchNear(1000);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f, &fd.ch.filters[3]);
+  EXPECT_EQ(f->depth, -18.0f); // a reused slot keeps its depth: no new ramp from 0
 }
 
 TEST(Detector, PeaksNearANotchOrOutsideTheBandCreateNothing)
 {
-    Feeder fd;
-    NotchFilter& f = fd.ch.filters[0];
-    f.active = true;
-    f.manual = true;
-    f.frequency = 2500;
-    f.targetDepth = -6;
-    for (int a = 0; a < 30; ++a) {
-        fd.Step(2550, 0.3);  // within twice the tolerance of the notch
-        EXPECT_EQ(fd.CandidateNear(2550), nullptr);
-        EXPECT_EQ(f.age, 0);
-    }
-    EXPECT_EQ(fd.ch.ActiveFilterCount(), 1);
+  Feeder fd;
+  NotchFilter& f = fd.ch.filters[0];
+  f.active = true;
+  f.manual = true;
+  f.frequency = 2500;
+  f.targetDepth = -6;
+  for (int a = 0; a < 30; ++a)
+  {
+    fd.Step(2550, 0.3); // within twice the tolerance of the notch
+    EXPECT_EQ(fd.CandidateNear(2550), nullptr);
+    EXPECT_EQ(f.age, 0);
+  }
+  EXPECT_EQ(fd.ch.ActiveFilterCount(), 1);
 
-    Feeder low, high;
-    for (int a = 0; a < 30; ++a) {
-        low.Step(100, 0.3);
-        high.Step(15000, 0.3);
-    }
-    EXPECT_EQ(low.ch.ActiveFilterCount(), 0);
-    EXPECT_EQ(high.ch.ActiveFilterCount(), 0);
+  Feeder low, high;
+  for (int a = 0; a < 30; ++a)
+  {
+    low.Step(100, 0.3);
+    high.Step(15000, 0.3);
+  }
+  EXPECT_EQ(low.ch.ActiveFilterCount(), 0);
+  EXPECT_EQ(high.ch.ActiveFilterCount(), 0);
 }
 
 TEST(Detector, SpectrumHoldsUnnormalisedMagnitudes)
 {
-    Feeder fd;
-    // 1500 Hz is 64 bins at 48 kHz: a full-scale sine on a bin reads about N/4 there.
-    fd.Step(1500, 1.0, 0.0);
-    EXPECT_NEAR(fd.ch.spectrum[64], fd.ch.analysisSize / 4.0, 2.0);
-    EXPECT_LT(fd.ch.spectrum[70], 1.0f);
+  Feeder fd;
+  // 1500 Hz is 64 bins at 48 kHz: a full-scale sine on a bin reads about N/4 there.
+  fd.Step(1500, 1.0, 0.0);
+  EXPECT_NEAR(fd.ch.spectrum[64], fd.ch.analysisSize / 4.0, 2.0);
+  EXPECT_LT(fd.ch.spectrum[70], 1.0f);
 }
 
-}  // namespace
+} // namespace

@@ -10,168 +10,171 @@ namespace {
 
 std::vector<NotchChannel> Channels(int count, double rate = 48000)
 {
-    std::vector<NotchChannel> v(count);
-    for (auto& c : v)
-        c.Initialise(rate);
-    return v;
+  std::vector<NotchChannel> v(count);
+  for (auto& c : v)
+    c.Initialise(rate);
+  return v;
 }
 
 TEST(NotchQueue, FullQueueDropsTheNewCommand)
 {
-    NotchQueue q;
-    for (int i = 0; i < 255; ++i)
-        ASSERT_TRUE(q.Push({kNotchAdd, 0, 100.0f + i, -10, 10}));
-    EXPECT_FALSE(q.Push({kNotchAdd, 0, 9999, -10, 10}));
-    EXPECT_EQ(q.Pending(), 255);
-    auto ch = Channels(1);
-    q.Drain(ch.data(), 1);
-    EXPECT_EQ(q.Pending(), 0);
-    // 20 slots: the first 20 adds took them; the rest found no free slot.
-    EXPECT_EQ(ch[0].ActiveFilterCount(), 20);
-    EXPECT_EQ(ch[0].filters[19].frequency, 119.0f);
-    EXPECT_TRUE(q.Push({kNotchClear, 0, 0, 0, 0}));
+  NotchQueue q;
+  for (int i = 0; i < 255; ++i)
+    ASSERT_TRUE(q.Push({kNotchAdd, 0, 100.0f + i, -10, 10}));
+  EXPECT_FALSE(q.Push({kNotchAdd, 0, 9999, -10, 10}));
+  EXPECT_EQ(q.Pending(), 255);
+  auto ch = Channels(1);
+  q.Drain(ch.data(), 1);
+  EXPECT_EQ(q.Pending(), 0);
+  // 20 slots: the first 20 adds took them; the rest found no free slot.
+  EXPECT_EQ(ch[0].ActiveFilterCount(), 20);
+  EXPECT_EQ(ch[0].filters[19].frequency, 119.0f);
+  EXPECT_TRUE(q.Push({kNotchClear, 0, 0, 0, 0}));
 }
 
 TEST(NotchCommands, ClampsAndSlotChecks)
 {
-    auto ch = Channels(2);
-    NotchQueue q;
-    q.Push({kNotchAdd, 77, 5.0f, -100.0f, 100.0f});
-    q.Push({kNotchAdd, -1, 30000.0f, 6.0f, 0.1f});
-    q.Push({kNotchSet, -1, 1000, -10, 0});
-    q.Push({kNotchSet, 20, 1000, -10, 0});
-    q.Push({kNotchSetWidth, 20, 3, 0, 0});
-    q.Push({kNotchClear, -1, 0, 0, 0});
-    q.Push({7, 0, 0, 0, 0});
-    q.Drain(ch.data(), 2);
-    for (const auto& c : ch) {
-        EXPECT_TRUE(c.filters[0].active);
-        EXPECT_TRUE(c.filters[0].manual);
-        EXPECT_EQ(c.filters[0].frequency, 20.0f);
-        EXPECT_EQ(c.filters[0].targetDepth, -40.0f);
-        EXPECT_EQ(c.filters[0].width, 60.0f);
-        EXPECT_EQ(c.filters[1].frequency, static_cast<float>(0.49 * 48000));
-        EXPECT_EQ(c.filters[1].targetDepth, 0.0f);
-        EXPECT_EQ(c.filters[1].width, 0.5f);
-        for (int i = 2; i < 20; ++i)
-            EXPECT_TRUE(c.filters[i].IsFree());
-    }
-    // A +6 dB add becomes a 0 dB target, which the same block's depth update frees again.
-    std::vector<float> block(32, 0.0f);
-    ch[0].Process(block.data(), 32);
-    EXPECT_TRUE(ch[0].filters[0].active);
-    EXPECT_FALSE(ch[0].filters[1].active);
+  auto ch = Channels(2);
+  NotchQueue q;
+  q.Push({kNotchAdd, 77, 5.0f, -100.0f, 100.0f});
+  q.Push({kNotchAdd, -1, 30000.0f, 6.0f, 0.1f});
+  q.Push({kNotchSet, -1, 1000, -10, 0});
+  q.Push({kNotchSet, 20, 1000, -10, 0});
+  q.Push({kNotchSetWidth, 20, 3, 0, 0});
+  q.Push({kNotchClear, -1, 0, 0, 0});
+  q.Push({7, 0, 0, 0, 0});
+  q.Drain(ch.data(), 2);
+  for (const auto& c : ch)
+  {
+    EXPECT_TRUE(c.filters[0].active);
+    EXPECT_TRUE(c.filters[0].manual);
+    EXPECT_EQ(c.filters[0].frequency, 20.0f);
+    EXPECT_EQ(c.filters[0].targetDepth, -40.0f);
+    EXPECT_EQ(c.filters[0].width, 60.0f);
+    EXPECT_EQ(c.filters[1].frequency, static_cast<float>(0.49 * 48000));
+    EXPECT_EQ(c.filters[1].targetDepth, 0.0f);
+    EXPECT_EQ(c.filters[1].width, 0.5f);
+    for (int i = 2; i < 20; ++i)
+      EXPECT_TRUE(c.filters[i].IsFree());
+  }
+  // A +6 dB add becomes a 0 dB target, which the same block's depth update frees again.
+  std::vector<float> block(32, 0.0f);
+  ch[0].Process(block.data(), 32);
+  EXPECT_TRUE(ch[0].filters[0].active);
+  EXPECT_FALSE(ch[0].filters[1].active);
 
-    // Set on an automatic notch makes it manual and keeps its width; width and clear by slot.
-    NotchFilter& f = ch[0].filters[4];
-    f.active = true;
-    f.width = 12;
-    f.age = 300;
-    ApplyNotchCommand(ch[0], {kNotchSet, 4, 2000, -9, 0});
-    EXPECT_TRUE(f.manual);
-    EXPECT_EQ(f.age, 0);
-    EXPECT_EQ(f.width, 12.0f);
-    EXPECT_EQ(f.frequency, 2000.0f);
-    ApplyNotchCommand(ch[0], {kNotchSetWidth, 4, 0.1f, 0, 0});
-    EXPECT_EQ(f.width, 0.5f);
-    ApplyNotchCommand(ch[0], {kNotchClear, 4, 0, 0, 0});
-    EXPECT_EQ(f.targetDepth, 0.0f);
-    EXPECT_FALSE(f.manual);
-    EXPECT_TRUE(f.active);  // fades out over the next blocks
+  // Set on an automatic notch makes it manual and keeps its width; width and clear by slot.
+  NotchFilter& f = ch[0].filters[4];
+  f.active = true;
+  f.width = 12;
+  f.age = 300;
+  ApplyNotchCommand(ch[0], {kNotchSet, 4, 2000, -9, 0});
+  EXPECT_TRUE(f.manual);
+  EXPECT_EQ(f.age, 0);
+  EXPECT_EQ(f.width, 12.0f);
+  EXPECT_EQ(f.frequency, 2000.0f);
+  ApplyNotchCommand(ch[0], {kNotchSetWidth, 4, 0.1f, 0, 0});
+  EXPECT_EQ(f.width, 0.5f);
+  ApplyNotchCommand(ch[0], {kNotchClear, 4, 0, 0, 0});
+  EXPECT_EQ(f.targetDepth, 0.0f);
+  EXPECT_FALSE(f.manual);
+  EXPECT_TRUE(f.active); // fades out over the next blocks
 
-    // A command carrying NaN changes nothing.
-    ApplyNotchCommand(ch[1], {kNotchSet, 9, NAN, -9, 0});
-    ApplyNotchCommand(ch[1], {kNotchAdd, 0, 1000, NAN, 10});
-    EXPECT_TRUE(ch[1].filters[9].IsFree());
-    EXPECT_TRUE(ch[1].filters[2].IsFree());
+  // A command carrying NaN changes nothing.
+  ApplyNotchCommand(ch[1], {kNotchSet, 9, NAN, -9, 0});
+  ApplyNotchCommand(ch[1], {kNotchAdd, 0, 1000, NAN, 10});
+  EXPECT_TRUE(ch[1].filters[9].IsFree());
+  EXPECT_TRUE(ch[1].filters[2].IsFree());
 }
 
 TEST(NotchCommands, AddWithNoFreeSlotLeavesThatChannelAlone)
 {
-    auto ch = Channels(2);
-    for (auto& f : ch[0].filters) {
-        f.active = false;
-        f.depth = -1.0f;  // still fading out: not free
-    }
-    ApplyNotchCommand(ch[0], {kNotchAdd, 0, 1000, -10, 10});
-    ApplyNotchCommand(ch[1], {kNotchAdd, 0, 1000, -10, 10});
-    for (const auto& f : ch[0].filters)
-        EXPECT_FALSE(f.active);
-    EXPECT_TRUE(ch[1].filters[0].active);
+  auto ch = Channels(2);
+  for (auto& f : ch[0].filters)
+  {
+    f.active = false;
+    f.depth = -1.0f; // still fading out: not free
+  }
+  ApplyNotchCommand(ch[0], {kNotchAdd, 0, 1000, -10, 10});
+  ApplyNotchCommand(ch[1], {kNotchAdd, 0, 1000, -10, 10});
+  for (const auto& f : ch[0].filters)
+    EXPECT_FALSE(f.active);
+  EXPECT_TRUE(ch[1].filters[0].active);
 }
 
 TEST(Snapshot, PublishCopiesChannelZeroAndSkipsWhileLocked)
 {
-    auto ch = Channels(2);
-    std::atomic<int32_t> lock{0};
-    SnapshotData snap;
-    NotchQueue q;
-    EXPECT_TRUE(snap.slots.empty());
-    PublishSnapshot(lock, snap, nullptr, 0);
-    EXPECT_TRUE(snap.slots.empty());
+  auto ch = Channels(2);
+  std::atomic<int32_t> lock{0};
+  SnapshotData snap;
+  NotchQueue q;
+  EXPECT_TRUE(snap.slots.empty());
+  PublishSnapshot(lock, snap, nullptr, 0);
+  EXPECT_TRUE(snap.slots.empty());
 
-    ch[0].spectrum[3] = 7.0f;
-    ch[0].filters[2].active = true;
-    ch[0].filters[2].frequency = 800;
-    ch[0].filters[2].targetDepth = -18;
-    ch[0].filters[2].depth = -3;  // the table shows the target, not the ramp
-    ch[1].filters[5].active = true;
-    PublishSnapshot(lock, snap, ch.data(), 2);
-    EXPECT_EQ(lock.load(), 0);
-    ASSERT_EQ(snap.slots.size(), 20u);
-    EXPECT_EQ(snap.spectrum.size(), 1024u);
-    EXPECT_EQ(snap.spectrum[3], 7.0f);
-    EXPECT_EQ(snap.binWidth, 23.4375f);
-    EXPECT_TRUE(snap.slots[2].active);
-    EXPECT_EQ(snap.slots[2].targetDepth, -18.0f);
-    EXPECT_FALSE(snap.slots[5].active);
+  ch[0].spectrum[3] = 7.0f;
+  ch[0].filters[2].active = true;
+  ch[0].filters[2].frequency = 800;
+  ch[0].filters[2].targetDepth = -18;
+  ch[0].filters[2].depth = -3; // the table shows the target, not the ramp
+  ch[1].filters[5].active = true;
+  PublishSnapshot(lock, snap, ch.data(), 2);
+  EXPECT_EQ(lock.load(), 0);
+  ASSERT_EQ(snap.slots.size(), 20u);
+  EXPECT_EQ(snap.spectrum.size(), 1024u);
+  EXPECT_EQ(snap.spectrum[3], 7.0f);
+  EXPECT_EQ(snap.binWidth, 23.4375f);
+  EXPECT_TRUE(snap.slots[2].active);
+  EXPECT_EQ(snap.slots[2].targetDepth, -18.0f);
+  EXPECT_FALSE(snap.slots[5].active);
 
-    lock.store(1);  // editor copying
-    ch[0].spectrum[3] = 9.0f;
-    PublishSnapshot(lock, snap, ch.data(), 2);
-    EXPECT_EQ(snap.spectrum[3], 7.0f);
-    EXPECT_EQ(lock.load(), 1);
-    lock.store(0);
+  lock.store(1); // editor copying
+  ch[0].spectrum[3] = 9.0f;
+  PublishSnapshot(lock, snap, ch.data(), 2);
+  EXPECT_EQ(snap.spectrum[3], 7.0f);
+  EXPECT_EQ(lock.load(), 1);
+  lock.store(0);
 
-    SnapshotData copy;
-    ReadSnapshot(lock, snap, copy);
-    EXPECT_EQ(copy.slots.size(), 20u);
-    EXPECT_EQ(ReadNotchSlot(lock, snap, 2).frequency, 800.0f);
-    EXPECT_EQ(ReadNotchSlot(lock, snap, 20).width, 25.0f);
-    EXPECT_FALSE(ReadNotchSlot(lock, snap, -1).active);
+  SnapshotData copy;
+  ReadSnapshot(lock, snap, copy);
+  EXPECT_EQ(copy.slots.size(), 20u);
+  EXPECT_EQ(ReadNotchSlot(lock, snap, 2).frequency, 800.0f);
+  EXPECT_EQ(ReadNotchSlot(lock, snap, 20).width, 25.0f);
+  EXPECT_FALSE(ReadNotchSlot(lock, snap, -1).active);
 
-    q.Push({kNotchAdd, 0, 1000, -10, 10});
-    ResetExchange(lock, snap, q, ch.data(), 2);
-    EXPECT_EQ(q.Pending(), 0);
-    EXPECT_EQ(snap.spectrum[3], 0.0f);
-    EXPECT_FALSE(snap.slots[2].active);
+  q.Push({kNotchAdd, 0, 1000, -10, 10});
+  ResetExchange(lock, snap, q, ch.data(), 2);
+  EXPECT_EQ(q.Pending(), 0);
+  EXPECT_EQ(snap.spectrum[3], 0.0f);
+  EXPECT_FALSE(snap.slots[2].active);
 }
 
 // One editor thread pushing while the audio thread drains: every accepted command arrives once,
 // in order (run under the thread sanitizer this also checks the memory ordering).
 TEST(NotchQueue, ConcurrentProducerAndConsumer)
 {
-    NotchQueue q;
-    auto ch = Channels(1);
-    constexpr int kTotal = 20000;
-    std::atomic<bool> done{false};
-    std::vector<int> accepted;
-    std::thread producer([&] {
-        for (int i = 0; i < kTotal; ++i)
-            if (q.Push({kNotchSetWidth, i % 20, static_cast<float>(1 + i % 50), 0, 0}))
-                accepted.push_back(i);
-        done.store(true);
-    });
-    int drains = 0;
-    while (!done.load() || q.Pending() > 0) {
-        q.Drain(ch.data(), 1);
-        ++drains;
-    }
-    producer.join();
-    ASSERT_FALSE(accepted.empty());
-    const int last = accepted.back();
-    EXPECT_EQ(ch[0].filters[last % 20].width, static_cast<float>(1 + last % 50));
-    EXPECT_GT(drains, 0);
+  NotchQueue q;
+  auto ch = Channels(1);
+  constexpr int kTotal = 20000;
+  std::atomic<bool> done{false};
+  std::vector<int> accepted;
+  std::thread producer([&] {
+    for (int i = 0; i < kTotal; ++i)
+      if (q.Push({kNotchSetWidth, i % 20, static_cast<float>(1 + i % 50), 0, 0}))
+        accepted.push_back(i);
+    done.store(true);
+  });
+  int drains = 0;
+  while (!done.load() || q.Pending() > 0)
+  {
+    q.Drain(ch.data(), 1);
+    ++drains;
+  }
+  producer.join();
+  ASSERT_FALSE(accepted.empty());
+  const int last = accepted.back();
+  EXPECT_EQ(ch[0].filters[last % 20].width, static_cast<float>(1 + last % 50));
+  EXPECT_GT(drains, 0);
 }
 
-}  // namespace
+} // namespace

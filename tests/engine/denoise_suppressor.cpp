@@ -8,8 +8,7 @@
 #include "denoise/Denoise.h"
 #include "denoise/HumDetector.h"
 
-namespace
-{
+namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 struct State
@@ -22,13 +21,15 @@ struct State
 };
 
 // Runs whole frames; returns the output stream and collects the returned probabilities.
-std::vector<float> Process(DenoiseState* st, const std::vector<float>& in, std::vector<float>* probabilities = nullptr)
+std::vector<float> Process(DenoiseState* st, const std::vector<float>& in,
+                           std::vector<float>* probabilities = nullptr)
 {
   std::vector<float> out(in.size(), 0.0f);
   for (size_t at = 0; at + 480 <= in.size(); at += 480)
   {
     const float p = rnnoise_process_frame(st, out.data() + at, in.data() + at);
-    if (probabilities) probabilities->push_back(p);
+    if (probabilities)
+      probabilities->push_back(p);
   }
   return out;
 }
@@ -38,13 +39,15 @@ std::vector<float> WhiteNoise(size_t n, unsigned seed, float sigma)
   std::mt19937 rng(seed);
   std::normal_distribution<float> dist(0.0f, sigma);
   std::vector<float> v(n);
-  for (float& x : v) x = dist(rng);
+  for (float& x : v)
+    x = dist(rng);
   return v;
 }
 
 // Least-squares amplitude of a sinusoid of known frequency in y[from..to) and the power
 // of what remains after removing it.
-void FitSine(const std::vector<float>& y, size_t from, size_t to, double cyclesPerSample, double& amplitude, double& residual)
+void FitSine(const std::vector<float>& y, size_t from, size_t to, double cyclesPerSample,
+             double& amplitude, double& residual)
 {
   double s = 0.0, c = 0.0;
   for (size_t i = from; i < to; ++i)
@@ -69,10 +72,11 @@ void FitSine(const std::vector<float>& y, size_t from, size_t to, double cyclesP
 double Power(const std::vector<float>& v, size_t from, size_t to)
 {
   double sum = 0.0;
-  for (size_t i = from; i < to; ++i) sum += static_cast<double>(v[i]) * v[i];
+  for (size_t i = from; i < to; ++i)
+    sum += static_cast<double>(v[i]) * v[i];
   return sum / static_cast<double>(to - from);
 }
-}  // namespace
+} // namespace
 
 TEST(DenoiseSuppressor, FrameSizeAndStateHandling)
 {
@@ -85,7 +89,8 @@ TEST(DenoiseSuppressor, FrameSizeAndStateHandling)
   std::vector<unsigned char> memory(static_cast<size_t>(rnnoise_get_size()) + 64);
   void* raw = memory.data();
   size_t space = memory.size();
-  DenoiseState* placed = static_cast<DenoiseState*>(std::align(alignof(std::max_align_t), static_cast<size_t>(rnnoise_get_size()), raw, space));
+  DenoiseState* placed = static_cast<DenoiseState*>(
+      std::align(alignof(std::max_align_t), static_cast<size_t>(rnnoise_get_size()), raw, space));
   ASSERT_EQ(rnnoise_init(placed, nullptr), 0);
   State created;
   const std::vector<float> input = WhiteNoise(480 * 40, 1, 2000.0f);
@@ -105,14 +110,16 @@ TEST(DenoiseSuppressor, OutputIsExactlyTwoFramesLate)
   // Output made before the burst reached the 30 ms analysis window is exactly silent (that
   // window may spread some pre-echo ahead of the onset).
   const size_t firstFrameWithBurst = (start / 480) * 480;
-  for (size_t i = 0; i < firstFrameWithBurst; ++i) ASSERT_EQ(out[i], 0.0f) << i;
+  for (size_t i = 0; i < firstFrameWithBurst; ++i)
+    ASSERT_EQ(out[i], 0.0f) << i;
   EXPECT_NE(out[firstFrameWithBurst + 479], 0.0f);
   int bestLag = -1;
   double best = 0.0;
   for (int lag = 0; lag <= 2000; ++lag)
   {
     double c = 0.0;
-    for (size_t i = start; i < start + burst.size(); ++i) c += static_cast<double>(input[i]) * out[i + static_cast<size_t>(lag)];
+    for (size_t i = start; i < start + burst.size(); ++i)
+      c += static_cast<double>(input[i]) * out[i + static_cast<size_t>(lag)];
     if (c > best)
     {
       best = c;
@@ -145,7 +152,8 @@ TEST(DenoiseSuppressor, StatesAreIndependentPerChannel)
   // In-place processing gives the same result as separate buffers.
   State inPlace, separate;
   std::vector<float> buffer = right;
-  for (size_t at = 0; at < buffer.size(); at += 480) rnnoise_process_frame(inPlace.st, buffer.data() + at, buffer.data() + at);
+  for (size_t at = 0; at < buffer.size(); at += 480)
+    rnnoise_process_frame(inPlace.st, buffer.data() + at, buffer.data() + at);
   EXPECT_EQ(buffer, Process(separate.st, right));
 }
 
@@ -155,11 +163,13 @@ TEST(DenoiseSuppressor, KeepsASteadyToneAndLowersWhiteNoiseByTenDecibels)
   const size_t n = 48000 * 6;
   const std::vector<float> noise = WhiteNoise(n, 5, 1000.0f);
   std::vector<float> mix(n);
-  for (size_t i = 0; i < n; ++i) mix[i] = 3000.0f * static_cast<float>(std::sin(2.0 * kPi * f * static_cast<double>(i))) + noise[i];
+  for (size_t i = 0; i < n; ++i)
+    mix[i] =
+        3000.0f * static_cast<float>(std::sin(2.0 * kPi * f * static_cast<double>(i))) + noise[i];
   State s;
   std::vector<float> probabilities;
   std::vector<float> out = Process(s.st, mix, &probabilities);
-  out.erase(out.begin(), out.begin() + 960);  // align with the input
+  out.erase(out.begin(), out.begin() + 960); // align with the input
 
   double amplitude = 0.0, residual = 0.0;
   FitSine(out, 48000 * 3, n - 960, f, amplitude, residual);
@@ -180,12 +190,14 @@ TEST(DenoiseSuppressor, RemovesMainsHumWithHarmonics)
   for (size_t i = 0; i < n; ++i)
   {
     double v = 0.0;
-    for (int h = 1; h <= 6; ++h) v += (2000.0 / h) * std::sin(2.0 * kPi * 50.0 * h * static_cast<double>(i) / 48000.0 + h);
+    for (int h = 1; h <= 6; ++h)
+      v += (2000.0 / h) * std::sin(2.0 * kPi * 50.0 * h * static_cast<double>(i) / 48000.0 + h);
     hum[i] = static_cast<float>(v);
   }
   const std::vector<float> hiss = WhiteNoise(n, 6, 30.0f);
   std::vector<float> mix(n);
-  for (size_t i = 0; i < n; ++i) mix[i] = hum[i] + hiss[i];
+  for (size_t i = 0; i < n; ++i)
+    mix[i] = hum[i] + hiss[i];
   State s;
   const std::vector<float> out = Process(s.st, mix);
   const double drop = 10.0 * std::log10(Power(out, 48000 * 3, n) / Power(mix, 48000 * 3, n));
@@ -202,8 +214,10 @@ TEST(DenoiseSuppressor, RecoversFromNonFiniteInput)
   input[480 * 52 + 3] = 3e38f;
   std::vector<float> probabilities;
   const std::vector<float> out = Process(s.st, input, &probabilities);
-  for (float v : out) ASSERT_TRUE(std::isfinite(v));
-  for (float p : probabilities) ASSERT_TRUE(p >= 0.0f && p <= 1.0f);
+  for (float v : out)
+    ASSERT_TRUE(std::isfinite(v));
+  for (float p : probabilities)
+    ASSERT_TRUE(p >= 0.0f && p <= 1.0f);
   // Afterwards the noise is again suppressed as before the burst.
   EXPECT_LT(Power(out, 480 * 90, 480 * 100), 0.3 * Power(input, 480 * 90, 480 * 100));
 }
@@ -213,7 +227,8 @@ TEST(DenoiseHumDetector, FindsTheMainsSeriesButNotNearbyNotes)
   auto detect = [](const std::vector<float>& x) {
     denoise::HumDetector d;
     d.Init();
-    for (size_t at = 0; at + 480 <= x.size(); at += 480) d.Push(x.data() + at, 480);
+    for (size_t at = 0; at + 480 <= x.size(); at += 480)
+      d.Push(x.data() + at, 480);
     return std::make_pair(d.Base(), d.HighestHarmonic());
   };
   const size_t n = 48000 * 2;
@@ -221,7 +236,9 @@ TEST(DenoiseHumDetector, FindsTheMainsSeriesButNotNearbyNotes)
   {
     std::vector<float> hum = WhiteNoise(n, 8, 50.0f);
     for (size_t i = 0; i < n; ++i)
-      for (int h = 1; h <= 9; h += 2) hum[i] += static_cast<float>(800.0 / h * std::sin(2.0 * kPi * base * h * static_cast<double>(i) / 48000.0));
+      for (int h = 1; h <= 9; h += 2)
+        hum[i] += static_cast<float>(
+            800.0 / h * std::sin(2.0 * kPi * base * h * static_cast<double>(i) / 48000.0));
     const auto found = detect(hum);
     EXPECT_EQ(found.first, base);
     EXPECT_EQ(found.second, 9);
@@ -232,7 +249,9 @@ TEST(DenoiseHumDetector, FindsTheMainsSeriesButNotNearbyNotes)
   {
     std::vector<float> tone = WhiteNoise(n, 9, 50.0f);
     for (size_t i = 0; i < n; ++i)
-      for (int h = 1; h <= 8; ++h) tone[i] += static_cast<float>(3000.0 / h * std::sin(2.0 * kPi * note * h * static_cast<double>(i) / 48000.0));
+      for (int h = 1; h <= 8; ++h)
+        tone[i] += static_cast<float>(
+            3000.0 / h * std::sin(2.0 * kPi * note * h * static_cast<double>(i) / 48000.0));
     EXPECT_EQ(detect(tone).first, 0.0) << note;
   }
 }
@@ -245,14 +264,17 @@ TEST(DenoiseSuppressor, KeepsAHeldNoteOverHumWhileRemovingTheHum)
   {
     const double t = static_cast<double>(i) / 48000.0;
     double v = 0.0, hv = 0.0;
-    for (int h = 1; h <= 6; ++h) v += 3000.0 / h * std::sin(2.0 * kPi * 220.0 * h * t + h);
-    for (int h = 1; h <= 7; ++h) hv += 600.0 / h * std::sin(2.0 * kPi * 50.0 * h * t + 0.5 * h);
+    for (int h = 1; h <= 6; ++h)
+      v += 3000.0 / h * std::sin(2.0 * kPi * 220.0 * h * t + h);
+    for (int h = 1; h <= 7; ++h)
+      hv += 600.0 / h * std::sin(2.0 * kPi * 50.0 * h * t + 0.5 * h);
     note[i] = static_cast<float>(v);
     hum[i] = static_cast<float>(hv);
   }
   const std::vector<float> hiss = WhiteNoise(n, 10, 20.0f);
   std::vector<float> mix(n);
-  for (size_t i = 0; i < n; ++i) mix[i] = note[i] + hum[i] + hiss[i];
+  for (size_t i = 0; i < n; ++i)
+    mix[i] = note[i] + hum[i] + hiss[i];
   State s;
   std::vector<float> out = Process(s.st, mix);
   out.erase(out.begin(), out.begin() + 960);
@@ -271,7 +293,8 @@ TEST(DenoiseSuppressor, FollowsARisingNoiseLevelWithinAboutASecond)
 {
   const size_t n = 48000 * 7;
   std::vector<float> noise = WhiteNoise(n, 11, 300.0f);
-  for (size_t i = 48000 * 3; i < n; ++i) noise[i] *= 3.1623f;  // +10 dB at 3 s
+  for (size_t i = 48000 * 3; i < n; ++i)
+    noise[i] *= 3.1623f; // +10 dB at 3 s
   State s;
   const std::vector<float> out = Process(s.st, noise);
   auto attenuation = [&](double from, double to) {

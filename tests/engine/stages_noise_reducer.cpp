@@ -8,18 +8,19 @@
 #include "denoise/Denoise.h"
 #include "engine/NoiseReducer.h"
 
-namespace
-{
+namespace {
 std::vector<float> Noise(int n, unsigned seed, float scale = 0.2f)
 {
   std::mt19937 rng(seed);
   std::uniform_real_distribution<float> dist(-scale, scale);
   std::vector<float> v(static_cast<size_t>(n));
-  for (float& x : v) x = dist(rng);
+  for (float& x : v)
+    x = dist(rng);
   return v;
 }
 
-std::vector<float> Feed(NoiseReducer& stage, std::vector<float> signal, int block, float amount, int channel = 0)
+std::vector<float> Feed(NoiseReducer& stage, std::vector<float> signal, int block, float amount,
+                        int channel = 0)
 {
   stage.amount = amount;
   for (size_t at = 0; at < signal.size(); at += static_cast<size_t>(block))
@@ -38,14 +39,16 @@ std::vector<float> SuppressDirectly(const std::vector<float>& x)
   float in[480], out[480];
   for (size_t at = 0; at + 480 <= x.size(); at += 480)
   {
-    for (int i = 0; i < 480; ++i) in[i] = x[at + static_cast<size_t>(i)] * 32768.0f;
+    for (int i = 0; i < 480; ++i)
+      in[i] = x[at + static_cast<size_t>(i)] * 32768.0f;
     rnnoise_process_frame(st, out, in);
-    for (int i = 0; i < 480; ++i) y[at + static_cast<size_t>(i)] = out[i] * (1.0f / 32768.0f);
+    for (int i = 0; i < 480; ++i)
+      y[at + static_cast<size_t>(i)] = out[i] * (1.0f / 32768.0f);
   }
   rnnoise_destroy(st);
   return y;
 }
-}  // namespace
+} // namespace
 
 TEST(NoiseReducer, LatencyFollowsTheRateWithInvalidRatesAt48k)
 {
@@ -56,8 +59,9 @@ TEST(NoiseReducer, LatencyFollowsTheRateWithInvalidRatesAt48k)
   };
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
-  for (Case c : {Case{48000, 512}, Case{44100, 473}, Case{22050, 253}, Case{88200, 914}, Case{96000, 992},
-                 Case{192000, 1952}, Case{0, 512}, Case{-44100, 512}, Case{nan, 512}, Case{inf, 512}})
+  for (Case c :
+       {Case{48000, 512}, Case{44100, 473}, Case{22050, 253}, Case{88200, 914}, Case{96000, 992},
+        Case{192000, 1952}, Case{0, 512}, Case{-44100, 512}, Case{nan, 512}, Case{inf, 512}})
   {
     NoiseReducer stage;
     stage.Prepare(c.rate, 2);
@@ -103,7 +107,8 @@ TEST(NoiseReducer, FirstLatencySamplesAreZeroAfterPrepare)
       stage.Prepare(rate, 1);
       const int latency = stage.GetLatency();
       const std::vector<float> out = Feed(stage, Noise(latency + 200, 2, 0.5f), block, 0.5f);
-      for (int i = 0; i < latency; ++i) ASSERT_EQ(out[static_cast<size_t>(i)], 0.0f) << rate << " " << i;
+      for (int i = 0; i < latency; ++i)
+        ASSERT_EQ(out[static_cast<size_t>(i)], 0.0f) << rate << " " << i;
       EXPECT_NE(out[static_cast<size_t>(latency)], 0.0f);
     }
   }
@@ -146,7 +151,9 @@ TEST(NoiseReducer, KeepsATonePlusNoiseFlowingAtOtherRatesAndBlockSizes)
   const double rate = 44100.0;
   const int n = 44100 * 3;
   std::vector<float> input(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) input[static_cast<size_t>(i)] = 0.3f * static_cast<float>(std::sin(2.0 * 3.14159265358979 * 441.0 * i / rate));
+  for (int i = 0; i < n; ++i)
+    input[static_cast<size_t>(i)] =
+        0.3f * static_cast<float>(std::sin(2.0 * 3.14159265358979 * 441.0 * i / rate));
   NoiseReducer stage;
   stage.Prepare(rate, 1);
   stage.amount = 1.0f;
@@ -184,10 +191,12 @@ TEST(NoiseReducer, NonFiniteInputIsFiniteAgainWithinOneBlock)
     bad[90] = 3e38f;
     Feed(stage, bad, 128, 1.0f);
     const std::vector<float> after = Feed(stage, Noise(9600, 10), 128, 0.7f);
-    for (float v : after) ASSERT_TRUE(std::isfinite(v)) << rate;
+    for (float v : after)
+      ASSERT_TRUE(std::isfinite(v)) << rate;
     // And the stage still works: the output is of the input's order, not stuck at a clamp.
     float peak = 0.0f;
-    for (size_t i = 4800; i < after.size(); ++i) peak = std::max(peak, std::fabs(after[i]));
+    for (size_t i = 4800; i < after.size(); ++i)
+      peak = std::max(peak, std::fabs(after[i]));
     EXPECT_LT(peak, 1.0f);
     EXPECT_GT(peak, 0.01f);
   }

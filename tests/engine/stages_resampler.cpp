@@ -25,7 +25,8 @@ TEST(LinearResampler, InterpolatesAcrossCallBoundaries)
   // Step 0.5 doubles the rate: a ramp comes out with exact midpoints, calls of any size.
   std::vector<float> whole, pieces;
   float ramp[12];
-  for (int i = 0; i < 12; ++i) ramp[i] = static_cast<float>(i);
+  for (int i = 0; i < 12; ++i)
+    ramp[i] = static_cast<float>(i);
   LinearResampler one, split;
   one.Reset(0.5);
   split.Reset(0.5);
@@ -40,7 +41,8 @@ TEST(LinearResampler, InterpolatesAcrossCallBoundaries)
   }
   EXPECT_EQ(whole, pieces);
   ASSERT_EQ(whole.size(), 22u);
-  for (size_t i = 0; i < whole.size(); ++i) EXPECT_EQ(whole[i], 0.5f * static_cast<float>(i)) << i;
+  for (size_t i = 0; i < whole.size(); ++i)
+    EXPECT_EQ(whole[i], 0.5f * static_cast<float>(i)) << i;
 }
 
 TEST(LinearResampler, EmptyCallsChangeNothingAndCapacityIsRespected)
@@ -51,7 +53,7 @@ TEST(LinearResampler, EmptyCallsChangeNothingAndCapacityIsRespected)
   EXPECT_EQ(r.Process(nullptr, 0, out, 4), 0);
   EXPECT_EQ(r.position, 1.0);
   const float in[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-  EXPECT_EQ(r.Process(in, 4, out, 2), 2);  // would produce 12; only 2 fit
+  EXPECT_EQ(r.Process(in, 4, out, 2), 2); // would produce 12; only 2 fit
   EXPECT_LE(LinearResampler::MaxOutput(4, 0.25), 18);
   EXPECT_GE(LinearResampler::MaxOutput(4, 0.25), 12);
 }

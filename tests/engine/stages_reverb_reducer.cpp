@@ -7,21 +7,23 @@
 
 #include "engine/ReverbReducer.h"
 
-namespace
-{
+namespace {
 std::vector<float> Noise(int n, unsigned seed, float scale = 0.3f)
 {
   std::mt19937 rng(seed);
   std::uniform_real_distribution<float> dist(-scale, scale);
   std::vector<float> v(static_cast<size_t>(n));
-  for (float& x : v) x = dist(rng);
+  for (float& x : v)
+    x = dist(rng);
   return v;
 }
 
 std::vector<float> Sine(int n, double cyclesPerSample, float amplitude)
 {
   std::vector<float> v(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) v[static_cast<size_t>(i)] = amplitude * static_cast<float>(std::sin(2.0 * 3.14159265358979 * cyclesPerSample * i));
+  for (int i = 0; i < n; ++i)
+    v[static_cast<size_t>(i)] =
+        amplitude * static_cast<float>(std::sin(2.0 * 3.14159265358979 * cyclesPerSample * i));
   return v;
 }
 
@@ -38,10 +40,11 @@ std::vector<float> Feed(ReverbReducer& unit, std::vector<float> signal, int bloc
 float PeakOver(const std::vector<float>& v, size_t from, size_t to)
 {
   float peak = 0.0f;
-  for (size_t i = from; i < to; ++i) peak = std::max(peak, std::fabs(v[i]));
+  for (size_t i = from; i < to; ++i)
+    peak = std::max(peak, std::fabs(v[i]));
   return peak;
 }
-}  // namespace
+} // namespace
 
 TEST(ReverbReducer, PassesBitIdenticalAndFreezesAtOrBelowThreshold)
 {
@@ -73,12 +76,14 @@ TEST(ReverbReducer, StartsSilentAndDelaysAnImpulseBy511)
   std::vector<float> input(2048, 0.0f);
   input[0] = 1.0f;
   const std::vector<float> out = Feed(unit, input, 64, 0.01f);
-  for (int i = 0; i < 127; ++i) ASSERT_EQ(out[static_cast<size_t>(i)], 0.0f) << i;
+  for (int i = 0; i < 127; ++i)
+    ASSERT_EQ(out[static_cast<size_t>(i)], 0.0f) << i;
   EXPECT_NEAR(out[511], 1.0f, 0.02f);
   // Everything else is small: the impulse comes out in one place.
   float others = 0.0f;
   for (size_t i = 0; i < out.size(); ++i)
-    if (i != 511) others = std::max(others, std::fabs(out[i]));
+    if (i != 511)
+      others = std::max(others, std::fabs(out[i]));
   EXPECT_LT(others, 0.02f);
 }
 
@@ -141,8 +146,10 @@ TEST(ReverbReducer, NonFiniteInputDoesNotPoisonTheState)
   Feed(unit, Noise(1000, 8), 256, 1.0f);
   std::vector<float> out = Feed(unit, bad, 256, 1.0f);
   std::vector<float> after = Feed(unit, Noise(256, 9), 256, 1.0f);
-  for (float v : out) EXPECT_TRUE(std::isfinite(v));
-  for (float v : after) ASSERT_TRUE(std::isfinite(v));
+  for (float v : out)
+    EXPECT_TRUE(std::isfinite(v));
+  for (float v : after)
+    ASSERT_TRUE(std::isfinite(v));
 
   // Within a few frames the output no longer shows the burst at all.
   after = Feed(unit, Noise(4096, 10), 256, 1.0f);

@@ -7,12 +7,15 @@
 
 using namespace gtest_support;
 
-TEST(HitTest, SkipsHiddenDisabledIgnoredAndAllZeroControls) {
+TEST(HitTest, SkipsHiddenDisabledIgnoredAndAllZeroControls)
+{
   Rig r;
   auto* bg = r.g.AttachControl(new ProbeControl(IRect(0, 0, 400, 300)));
-  auto* a = static_cast<ProbeControl*>(r.g.AttachControl(new ProbeControl(IRect(10, 10, 100, 100))));
-  auto* b = static_cast<ProbeControl*>(r.g.AttachControl(new ProbeControl(IRect(50, 50, 150, 150))));
-  EXPECT_EQ(r.g.GetMouseControl(60, 60, false), b);  // later attachments lie on top
+  auto* a =
+      static_cast<ProbeControl*>(r.g.AttachControl(new ProbeControl(IRect(10, 10, 100, 100))));
+  auto* b =
+      static_cast<ProbeControl*>(r.g.AttachControl(new ProbeControl(IRect(50, 50, 150, 150))));
+  EXPECT_EQ(r.g.GetMouseControl(60, 60, false), b); // later attachments lie on top
   b->Hide(true);
   EXPECT_EQ(r.g.GetMouseControl(60, 60, false), a);
   b->Hide(false);
@@ -29,12 +32,14 @@ TEST(HitTest, SkipsHiddenDisabledIgnoredAndAllZeroControls) {
   EXPECT_EQ(r.g.GetMouseControl(20, 20, false), bg);
 }
 
-TEST(HitTest, BackgroundNeverTakesMouseOverAndTrackingCanBeOff) {
+TEST(HitTest, BackgroundNeverTakesMouseOverAndTrackingCanBeOff)
+{
   Rig r;
   auto* bg = static_cast<ProbeControl*>(r.g.AttachControl(new ProbeControl(IRect(0, 0, 400, 300))));
-  auto* a = static_cast<ProbeControl*>(r.g.AttachControl(new ProbeControl(IRect(10, 10, 100, 100))));
+  auto* a =
+      static_cast<ProbeControl*>(r.g.AttachControl(new ProbeControl(IRect(10, 10, 100, 100))));
   r.g.MoveTo(20, 20);
-  EXPECT_EQ(a->overs, 0);  // tracking is off by default
+  EXPECT_EQ(a->overs, 0); // tracking is off by default
   r.g.EnableMouseOver(true);
   r.g.MoveTo(20, 20);
   EXPECT_EQ(a->overs, 1);
@@ -51,13 +56,15 @@ TEST(HitTest, BackgroundNeverTakesMouseOverAndTrackingCanBeOff) {
   EXPECT_EQ(bg->presses, 1);
 }
 
-TEST(Capture, DragsAndReleasesGoToThePressedControlAndEmptyPressesCaptureNothing) {
+TEST(Capture, DragsAndReleasesGoToThePressedControlAndEmptyPressesCaptureNothing)
+{
   Rig r;
   auto* a = static_cast<ProbeControl*>(r.g.AttachControl(new ProbeControl(IRect(10, 10, 50, 50))));
-  auto* b = static_cast<ProbeControl*>(r.g.AttachControl(new ProbeControl(IRect(100, 10, 150, 50))));
+  auto* b =
+      static_cast<ProbeControl*>(r.g.AttachControl(new ProbeControl(IRect(100, 10, 150, 50))));
   r.g.Press(20, 20);
-  r.g.DragTo(120, 20);  // over b, still a's drag
-  r.g.DragTo(120, 20);  // zero delta is not passed on
+  r.g.DragTo(120, 20); // over b, still a's drag
+  r.g.DragTo(120, 20); // zero delta is not passed on
   r.g.Release(120, 20);
   EXPECT_EQ(a->drags, 1);
   EXPECT_FLOAT_EQ(a->lastDX, 100.f);
@@ -74,9 +81,11 @@ TEST(Capture, DragsAndReleasesGoToThePressedControlAndEmptyPressesCaptureNothing
   EXPECT_TRUE(r.dlg.log.empty());
 }
 
-TEST(Capture, SecondTouchReachesOnlyControlsThatAcceptSeveralTouches) {
+TEST(Capture, SecondTouchReachesOnlyControlsThatAcceptSeveralTouches)
+{
   Rig r;
-  auto* a = static_cast<ProbeControl*>(r.g.AttachControl(new ProbeControl(IRect(10, 10, 200, 200))));
+  auto* a =
+      static_cast<ProbeControl*>(r.g.AttachControl(new ProbeControl(IRect(10, 10, 200, 200))));
   r.g.TouchDown(1, 20, 20);
   r.g.TouchDown(2, 40, 40);
   EXPECT_EQ(a->presses, 1);
@@ -94,9 +103,11 @@ TEST(Capture, SecondTouchReachesOnlyControlsThatAcceptSeveralTouches) {
   EXPECT_EQ(a->releases, 3);
 }
 
-TEST(Gestures, EveryPressOfABoundControlIsBracketed) {
+TEST(Gestures, EveryPressOfABoundControlIsBracketed)
+{
   Rig r;
-  r.g.AttachControl(new IVectorSliderControl(IRect(0, 0, 200, 20), 0, "", DEFAULT_STYLE.WithShowValue(false),
+  r.g.AttachControl(new IVectorSliderControl(IRect(0, 0, 200, 20), 0, "",
+                                             DEFAULT_STYLE.WithShowValue(false),
                                              EDirection::Horizontal, 0.f));
   r.g.Press(100, 10);
   r.g.DragTo(120, 10);
@@ -110,12 +121,16 @@ TEST(Gestures, EveryPressOfABoundControlIsBracketed) {
   EXPECT_TRUE(r.dlg.log.empty());
 }
 
-TEST(HostMenu, RightClickOnBoundControlOpensHostMenuInsteadOfAGesture) {
+TEST(HostMenu, RightClickOnBoundControlOpensHostMenuInsteadOfAGesture)
+{
   Rig r;
   r.g.Resize(400, 300, 1.5f);
   r.g.SetScreenScale(2.f);
-  auto* c = static_cast<ProbeControl*>(r.g.AttachControl(new ProbeControl(IRect(10, 10, 100, 100), 2)));
-  c->extraItems = {{"Learn", IPopupMenu::kNoFlags}, {"", IPopupMenu::kSeparator}, {"Locked", IPopupMenu::kDisabled | IPopupMenu::kChecked}};
+  auto* c =
+      static_cast<ProbeControl*>(r.g.AttachControl(new ProbeControl(IRect(10, 10, 100, 100), 2)));
+  c->extraItems = {{"Learn", IPopupMenu::kNoFlags},
+                   {"", IPopupMenu::kSeparator},
+                   {"Locked", IPopupMenu::kDisabled | IPopupMenu::kChecked}};
   r.g.Press(20, 30, ICanvasHeadless::Right());
   EXPECT_EQ(c->presses, 0);
   EXPECT_TRUE(r.dlg.log.empty());
@@ -128,7 +143,7 @@ TEST(HostMenu, RightClickOnBoundControlOpensHostMenuInsteadOfAGesture) {
   EXPECT_EQ(r.dlg.menuItems[1].flags, 1);
   EXPECT_EQ(r.dlg.menuItems[2].flags, 6);
   EXPECT_EQ(r.dlg.menuItems[2].tag, 2);
-  EXPECT_EQ(r.dlg.popX, 60);  // 20 x 1.5 x 2
+  EXPECT_EQ(r.dlg.popX, 60); // 20 x 1.5 x 2
   EXPECT_EQ(r.dlg.popY, 90);
   EXPECT_EQ(r.dlg.menusReleased, 1);
   // The host calls back through the menu target.
@@ -138,10 +153,13 @@ TEST(HostMenu, RightClickOnBoundControlOpensHostMenuInsteadOfAGesture) {
   EXPECT_TRUE(r.dlg.log.empty());
 }
 
-TEST(HostMenu, SubmenusBecomeGroupsAndAMissingHostMenuDoesNothing) {
-  struct Sub : ProbeControl {
+TEST(HostMenu, SubmenusBecomeGroupsAndAMissingHostMenuDoesNothing)
+{
+  struct Sub : ProbeControl
+  {
     using ProbeControl::ProbeControl;
-    void CreateContextMenu(IPopupMenu& m) override {
+    void CreateContextMenu(IPopupMenu& m) override
+    {
       auto sub = std::make_unique<IPopupMenu>();
       sub->AddItem("a");
       m.AddSubmenu("More", std::move(sub));
@@ -164,7 +182,8 @@ TEST(HostMenu, SubmenusBecomeGroupsAndAMissingHostMenuDoesNothing) {
   EXPECT_TRUE(r.dlg.log.empty());
 }
 
-TEST(Prompts, CaptionOfEnumOpensCheckedMenuAndSelectionIsOneEdit) {
+TEST(Prompts, CaptionOfEnumOpensCheckedMenuAndSelectionIsOneEdit)
+{
   Rig r;
   r.dlg.GetParam(2)->SetValue(1.0);
   auto* cap = r.g.AttachControl(new ICaptionControl(IRect(0, 0, 80, 20), 2));
@@ -191,16 +210,18 @@ TEST(Prompts, CaptionOfEnumOpensCheckedMenuAndSelectionIsOneEdit) {
   EXPECT_EQ(r.dlg.Log(), "B2 E2 ");
 }
 
-TEST(Prompts, TextEntryIsPrefilledParsedAndRespectsReadOnly) {
+TEST(Prompts, TextEntryIsPrefilledParsedAndRespectsReadOnly)
+{
   Rig r;
-  auto* cap = static_cast<ICaptionControl*>(r.g.AttachControl(new ICaptionControl(IRect(0, 0, 80, 20), 0)));
+  auto* cap =
+      static_cast<ICaptionControl*>(r.g.AttachControl(new ICaptionControl(IRect(0, 0, 80, 20), 0)));
   r.g.SetParamValueFromDelegate(0, r.dlg.GetParam(0)->GetNormalValue());
   EXPECT_EQ(cap->GetDisplayString(), "-10.0 dB");
   r.g.Click(10, 10);
   ASSERT_EQ(r.g.TextEntries().size(), 1u);
   EXPECT_EQ(r.g.TextEntries()[0].str, "-10.0 dB");
   EXPECT_EQ(r.g.TextEntries()[0].controlIdx, 0);
-  r.g.SetControlValueAfterTextEdit("-100");  // clamps to the range
+  r.g.SetControlValueAfterTextEdit("-100"); // clamps to the range
   EXPECT_EQ(r.dlg.GetParam(0)->GetValue(), -40.0);
   EXPECT_EQ(cap->GetValue(), 0.0);
   EXPECT_FALSE(r.g.TextEntryPending());
@@ -213,7 +234,8 @@ TEST(Prompts, TextEntryIsPrefilledParsedAndRespectsReadOnly) {
   EXPECT_EQ(r.g.TextEntries().size(), 1u);
 
   // An unbound control asking for text receives the raw text.
-  struct Raw : ProbeControl {
+  struct Raw : ProbeControl
+  {
     using ProbeControl::ProbeControl;
     std::string got;
     void OnTextEntryCompletion(const char* s, int) override { got = s; }
@@ -224,10 +246,12 @@ TEST(Prompts, TextEntryIsPrefilledParsedAndRespectsReadOnly) {
   EXPECT_EQ(raw->got, "typed");
 }
 
-TEST(Prompts, WheelCancelsPendingEntryAndDragsAreHeldBack) {
+TEST(Prompts, WheelCancelsPendingEntryAndDragsAreHeldBack)
+{
   Rig r;
   auto* cap = r.g.AttachControl(new ICaptionControl(IRect(0, 0, 80, 20), 0));
-  auto* probe = static_cast<ProbeControl*>(r.g.AttachControl(new ProbeControl(IRect(100, 0, 200, 100))));
+  auto* probe =
+      static_cast<ProbeControl*>(r.g.AttachControl(new ProbeControl(IRect(100, 0, 200, 100))));
   r.g.Click(10, 10);
   ASSERT_TRUE(r.g.TextEntryPending());
   r.g.Press(150, 50);
@@ -240,13 +264,16 @@ TEST(Prompts, WheelCancelsPendingEntryAndDragsAreHeldBack) {
   EXPECT_EQ(cap->GetValue(), before);
 }
 
-TEST(Keys, GoToTheControlUnderTheMouseExceptTheBackgroundThenTheHandler) {
+TEST(Keys, GoToTheControlUnderTheMouseExceptTheBackgroundThenTheHandler)
+{
   Rig r;
   auto* bg = static_cast<ProbeControl*>(r.g.AttachControl(new ProbeControl(IRect(0, 0, 400, 300))));
-  auto* a = static_cast<ProbeControl*>(r.g.AttachControl(new ProbeControl(IRect(10, 10, 100, 100))));
+  auto* a =
+      static_cast<ProbeControl*>(r.g.AttachControl(new ProbeControl(IRect(10, 10, 100, 100))));
   int handled = 0;
   r.g.SetKeyHandlerFunc([&](const IKeyPress&, bool isUp) {
-    if (!isUp) ++handled;
+    if (!isUp)
+      ++handled;
     return true;
   });
   EXPECT_TRUE(r.g.OnKeyDown(20, 20, IKeyPress("a", 65)));
@@ -262,8 +289,10 @@ TEST(Keys, GoToTheControlUnderTheMouseExceptTheBackgroundThenTheHandler) {
   EXPECT_FALSE(r.g.OnKeyDown(300, 200, IKeyPress(" ", 32)));
 }
 
-TEST(Attach, TagsAreUniqueAndHooksRunInOrder) {
-  struct Hooks : ProbeControl {
+TEST(Attach, TagsAreUniqueAndHooksRunInOrder)
+{
+  struct Hooks : ProbeControl
+  {
     using ProbeControl::ProbeControl;
     std::string order;
     void OnInit() override { order += "i"; }
@@ -282,5 +311,5 @@ TEST(Attach, TagsAreUniqueAndHooksRunInOrder) {
   EXPECT_EQ(r.g.NControls(), 1);
   r.g.SetControlValueFromDelegate(5, 0.25);
   EXPECT_EQ(h->GetValue(), 0.25);
-  r.g.SetControlValueFromDelegate(99, 0.5);  // unknown tags are ignored
+  r.g.SetControlValueFromDelegate(99, 0.5); // unknown tags are ignored
 }

@@ -14,11 +14,13 @@ using namespace gtest_support;
 
 namespace {
 
-struct Px {
+struct Px
+{
   uint8_t a, r, g, b;
 };
 
-Px PixelAt(const ICanvas& g, int x, int y) {
+Px PixelAt(const ICanvas& g, int x, int y)
+{
   Px p{};
   g.GetFrame().GetStraight(x, y, p.a, p.r, p.g, p.b);
   return p;
@@ -26,12 +28,13 @@ Px PixelAt(const ICanvas& g, int x, int y) {
 
 } // namespace
 
-TEST(FrameStep, CollectsPaddedDirtyRectanglesOnceAndShiftsInsideContainers) {
+TEST(FrameStep, CollectsPaddedDirtyRectanglesOnceAndShiftsInsideContainers)
+{
   Rig r;
   auto* a = r.g.AttachControl(new ProbeControl(IRect(10, 10, 20, 20)));
   auto* b = r.g.AttachControl(new ProbeControl(IRect(50, 50, 60, 60)));
   IRectList rects;
-  ASSERT_TRUE(r.g.IsDirty(rects));  // freshly attached controls are dirty
+  ASSERT_TRUE(r.g.IsDirty(rects)); // freshly attached controls are dirty
   EXPECT_EQ(rects.size(), 2u);
   EXPECT_EQ(rects[0], IRect(9.25f, 9.25f, 20.75f, 20.75f));
   rects.clear();
@@ -47,7 +50,7 @@ TEST(FrameStep, CollectsPaddedDirtyRectanglesOnceAndShiftsInsideContainers) {
   ASSERT_TRUE(r.g.IsDirty(rects));
   ASSERT_EQ(rects.size(), 1u);
   EXPECT_FLOAT_EQ(rects[0].W(), 6.5f);
-  EXPECT_FLOAT_EQ(rects[0].L, 49.25f);  // within one unit of 50
+  EXPECT_FLOAT_EQ(rects[0].L, 49.25f); // within one unit of 50
 
   // An animated control is dirty every frame.
   rects.clear();
@@ -57,7 +60,8 @@ TEST(FrameStep, CollectsPaddedDirtyRectanglesOnceAndShiftsInsideContainers) {
   EXPECT_TRUE(r.g.IsDirty(rects));
 }
 
-TEST(FrameStep, DrawsOnlyDirtyAreasHidesHiddenControlsButNeverTheBackground) {
+TEST(FrameStep, DrawsOnlyDirtyAreasHidesHiddenControlsButNeverTheBackground)
+{
   Rig r(100, 100);
   auto* bg = static_cast<ProbeControl*>(r.g.AttachControl(new ProbeControl(IRect(0, 0, 100, 100))));
   bg->color = IColor(255, 0, 0, 255);
@@ -73,21 +77,23 @@ TEST(FrameStep, DrawsOnlyDirtyAreasHidesHiddenControlsButNeverTheBackground) {
   r.g.StepFrame();
   EXPECT_EQ(a->draws, aDraws);
   EXPECT_GT(bg->draws, bgDraws);
-  EXPECT_EQ(PixelAt(r.g, 20, 20).b, 255);  // the background shows through where a was
+  EXPECT_EQ(PixelAt(r.g, 20, 20).b, 255); // the background shows through where a was
 
   // Only the dirty control's area is repainted: paint the frame elsewhere and check it survives.
   a->Hide(false);
   bg->color = IColor(255, 255, 0, 0);
   r.g.StepFrame();
   EXPECT_EQ(PixelAt(r.g, 20, 20).g, 255);
-  EXPECT_EQ(PixelAt(r.g, 80, 80).b, 255);  // untouched: still the old background colour
+  EXPECT_EQ(PixelAt(r.g, 80, 80).b, 255); // untouched: still the old background colour
 }
 
-TEST(FrameStep, SnapsFractionalRectanglesOutwardAtTheTotalScale) {
+TEST(FrameStep, SnapsFractionalRectanglesOutwardAtTheTotalScale)
+{
   Rig r(100, 100);
   r.g.Resize(256, 256, 1.f);
   r.g.SetScreenScale(1.5f);
-  auto* a = static_cast<ProbeControl*>(r.g.AttachControl(new ProbeControl(IRect(10.3f, 10.3f, 20.2f, 20.2f))));
+  auto* a = static_cast<ProbeControl*>(
+      r.g.AttachControl(new ProbeControl(IRect(10.3f, 10.3f, 20.2f, 20.2f))));
   a->color = IColor(255, 255, 255, 255);
   r.g.StepFrame();
   // 20.2 x 1.5 = 30.3: the pixel holding the edge is partly covered, the one beyond is untouched.
@@ -98,7 +104,8 @@ TEST(FrameStep, SnapsFractionalRectanglesOutwardAtTheTotalScale) {
   r.g.Draw({IRect(std::numeric_limits<float>::quiet_NaN(), 0, 10, 10)});
 }
 
-TEST(Resize, SameSizeAndScaleDoesNothingOtherwiseEverythingFollows) {
+TEST(Resize, SameSizeAndScaleDoesNothingOtherwiseEverythingFollows)
+{
   Rig r(400, 300);
   auto* c = r.g.AttachControl(new ProbeControl(IRect(0, 0, 10, 10)));
   r.g.Press(5, 5);
@@ -130,13 +137,14 @@ TEST(Resize, SameSizeAndScaleDoesNothingOtherwiseEverythingFollows) {
   EXPECT_EQ(r.g.PlatformResizeCount(), n + 1);
 }
 
-TEST(Resize, CornerResizerDragScalesTheEditor) {
+TEST(Resize, CornerResizerDragScalesTheEditor)
+{
   Rig r(400, 300);
   r.g.AttachCornerResizer(new ICornerResizerControl(20.f), EUIResizerMode::Scale);
   auto* rz = r.g.GetCornerResizer();
   EXPECT_EQ(rz->GetRECT(), IRect(381, 281, 399, 299));
   r.g.EnableMouseOver(false);
-  r.g.MoveTo(390, 290);  // the resizer takes mouse-over even with tracking off
+  r.g.MoveTo(390, 290); // the resizer takes mouse-over even with tracking off
   EXPECT_TRUE(rz->GetMouseIsOver());
   EXPECT_EQ(r.g.PlatformCursor(), ECursor::SizeNWSE);
   r.g.Press(390, 290);
@@ -148,14 +156,16 @@ TEST(Resize, CornerResizerDragScalesTheEditor) {
   EXPECT_FALSE(r.g.GetResizingInProcess());
 }
 
-TEST(Bitmaps, NameSearchFollowsTheScaleOrder) {
+TEST(Bitmaps, NameSearchFollowsTheScaleOrder)
+{
   Rig r;
   std::vector<std::string> tried;
   std::map<std::string, int> present;
   static const uint8_t byte = 0;
   r.g.SetResourceFinder([&](std::string_view name, const uint8_t*& data, size_t& size) {
     tried.emplace_back(name);
-    if (!present.count(std::string(name))) return false;
+    if (!present.count(std::string(name)))
+      return false;
     data = &byte;
     size = 1;
     return true;
@@ -181,13 +191,16 @@ TEST(Bitmaps, NameSearchFollowsTheScaleOrder) {
 namespace {
 
 // A delegate that opens a headless canvas and lays out one slider bound to parameter 0.
-struct EditorDelegate : ICanvasEditorDelegate {
-  EditorDelegate() : ICanvasEditorDelegate(2) {
+struct EditorDelegate : ICanvasEditorDelegate
+{
+  EditorDelegate() : ICanvasEditorDelegate(2)
+  {
     SetEditorSize(300, 300);
     SetSizeConstraints(256, 8192, 256, 8192);
     GetParam(0)->DeclareDouble("Gain", 0.0, -12.0, 12.0, 0.1, "dB");
     GetParam(1)->DeclareBool("On");
-    SetMakeGraphicsFunc([this] { return new ICanvasHeadless(this, GetEditorWidth(), GetEditorHeight()); });
+    SetMakeGraphicsFunc(
+        [this] { return new ICanvasHeadless(this, GetEditorWidth(), GetEditorHeight()); });
     SetLayoutFunc([](IGraphicsContext* ctx) {
       auto* g = dynamic_cast<ICanvas*>(ctx);
       g->AttachPanelBackground(IColor(255, 30, 30, 30));
@@ -200,7 +213,8 @@ struct EditorDelegate : ICanvasEditorDelegate {
 
 } // namespace
 
-TEST(EditorDelegate, OpensLaysOutPushesValuesAndKeepsTheSizeAcrossOpenings) {
+TEST(EditorDelegate, OpensLaysOutPushesValuesAndKeepsTheSizeAcrossOpenings)
+{
   EditorDelegate d;
   ASSERT_NE(d.OpenEditor(nullptr), nullptr);
   auto* g = dynamic_cast<ICanvasHeadless*>(d.GetGraphicsContext());
@@ -221,20 +235,24 @@ TEST(EditorDelegate, OpensLaysOutPushesValuesAndKeepsTheSizeAcrossOpenings) {
   d.CloseEditor();
 }
 
-TEST(FrameStep, FrameTimesAreRecordedAndTheDisplayRedrawsEveryFrame) {
+TEST(FrameStep, FrameTimesAreRecordedAndTheDisplayRedrawsEveryFrame)
+{
   Rig r(300, 300);
   r.g.AttachPerformanceDisplay(new IFrameTimeDisplayControl(IRect(0, 0, 80, 20)));
   r.g.AttachControl(new ProbeControl(IRect(100, 100, 120, 120)));
-  for (int i = 0; i < 105; ++i) {
+  for (int i = 0; i < 105; ++i)
+  {
     const IRectList rects = r.g.StepFrame();
     ASSERT_FALSE(rects.empty());
   }
   const std::vector<double> t = r.g.GetFrameTimes();
   ASSERT_EQ(t.size(), 100u);
-  for (double v : t) EXPECT_GE(v, 0.0);
+  for (double v : t)
+    EXPECT_GE(v, 0.0);
 }
 
-TEST(Resize, CornerResizerInSizeModeFollowsThePointerAndMovesWithTheCorner) {
+TEST(Resize, CornerResizerInSizeModeFollowsThePointerAndMovesWithTheCorner)
+{
   Rig r(400, 300);
   r.g.AttachCornerResizer(new ICornerResizerControl(20.f), EUIResizerMode::Size);
   r.g.Press(390, 290);
@@ -243,12 +261,12 @@ TEST(Resize, CornerResizerInSizeModeFollowsThePointerAndMovesWithTheCorner) {
   EXPECT_EQ(r.g.Height(), 410);
   EXPECT_FLOAT_EQ(r.g.GetDrawScale(), 1.f);
   EXPECT_EQ(r.g.GetCornerResizer()->GetRECT(), IRect(501, 391, 519, 409));
-  r.g.DragTo(100, 100);  // limited by the delegate's minimum size
+  r.g.DragTo(100, 100); // limited by the delegate's minimum size
   EXPECT_EQ(r.g.Width(), 256);
   r.g.Release(100, 100);
   EXPECT_FALSE(r.g.GetResizingInProcess());
   EXPECT_FALSE(r.g.GetCornerResizer()->IsDragging());
   const int n = r.g.PlatformResizeCount();
-  r.g.DragTo(600, 600);  // no resize once the drag has ended
+  r.g.DragTo(600, 600); // no resize once the drag has ended
   EXPECT_EQ(r.g.PlatformResizeCount(), n);
 }

@@ -10,27 +10,31 @@ using namespace gtest_support;
 namespace {
 
 // Sum of absolute channel differences between two frames over a rectangle.
-long FrameDiff(const IPixmap& a, const IPixmap& b, int l, int t, int r, int bt) {
+long FrameDiff(const IPixmap& a, const IPixmap& b, int l, int t, int r, int bt)
+{
   long d = 0;
   for (int y = t; y < bt; ++y)
     for (int x = l; x < r; ++x)
-      for (int c = 0; c < 4; ++c) d += std::abs(a.Row(y)[x * 4 + c] - b.Row(y)[x * 4 + c]);
+      for (int c = 0; c < 4; ++c)
+        d += std::abs(a.Row(y)[x * 4 + c] - b.Row(y)[x * 4 + c]);
   return d;
 }
 
-IPixmap Render(ICanvasHeadless& g) {
+IPixmap Render(ICanvasHeadless& g)
+{
   g.DrawAll();
   return g.GetFrame();
 }
 
 } // namespace
 
-TEST(VectorDraw, StatesAndDisabledAreVisiblyDifferent) {
+TEST(VectorDraw, StatesAndDisabledAreVisiblyDifferent)
+{
   Rig r(200, 120);
   ASSERT_TRUE(r.g.LoadFont("Roboto-Regular", "Roboto-Regular.ttf"));
   r.g.AttachPanelBackground(IColor(255, 38, 45, 56));
-  auto* sl = r.g.AttachControl(new IVectorSliderControl(IRect(10, 10, 190, 50), 0, "Cut", DEFAULT_STYLE,
-                                                        EDirection::Horizontal, 12.f, 4.f));
+  auto* sl = r.g.AttachControl(new IVectorSliderControl(
+      IRect(10, 10, 190, 50), 0, "Cut", DEFAULT_STYLE, EDirection::Horizontal, 12.f, 4.f));
   auto* tg = r.g.AttachControl(new IVectorToggleControl(IRect(10, 60, 40, 90), 3, nullptr, "",
                                                         DEFAULT_STYLE.WithShowValue(false)));
   r.g.SetParamValueFromDelegate(0, 0.2);
@@ -39,7 +43,7 @@ TEST(VectorDraw, StatesAndDisabledAreVisiblyDifferent) {
   r.g.SetParamValueFromDelegate(0, 0.8);
   const IPixmap moved = Render(r.g);
   EXPECT_GT(FrameDiff(base, moved, 10, 10, 190, 50), 10000);
-  EXPECT_EQ(FrameDiff(base, moved, 10, 60, 40, 90), 0);  // the toggle did not change
+  EXPECT_EQ(FrameDiff(base, moved, 10, 60, 40, 90), 0); // the toggle did not change
 
   r.g.SetParamValueFromDelegate(3, 1.0);
   const IPixmap on = Render(r.g);
@@ -54,7 +58,8 @@ TEST(VectorDraw, StatesAndDisabledAreVisiblyDifferent) {
   EXPECT_GT(FrameDiff(base, Render(r.g), 10, 10, 190, 28), 0);
 }
 
-TEST(VectorDraw, HoverAndPressChangeTheButton) {
+TEST(VectorDraw, HoverAndPressChangeTheButton)
+{
   Rig r(120, 60);
   r.g.LoadFont("Roboto-Regular", "Roboto-Regular.ttf");
   r.g.EnableMouseOver(true);

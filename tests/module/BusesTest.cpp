@@ -4,28 +4,33 @@ using namespace Steinberg;
 using namespace Steinberg::Vst;
 using namespace moduletest;
 
-class ModuleBuses : public PluginTest {
+class ModuleBuses : public PluginTest
+{
 protected:
-  int32 channels(BusDirection dir) {
+  int32 channels(BusDirection dir)
+  {
     BusInfo info{};
     EXPECT_EQ(plug.component()->getBusInfo(kAudio, dir, 0, info), kResultTrue);
     return info.channelCount;
   }
-  SpeakerArrangement arrangement(BusDirection dir) {
+  SpeakerArrangement arrangement(BusDirection dir)
+  {
     SpeakerArrangement arr = 0;
     EXPECT_EQ(plug.processor()->getBusArrangement(dir, 0, arr), kResultTrue);
     return arr;
   }
 };
 
-TEST_F(ModuleBuses, OneStereoBusEachWay) {
+TEST_F(ModuleBuses, OneStereoBusEachWay)
+{
   ASSERT_EQ(initialize(), kResultOk);
   IComponent* c = plug.component();
   EXPECT_EQ(c->getBusCount(kAudio, kInput), 1);
   EXPECT_EQ(c->getBusCount(kAudio, kOutput), 1);
   EXPECT_EQ(c->getBusCount(kEvent, kInput), 0);
   EXPECT_EQ(c->getBusCount(kEvent, kOutput), 0);
-  for (BusDirection dir : {kInput, kOutput}) {
+  for (BusDirection dir : {kInput, kOutput})
+  {
     BusInfo info{};
     ASSERT_EQ(c->getBusInfo(kAudio, dir, 0, info), kResultTrue);
     EXPECT_EQ(info.mediaType, kAudio);
@@ -48,7 +53,8 @@ TEST_F(ModuleBuses, OneStereoBusEachWay) {
   EXPECT_EQ(req->getProcessContextRequirements(), 0u);
 }
 
-TEST_F(ModuleBuses, MonoAndStereoAcceptedMixedRefused) {
+TEST_F(ModuleBuses, MonoAndStereoAcceptedMixedRefused)
+{
   ASSERT_EQ(initialize(), kResultOk);
   ASSERT_EQ(plug.setBusArrangements(SpeakerArr::kMono, SpeakerArr::kMono), kResultTrue);
   EXPECT_EQ(channels(kInput), 1);
@@ -68,15 +74,17 @@ TEST_F(ModuleBuses, MonoAndStereoAcceptedMixedRefused) {
 }
 
 // Hosts identified by their application name as 28 or 45 are told "accepted" and nothing changes.
-TEST_F(ModuleBuses, HostIdentifiedFromItsNameChangesTheAnswer) {
+TEST_F(ModuleBuses, HostIdentifiedFromItsNameChangesTheAnswer)
+{
   ASSERT_EQ(initialize(u"Ardour 8.4"), kResultOk);
   EXPECT_EQ(plug.setBusArrangements(SpeakerArr::kStereo, SpeakerArr::kMono), kResultTrue);
   EXPECT_EQ(arrangement(kOutput), SpeakerArr::kStereo);
   EXPECT_EQ(plug.setBusArrangements(SpeakerArr::kMono, SpeakerArr::kMono), kResultTrue);
-  EXPECT_EQ(channels(kInput), 2);  // unchanged
+  EXPECT_EQ(channels(kInput), 2); // unchanged
 }
 
-TEST_F(ModuleBuses, OtherHostNamesGetTheNormalAnswer) {
+TEST_F(ModuleBuses, OtherHostNamesGetTheNormalAnswer)
+{
   ASSERT_EQ(initialize(u"Some Unknown Host"), kResultOk);
   EXPECT_NE(plug.setBusArrangements(SpeakerArr::kStereo, SpeakerArr::kMono), kResultTrue);
 }

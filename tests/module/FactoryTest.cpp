@@ -6,7 +6,8 @@ using namespace Steinberg;
 using namespace Steinberg::Vst;
 using namespace moduletest;
 
-TEST(ModuleFactory, AnnouncesOneAudioEffectClass) {
+TEST(ModuleFactory, AnnouncesOneAudioEffectClass)
+{
   qhost::Module* module = loadedModule();
   ASSERT_NE(module, nullptr);
   IPluginFactory* factory = module->factory();
@@ -32,7 +33,8 @@ TEST(ModuleFactory, AnnouncesOneAudioEffectClass) {
   EXPECT_STREQ(ci.version, "1.0.9");
   EXPECT_STREQ(ci.sdkVersion, "VST 3.8.1");
   // Every text field is zero-filled behind its text.
-  for (size_t i = std::strlen(ci.name); i < sizeof(ci.name); ++i) EXPECT_EQ(ci.name[i], 0) << i;
+  for (size_t i = std::strlen(ci.name); i < sizeof(ci.name); ++i)
+    EXPECT_EQ(ci.name[i], 0) << i;
   for (size_t i = std::strlen(ci.subCategories); i < sizeof(ci.subCategories); ++i)
     EXPECT_EQ(ci.subCategories[i], 0) << i;
 
@@ -53,7 +55,8 @@ TEST(ModuleFactory, AnnouncesOneAudioEffectClass) {
   EXPECT_EQ(w.classFlags, 2u);
 }
 
-TEST(ModuleFactory, EveryCallReturnsTheSameFactory) {
+TEST(ModuleFactory, EveryCallReturnsTheSameFactory)
+{
   qhost::Module* module = loadedModule();
   ASSERT_NE(module, nullptr);
   IPluginFactory* a = module->getFactoryProc()();
@@ -70,11 +73,12 @@ TEST(ModuleFactory, EveryCallReturnsTheSameFactory) {
   EXPECT_EQ(static_cast<FUnknown*>(obj)->release(), 1u);
 }
 
-TEST(ModuleFactory, EntryCallsNestAndUnknownClassesGiveNothing) {
+TEST(ModuleFactory, EntryCallsNestAndUnknownClassesGiveNothing)
+{
   qhost::Module* module = loadedModule();
   ASSERT_NE(module, nullptr);
   EXPECT_TRUE(module->callEntry());
-  EXPECT_TRUE(module->callExit());  // back to the loader's count; the final exit happens at unload
+  EXPECT_TRUE(module->callExit()); // back to the loader's count; the final exit happens at unload
 
   IPluginFactory* factory = module->factory();
   TUID other;

@@ -8,20 +8,24 @@ using namespace Steinberg;
 using namespace Steinberg::Vst;
 using namespace moduletest;
 
-class ModuleLatency : public PluginTest {
+class ModuleLatency : public PluginTest
+{
 protected:
   // Processes a few blocks with the changes on a separate thread, as a host's audio thread would.
-  std::thread::id processOnAudioThread(qhost::ParameterChanges* changes) {
+  std::thread::id processOnAudioThread(qhost::ParameterChanges* changes)
+  {
     std::thread::id audioId;
     tresult result = kInternalError;
     std::thread audio([&] {
       audioId = std::this_thread::get_id();
       std::vector<float> buffers[4];
-      for (auto& b : buffers) b.assign(256, 0.01f);
+      for (auto& b : buffers)
+        b.assign(256, 0.01f);
       float* ins[2] = {buffers[0].data(), buffers[1].data()};
       float* outs[2] = {buffers[2].data(), buffers[3].data()};
       result = plug.process32(ins, 2, outs, 2, 256, changes);
-      for (int i = 0; i < 3 && result == kResultOk; ++i) result = plug.process32(ins, 2, outs, 2, 256);
+      for (int i = 0; i < 3 && result == kResultOk; ++i)
+        result = plug.process32(ins, 2, outs, 2, 256);
     });
     audio.join();
     EXPECT_EQ(result, kResultOk);
@@ -29,13 +33,16 @@ protected:
   }
 
   // Serves the UI thread until a latency restart arrives (or two seconds pass).
-  std::vector<qhost::HandlerCall> waitForRestarts() {
-    for (int i = 0; i < 100 && handler->restartCount(kLatencyChanged) == 0; ++i) qhost::pumpUi(host->runLoop(), 20);
+  std::vector<qhost::HandlerCall> waitForRestarts()
+  {
+    for (int i = 0; i < 100 && handler->restartCount(kLatencyChanged) == 0; ++i)
+      qhost::pumpUi(host->runLoop(), 20);
     return handler->callsOf(qhost::HandlerCall::kRestart);
   }
 };
 
-TEST_F(ModuleLatency, RestartRequestsArriveOnTheUiThreadWithTheCurrentLatency) {
+TEST_F(ModuleLatency, RestartRequestsArriveOnTheUiThreadWithTheCurrentLatency)
+{
   prepare(kSample32);
   EXPECT_EQ(plug.processor()->getLatencySamples(), 0u);
   handler->clear();
@@ -79,7 +86,8 @@ TEST_F(ModuleLatency, RestartRequestsArriveOnTheUiThreadWithTheCurrentLatency) {
 
 #if SMTG_OS_LINUX
 // On Linux the plug-in's idle timer lives on the host's run loop, offered by the host context.
-TEST_F(ModuleLatency, IdleTimerRunsOnTheHostRunLoop) {
+TEST_F(ModuleLatency, IdleTimerRunsOnTheHostRunLoop)
+{
   prepare(kSample32);
   EXPECT_GE(host->runLoop()->timerCount(), 1u);
   handler->clear();
@@ -87,20 +95,22 @@ TEST_F(ModuleLatency, IdleTimerRunsOnTheHostRunLoop) {
   drytail.add(kDrytail, 0, 0.5);
   processOnAudioThread(&drytail);
   EXPECT_EQ(handler->restartCount(kLatencyChanged), 0);
-  EXPECT_GE(host->runLoop()->tickAllTimers(), 1);  // one test tick delivers it
+  EXPECT_GE(host->runLoop()->tickAllTimers(), 1); // one test tick delivers it
   EXPECT_EQ(handler->restartCount(kLatencyChanged), 1);
   plug.terminate();
-  EXPECT_EQ(host->runLoop()->timerCount(), 0u);  // unregistered at terminate
+  EXPECT_EQ(host->runLoop()->timerCount(), 0u); // unregistered at terminate
 }
 
 // Hosts that offer the run loop only through the factory's host context.
-TEST_F(ModuleLatency, IdleTimerUsesTheFactoryContextRunLoop) {
-  IPtr<qhost::HostApplication> factoryContext = owned(new qhost::HostApplication(u"Quellor Module Test"));
+TEST_F(ModuleLatency, IdleTimerUsesTheFactoryContextRunLoop)
+{
+  IPtr<qhost::HostApplication> factoryContext =
+      owned(new qhost::HostApplication(u"Quellor Module Test"));
   FUnknownPtr<IPluginFactory3> factory(loadedModule()->factory());
   ASSERT_TRUE(factory);
   ASSERT_EQ(factory->setHostContext(factoryContext->unknownCast()), kResultTrue);
 
-  host = owned(new qhost::HostApplication(u"Quellor Module Test", false));  // no run loop here
+  host = owned(new qhost::HostApplication(u"Quellor Module Test", false)); // no run loop here
   ASSERT_EQ(plug.initialize(host->unknownCast()), kResultOk);
   plug.controller()->setComponentHandler(handler);
   ASSERT_EQ(plug.setBusArrangements(SpeakerArr::kStereo, SpeakerArr::kStereo), kResultTrue);
@@ -121,6 +131,6 @@ TEST_F(ModuleLatency, IdleTimerUsesTheFactoryContextRunLoop) {
   plug.terminate();
   EXPECT_EQ(factoryContext->runLoop()->timerCount(), 0u);
   factory->setHostContext(nullptr);
-  EXPECT_EQ(factoryContext->runLoop()->getRefCount(), 1);  // factory and plug-in let the run loop go
+  EXPECT_EQ(factoryContext->runLoop()->getRefCount(), 1); // factory and plug-in let the run loop go
 }
 #endif

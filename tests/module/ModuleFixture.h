@@ -21,16 +21,30 @@ namespace moduletest {
 extern const Steinberg::TUID kQuellorClassId;
 constexpr Steinberg::Vst::ParamID kBypassId = 65536;
 constexpr int kNumParams = 10;
-enum { kSensitivity, kAutoCut, kAutoWidth, kMasterTrim, kMasterWidth, kHushen, kDrytail, kGain, kHold, kBypassParam };
+enum
+{
+  kSensitivity,
+  kAutoCut,
+  kAutoWidth,
+  kMasterTrim,
+  kMasterWidth,
+  kHushen,
+  kDrytail,
+  kGain,
+  kHold,
+  kBypassParam
+};
 
 // The module loaded by the test environment (null if loading failed).
 qhost::Module* loadedModule();
 
 // A deterministic stereo test signal: a ringing tone that builds up, speech-like noise bursts and
 // a low hum; every sample is exactly representable as a float.
-std::vector<std::vector<double>> makeSignal(int channels, int frames, double sampleRate, unsigned seed = 1);
+std::vector<std::vector<double>> makeSignal(int channels, int frames, double sampleRate,
+                                            unsigned seed = 1);
 
-class PluginTest : public ::testing::Test {
+class PluginTest : public ::testing::Test
+{
 protected:
   void SetUp() override;
   void TearDown() override;
@@ -57,4 +71,4 @@ protected:
 
 std::string utf8(const Steinberg::char16* s, size_t max = 128);
 
-}  // namespace moduletest
+} // namespace moduletest

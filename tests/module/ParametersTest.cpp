@@ -9,7 +9,8 @@ using namespace moduletest;
 
 namespace {
 
-struct Expected {
+struct Expected
+{
   ParamID id;
   const char* title;
   const char* units;
@@ -33,18 +34,22 @@ const Expected kExpected[] = {
     {kBypassId, "Bypass", "", 1, 0.0, 0x10009, "off"},
 };
 
-}  // namespace
+} // namespace
 
-class ModuleParameters : public PluginTest {};
+class ModuleParameters : public PluginTest
+{};
 
-TEST_F(ModuleParameters, ListTitlesUnitsStepsAndDefaults) {
+TEST_F(ModuleParameters, ListTitlesUnitsStepsAndDefaults)
+{
   ASSERT_EQ(initialize(), kResultOk);
   IEditController* c = plug.controller();
   ASSERT_EQ(c->getParameterCount(), 11);
   std::map<ParamID, ParameterInfo> byId;
-  for (const ParameterInfo& info : plug.parameters()) byId[info.id] = info;
+  for (const ParameterInfo& info : plug.parameters())
+    byId[info.id] = info;
   ASSERT_EQ(byId.size(), 11u);
-  for (const Expected& e : kExpected) {
+  for (const Expected& e : kExpected)
+  {
     SCOPED_TRACE(e.title);
     ASSERT_EQ(byId.count(e.id), 1u);
     const ParameterInfo& info = byId[e.id];
@@ -74,7 +79,8 @@ TEST_F(ModuleParameters, ListTitlesUnitsStepsAndDefaults) {
   EXPECT_EQ(utf8(root.name), "Root");
 }
 
-TEST_F(ModuleParameters, ValuesAndTextsConvertBothWays) {
+TEST_F(ModuleParameters, ValuesAndTextsConvertBothWays)
+{
   ASSERT_EQ(initialize(), kResultOk);
   IEditController* c = plug.controller();
   String128 text = {};
@@ -86,7 +92,7 @@ TEST_F(ModuleParameters, ValuesAndTextsConvertBothWays) {
   TChar input[] = u"-6.5";
   ASSERT_EQ(c->getParamValueByString(kAutoCut, input, v), kResultTrue);
   EXPECT_NEAR(v, autoCutNorm, 1e-12);
-  TChar junk[] = u"abc";  // no number reads as 0, clamped into [-40, -3]
+  TChar junk[] = u"abc"; // no number reads as 0, clamped into [-40, -3]
   ASSERT_EQ(c->getParamValueByString(kAutoCut, junk, v), kResultTrue);
   EXPECT_NEAR(v, 1.0, 1e-12);
   TChar tooLow[] = u"-100";
@@ -101,7 +107,7 @@ TEST_F(ModuleParameters, ValuesAndTextsConvertBothWays) {
   EXPECT_EQ(c->normalizedParamToPlain(kHold, 0.4), 0.0);
 
   ASSERT_EQ(c->getParamStringByValue(kSensitivity, 0.505, text), kResultTrue);
-  EXPECT_EQ(utf8(text), "51");  // precision 0 rounds half away from zero
+  EXPECT_EQ(utf8(text), "51"); // precision 0 rounds half away from zero
   ASSERT_EQ(c->getParamStringByValue(kHold, 1.0, text), kResultTrue);
   EXPECT_EQ(utf8(text), "on");
   TChar on[] = u"on";
@@ -120,7 +126,7 @@ TEST_F(ModuleParameters, ValuesAndTextsConvertBothWays) {
   EXPECT_NEAR(plainValue(kGain), 12.0, 1e-9);
   EXPECT_EQ(c->setParamNormalized(kGain, 5.0), kResultTrue);
   EXPECT_EQ(c->getParamNormalized(kGain), 1.0);
-  c->setParamNormalized(kGain, std::nan(""));  // may be refused; either way no NaN is kept
+  c->setParamNormalized(kGain, std::nan("")); // may be refused; either way no NaN is kept
   EXPECT_TRUE(std::isfinite(c->getParamNormalized(kGain)));
   EXPECT_TRUE(std::isfinite(plainValue(kGain)));
   EXPECT_NE(c->setParamNormalized(12345, 0.5), kResultTrue);

@@ -15,24 +15,28 @@ using quellor::ProbedNotch;
 
 namespace {
 
-IQuellorProbe* probeOf(FUnknown* unknown) {
+IQuellorProbe* probeOf(FUnknown* unknown)
+{
   void* obj = nullptr;
-  if (!unknown || unknown->queryInterface(IQuellorProbe::iid, &obj) != kResultOk) return nullptr;
+  if (!unknown || unknown->queryInterface(IQuellorProbe::iid, &obj) != kResultOk)
+    return nullptr;
   return static_cast<IQuellorProbe*>(obj);
 }
 
-}  // namespace
+} // namespace
 
 using ModuleProbe = PluginTest;
 
-TEST_F(ModuleProbe, ReportsTheNotchPlacedOnARingAndTheSpectrum) {
+TEST_F(ModuleProbe, ReportsTheNotchPlacedOnARingAndTheSpectrum)
+{
   prepare(kSample32, 48000., 512, SpeakerArr::kMono);
   IQuellorProbe* probe = probeOf(plug.component());
   ASSERT_NE(probe, nullptr);
   // Every interface of the plug-in leads to the same probe, and the probe back to them.
   IQuellorProbe* viaController = probeOf(plug.controller());
   EXPECT_EQ(viaController, probe);
-  if (viaController) viaController->release();
+  if (viaController)
+    viaController->release();
   void* back = nullptr;
   ASSERT_EQ(probe->queryInterface(IAudioProcessor::iid, &back), kResultOk);
   EXPECT_EQ(back, static_cast<void*>(plug.processor()));
@@ -41,7 +45,8 @@ TEST_F(ModuleProbe, ReportsTheNotchPlacedOnARingAndTheSpectrum) {
   // Activation leaves an empty table of 20 slots.
   ProbedNotch slots[24];
   ASSERT_EQ(probe->getNotchSlots(slots, 24), 20);
-  for (int k = 0; k < 20; ++k) EXPECT_EQ(slots[k].active, 0);
+  for (int k = 0; k < 20; ++k)
+    EXPECT_EQ(slots[k].active, 0);
   EXPECT_EQ(probe->getActiveNotchCount(), 0);
 
   // Two seconds of a ring building up at 2500 Hz among bursts and hum. Mono, so that the count
@@ -50,11 +55,14 @@ TEST_F(ModuleProbe, ReportsTheNotchPlacedOnARingAndTheSpectrum) {
 
   ASSERT_EQ(probe->getNotchSlots(slots, 24), 20);
   int active = 0, onRing = 0;
-  for (const ProbedNotch& s : slots) {
-    if (!s.active) continue;
+  for (const ProbedNotch& s : slots)
+  {
+    if (!s.active)
+      continue;
     ++active;
     EXPECT_EQ(s.manual, 0);
-    if (std::fabs(s.frequency - 2500.f) < 30.f) {
+    if (std::fabs(s.frequency - 2500.f) < 30.f)
+    {
       ++onRing;
       EXPECT_FLOAT_EQ(s.targetDepth, -18.f);
       EXPECT_FLOAT_EQ(s.width, 25.f);
@@ -91,7 +99,8 @@ TEST_F(ModuleProbe, ReportsTheNotchPlacedOnARingAndTheSpectrum) {
   probe->release();
 }
 
-TEST_F(ModuleProbe, BeforeActivationThereIsNothingToReport) {
+TEST_F(ModuleProbe, BeforeActivationThereIsNothingToReport)
+{
   ASSERT_EQ(initialize(), kResultOk);
   IQuellorProbe* probe = probeOf(plug.component());
   ASSERT_NE(probe, nullptr);
@@ -103,7 +112,8 @@ TEST_F(ModuleProbe, BeforeActivationThereIsNothingToReport) {
   probe->release();
 }
 
-TEST_F(ModuleProbe, AnUnknownInterfaceIsStillRefused) {
+TEST_F(ModuleProbe, AnUnknownInterfaceIsStillRefused)
+{
   ASSERT_EQ(initialize(), kResultOk);
   const FUID unknownIid{0x01234567, 0x89ABCDEF, 0x01234567, 0x89ABCDEF};
   void* obj = reinterpret_cast<void*>(1);

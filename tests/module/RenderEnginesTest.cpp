@@ -13,43 +13,53 @@
 
 namespace {
 
-std::unique_ptr<RenderEngine> moduleEngine() {
+std::unique_ptr<RenderEngine> moduleEngine()
+{
   std::string error;
   auto engine = MakeModuleEngine(QUELLOR_BUNDLE_PATH, error);
   EXPECT_NE(engine, nullptr) << error;
   return engine;
 }
 
-int find(const RenderEngine& e, const std::string& name) {
+int find(const RenderEngine& e, const std::string& name)
+{
   for (int i = 0; i < e.ParameterCount(); ++i)
-    if (e.ParameterName(i) == name) return i;
+    if (e.ParameterName(i) == name)
+      return i;
   return -1;
 }
 
-void set(RenderEngine& e, const std::string& name, double plain) {
+void set(RenderEngine& e, const std::string& name, double plain)
+{
   const int i = find(e, name);
   ASSERT_GE(i, 0) << name;
   e.SetParameter(i, plain);
 }
 
-bool sameSlots(const std::vector<NotchView>& a, const std::vector<NotchView>& b) {
-  if (a.size() != b.size()) return false;
+bool sameSlots(const std::vector<NotchView>& a, const std::vector<NotchView>& b)
+{
+  if (a.size() != b.size())
+    return false;
   for (size_t k = 0; k < a.size(); ++k)
-    if (a[k].active != b[k].active || a[k].manual != b[k].manual || a[k].frequency != b[k].frequency ||
-        a[k].targetDepth != b[k].targetDepth || a[k].width != b[k].width)
+    if (a[k].active != b[k].active || a[k].manual != b[k].manual ||
+        a[k].frequency != b[k].frequency || a[k].targetDepth != b[k].targetDepth ||
+        a[k].width != b[k].width)
       return false;
   return true;
 }
 
-}  // namespace
+} // namespace
 
-TEST(RenderEngines, BothOfferTheSameTenParameters) {
+TEST(RenderEngines, BothOfferTheSameTenParameters)
+{
   auto module = moduleEngine();
   auto linked = MakeLinkedEngine();
   ASSERT_TRUE(module);
-  ASSERT_EQ(module->ParameterCount(), 10) << "the host's bypass parameter is not one of the plug-in's own";
+  ASSERT_EQ(module->ParameterCount(), 10)
+      << "the host's bypass parameter is not one of the plug-in's own";
   ASSERT_EQ(linked->ParameterCount(), 10);
-  for (int i = 0; i < 10; ++i) {
+  for (int i = 0; i < 10; ++i)
+  {
     SCOPED_TRACE(linked->ParameterName(i));
     EXPECT_EQ(module->ParameterName(i), linked->ParameterName(i));
     EXPECT_EQ(module->ParameterIsSwitch(i), linked->ParameterIsSwitch(i));
@@ -66,18 +76,20 @@ TEST(RenderEngines, BothOfferTheSameTenParameters) {
   EXPECT_EQ(linked->FormatParameter(cut), "-24.0 dB");
 }
 
-TEST(RenderEngines, TheFeedbackScenarioGivesTheSameStoryBothWays) {
+TEST(RenderEngines, TheFeedbackScenarioGivesTheSameStoryBothWays)
+{
   const ScenarioEntry* entry = FindScenario("feedback");
   ASSERT_NE(entry, nullptr);
   const Scenario sc = entry->generate({48000., 6.});
   ASSERT_EQ(sc.channels.size(), 1u);
-  const int block = 300;  // not a power of two, so blocks and analysis hops do not line up
+  const int block = 300; // not a power of two, so blocks and analysis hops do not line up
   auto module = moduleEngine();
   auto linked = MakeLinkedEngine();
   ASSERT_TRUE(module);
-  for (RenderEngine* e : {module.get(), linked.get()}) {
+  for (RenderEngine* e : {module.get(), linked.get()})
+  {
     set(*e, "Sensitivity", 65.);
-    set(*e, "Drytail", 40.);  // a stage with latency, so the reported latency is compared too
+    set(*e, "Drytail", 40.); // a stage with latency, so the reported latency is compared too
     ASSERT_TRUE(e->Prepare(sc.sampleRate, block, 1));
   }
 
@@ -86,9 +98,12 @@ TEST(RenderEngines, TheFeedbackScenarioGivesTheSameStoryBothWays) {
   std::vector<NotchView> slotsM, slotsL;
   int placedBlocks = 0, holdAt = static_cast<int>(4.0 * sc.sampleRate);
   bool held = false;
-  for (size_t pos = 0; pos + block <= x.size(); pos += block) {
-    for (int i = 0; i < block; ++i) in[i] = x[pos + i];
-    if (!held && pos >= static_cast<size_t>(holdAt)) {  // a change between blocks, as automation brings
+  for (size_t pos = 0; pos + block <= x.size(); pos += block)
+  {
+    for (int i = 0; i < block; ++i)
+      in[i] = x[pos + i];
+    if (!held && pos >= static_cast<size_t>(holdAt))
+    { // a change between blocks, as automation brings
       set(*module, "Hold", 1.);
       set(*linked, "Hold", 1.);
       held = true;
@@ -107,7 +122,8 @@ TEST(RenderEngines, TheFeedbackScenarioGivesTheSameStoryBothWays) {
     ASSERT_TRUE(module->ReadActiveNotchCount(countM));
     ASSERT_TRUE(linked->ReadActiveNotchCount(countL));
     ASSERT_EQ(countM, countL);
-    if (countM > 0) ++placedBlocks;
+    if (countM > 0)
+      ++placedBlocks;
   }
   EXPECT_GT(placedBlocks, 0) << "the ring should have been notched";
   EXPECT_EQ(module->Latency(), 512);
@@ -119,7 +135,8 @@ TEST(RenderEngines, TheFeedbackScenarioGivesTheSameStoryBothWays) {
   EXPECT_EQ(widthM, widthL);
 }
 
-TEST(RenderEngines, AMissingBundleIsReportedNotFatal) {
+TEST(RenderEngines, AMissingBundleIsReportedNotFatal)
+{
   std::string error;
   EXPECT_EQ(MakeModuleEngine("/nonexistent/Quellor.vst3", error), nullptr);
   EXPECT_FALSE(error.empty());

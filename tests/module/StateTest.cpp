@@ -10,24 +10,30 @@ using namespace moduletest;
 
 namespace {
 
-double readDouble(const std::vector<char>& bytes, size_t offset) {
+double readDouble(const std::vector<char>& bytes, size_t offset)
+{
   // Little-endian on every target.
   uint64 bits = 0;
-  for (int i = 7; i >= 0; --i) bits = (bits << 8) | static_cast<uint8>(bytes[offset + static_cast<size_t>(i)]);
+  for (int i = 7; i >= 0; --i)
+    bits = (bits << 8) | static_cast<uint8>(bytes[offset + static_cast<size_t>(i)]);
   double v;
   std::memcpy(&v, &bits, sizeof(v));
   return v;
 }
 
-void writeDouble(std::vector<char>& bytes, size_t offset, double v) {
+void writeDouble(std::vector<char>& bytes, size_t offset, double v)
+{
   uint64 bits;
   std::memcpy(&bits, &v, sizeof(v));
-  for (int i = 0; i < 8; ++i) bytes[offset + static_cast<size_t>(i)] = static_cast<char>((bits >> (8 * i)) & 0xFF);
+  for (int i = 0; i < 8; ++i)
+    bytes[offset + static_cast<size_t>(i)] = static_cast<char>((bits >> (8 * i)) & 0xFF);
 }
 
-int32 readInt(const std::vector<char>& bytes, size_t offset) {
+int32 readInt(const std::vector<char>& bytes, size_t offset)
+{
   uint32 v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8>(bytes[offset + static_cast<size_t>(i)]);
+  for (int i = 3; i >= 0; --i)
+    v = (v << 8) | static_cast<uint8>(bytes[offset + static_cast<size_t>(i)]);
   return static_cast<int32>(v);
 }
 
@@ -35,43 +41,54 @@ const double kDefaults[kNumParams] = {50., -18., 25., 0., 1., 0., 0., 0., 0., 0.
 const double kStored[kNumParams] = {80., -30.5, 12., -6., 1.75, 0., 0., 6.5, 1., 0.};
 
 // An 84-byte state holding kStored and the given bypass flag.
-std::vector<char> makeState(int32 bypass) {
+std::vector<char> makeState(int32 bypass)
+{
   std::vector<char> bytes(84);
-  for (int i = 0; i < kNumParams; ++i) writeDouble(bytes, static_cast<size_t>(8 * i), kStored[i]);
-  for (int i = 0; i < 4; ++i) bytes[80 + static_cast<size_t>(i)] = static_cast<char>((bypass >> (8 * i)) & 0xFF);
+  for (int i = 0; i < kNumParams; ++i)
+    writeDouble(bytes, static_cast<size_t>(8 * i), kStored[i]);
+  for (int i = 0; i < 4; ++i)
+    bytes[80 + static_cast<size_t>(i)] = static_cast<char>((bypass >> (8 * i)) & 0xFF);
   return bytes;
 }
 
-}  // namespace
+} // namespace
 
-class ModuleState : public PluginTest {
+class ModuleState : public PluginTest
+{
 protected:
-  std::vector<char> save() {
+  std::vector<char> save()
+  {
     IPtr<qhost::MemoryStream> s = owned(new qhost::MemoryStream);
     EXPECT_EQ(plug.saveState(*s), kResultOk);
     return s->bytes();
   }
-  void expectValues(const double* values, int from, int to) {
-    for (int i = from; i < to; ++i) EXPECT_NEAR(plainValue(static_cast<ParamID>(i)), values[i], 1e-9) << "param " << i;
+  void expectValues(const double* values, int from, int to)
+  {
+    for (int i = from; i < to; ++i)
+      EXPECT_NEAR(plainValue(static_cast<ParamID>(i)), values[i], 1e-9) << "param " << i;
   }
   // The values the plug-in processes with, as its own state reports them.
-  void expectSaved(const double* values, int from, int to, int32 bypass) {
+  void expectSaved(const double* values, int from, int to, int32 bypass)
+  {
     const std::vector<char> bytes = save();
     ASSERT_EQ(bytes.size(), 84u);
-    for (int i = from; i < to; ++i) EXPECT_EQ(readDouble(bytes, static_cast<size_t>(8 * i)), values[i]) << "param " << i;
+    for (int i = from; i < to; ++i)
+      EXPECT_EQ(readDouble(bytes, static_cast<size_t>(8 * i)), values[i]) << "param " << i;
     EXPECT_EQ(readInt(bytes, 80), bypass);
   }
 };
 
-TEST_F(ModuleState, EightyFourBytesOfPlainValuesAndTheBypassFlag) {
+TEST_F(ModuleState, EightyFourBytesOfPlainValuesAndTheBypassFlag)
+{
   prepare(kSample32);
   std::vector<char> bytes = save();
   ASSERT_EQ(bytes.size(), 84u);
-  for (int i = 0; i < kNumParams; ++i) EXPECT_EQ(readDouble(bytes, static_cast<size_t>(8 * i)), kDefaults[i]) << i;
+  for (int i = 0; i < kNumParams; ++i)
+    EXPECT_EQ(readDouble(bytes, static_cast<size_t>(8 * i)), kDefaults[i]) << i;
   EXPECT_EQ(readInt(bytes, 80), 0);
 
   IEditController* c = plug.controller();
-  c->setParamNormalized(kGain, 0.75);   // +12 dB
+  c->setParamNormalized(kGain, 0.75); // +12 dB
   c->setParamNormalized(kHold, 1.0);
   qhost::ParameterChanges bypass;
   bypass.add(kBypassId, 0, 1.0);
@@ -88,7 +105,8 @@ TEST_F(ModuleState, EightyFourBytesOfPlainValuesAndTheBypassFlag) {
   EXPECT_NE(plug.component()->getState(nullptr), kResultOk);
 }
 
-TEST_F(ModuleState, RoundTripRestoresValuesBypassAndSound) {
+TEST_F(ModuleState, RoundTripRestoresValuesBypassAndSound)
+{
   prepare(kSample64);
   IPtr<qhost::MemoryStream> in = owned(new qhost::MemoryStream(makeState(1)));
   ASSERT_EQ(plug.loadState(*in), kResultOk);
@@ -110,7 +128,7 @@ TEST_F(ModuleState, RoundTripRestoresValuesBypassAndSound) {
   IPtr<qhost::MemoryStream> copy = owned(new qhost::MemoryStream(makeState(0)));
   ASSERT_EQ(other.loadState(*copy), kResultOk);
   ASSERT_EQ(other.start(), kResultOk);
-  ASSERT_EQ(plug.stop(), kResultOk);  // stopping resets the engine: both start from the same point
+  ASSERT_EQ(plug.stop(), kResultOk); // stopping resets the engine: both start from the same point
   ASSERT_EQ(plug.start(), kResultOk);
 
   const auto input = makeSignal(2, 512 * 20, 48000., 21);
@@ -118,11 +136,13 @@ TEST_F(ModuleState, RoundTripRestoresValuesBypassAndSound) {
   std::vector<double> o0(512), o1(512), i0(512), i1(512);
   double* ins[2] = {i0.data(), i1.data()};
   double* outs[2] = {o0.data(), o1.data()};
-  for (size_t pos = 0; pos < input[0].size(); pos += 512) {
+  for (size_t pos = 0; pos < input[0].size(); pos += 512)
+  {
     std::copy_n(&input[0][pos], 512, i0.begin());
     std::copy_n(&input[1][pos], 512, i1.begin());
     ASSERT_EQ(other.process64(ins, 2, outs, 2, 512), kResultOk);
-    for (size_t i = 0; i < 512; ++i) {
+    for (size_t i = 0; i < 512; ++i)
+    {
       ASSERT_EQ(o0[i], mine[0][pos + i]);
       ASSERT_EQ(o1[i], mine[1][pos + i]);
     }
@@ -131,7 +151,8 @@ TEST_F(ModuleState, RoundTripRestoresValuesBypassAndSound) {
   other.release();
 }
 
-TEST_F(ModuleState, ShortAndBrokenStreamsKeepWhatWasRead) {
+TEST_F(ModuleState, ShortAndBrokenStreamsKeepWhatWasRead)
+{
   prepare(kSample32);
   // Cut after five values: those five load, the call fails, the rest keep their values.
   IPtr<qhost::MemoryStream> cut = owned(new qhost::MemoryStream(makeState(1)));
@@ -158,7 +179,7 @@ TEST_F(ModuleState, ShortAndBrokenStreamsKeepWhatWasRead) {
   IPtr<qhost::MemoryStream> extra = owned(new qhost::MemoryStream(longer));
   EXPECT_EQ(plug.loadState(*extra), kResultOk);
   expectSaved(kStored, 0, kNumParams, 1);
-  expectValues(kStored, 0, kNumParams);  // the controller follows a successful restore
+  expectValues(kStored, 0, kNumParams); // the controller follows a successful restore
   EXPECT_EQ(plug.controller()->getParamNormalized(kBypassId), 1.0);
 
   // The controller's own state is empty: nothing is read or written.
@@ -170,7 +191,8 @@ TEST_F(ModuleState, ShortAndBrokenStreamsKeepWhatWasRead) {
   EXPECT_TRUE(controllerOut->bytes().empty());
 }
 
-TEST_F(ModuleState, NonFiniteAndOutOfRangeValuesAreTamed) {
+TEST_F(ModuleState, NonFiniteAndOutOfRangeValuesAreTamed)
+{
   prepare(kSample32);
   std::vector<char> bytes = makeState(0);
   writeDouble(bytes, 8 * kGain, std::numeric_limits<double>::quiet_NaN());
@@ -178,10 +200,11 @@ TEST_F(ModuleState, NonFiniteAndOutOfRangeValuesAreTamed) {
   writeDouble(bytes, 8 * kAutoCut, -std::numeric_limits<double>::infinity());
   writeDouble(bytes, 8 * kSensitivity, 1e300);
   IPtr<qhost::MemoryStream> s = owned(new qhost::MemoryStream(bytes));
-  plug.loadState(*s);  // whether it reports success or not, nothing unusable may come of it
+  plug.loadState(*s); // whether it reports success or not, nothing unusable may come of it
   const double lo[kNumParams] = {0., -40., 2., -12., 0.5, 0., 0., -24., 0., 0.};
   const double hi[kNumParams] = {100., -3., 60., 12., 2., 100., 100., 24., 1., 1.};
-  for (int i = 0; i < kNumParams; ++i) {
+  for (int i = 0; i < kNumParams; ++i)
+  {
     const double v = plainValue(static_cast<ParamID>(i));
     EXPECT_TRUE(std::isfinite(v)) << i;
     EXPECT_GE(v, lo[i]) << i;
@@ -190,8 +213,10 @@ TEST_F(ModuleState, NonFiniteAndOutOfRangeValuesAreTamed) {
   EXPECT_EQ(plainValue(kSensitivity), 100.);
   const auto out = run(makeSignal(2, 512 * 8, 48000., 23), 512);
   for (const auto& ch : out)
-    for (double v : ch) ASSERT_TRUE(std::isfinite(v));
+    for (double v : ch)
+      ASSERT_TRUE(std::isfinite(v));
   const std::vector<char> saved = save();
   ASSERT_EQ(saved.size(), 84u);
-  for (int i = 0; i < kNumParams; ++i) EXPECT_TRUE(std::isfinite(readDouble(saved, static_cast<size_t>(8 * i)))) << i;
+  for (int i = 0; i < kNumParams; ++i)
+    EXPECT_TRUE(std::isfinite(readDouble(saved, static_cast<size_t>(8 * i)))) << i;
 }

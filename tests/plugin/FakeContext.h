@@ -50,7 +50,8 @@ struct FakeContext : plugfw::IGraphicsContext
   }
   bool OnKeyDown(float x, float y, const plugfw::IKeyPress& key) override
   {
-    log.push_back("keydown " + std::to_string(key.VK) + " at " + std::to_string(int(x)) + "," + std::to_string(int(y)));
+    log.push_back("keydown " + std::to_string(key.VK) + " at " + std::to_string(int(x)) + "," +
+                  std::to_string(int(y)));
     return key.VK == 32;
   }
   bool OnKeyUp(float, float, const plugfw::IKeyPress&) override { return false; }
@@ -63,5 +64,8 @@ struct FakeContext : plugfw::IGraphicsContext
     log.push_back("ctrlmsg " + std::to_string(tag) + ":" + std::to_string(msg));
   }
   void SetParamValueFromDelegate(int idx, double v) override { paramValues.emplace_back(idx, v); }
-  void ForwardMidiMsg(const plugfw::IMidiMsg& m) override { log.push_back("midi " + std::to_string(m.mStatus)); }
+  void ForwardMidiMsg(const plugfw::IMidiMsg& m) override
+  {
+    log.push_back("midi " + std::to_string(m.mStatus));
+  }
 };

@@ -45,7 +45,8 @@ TEST(IParam, DeclareDoubleFieldsPrecisionAndMaxWidening)
   EXPECT_EQ(q.GetMax(), 6.0);
   EXPECT_EQ(q.GetValue(), 5.0); // default clamped into range
 
-  const std::pair<double, int> cases[] = {{1.0, 0}, {0.1, 1}, {0.01, 2}, {0.5, 1}, {0.001234567, 6}, {0.0, 0}};
+  const std::pair<double, int> cases[] = {{1.0, 0}, {0.1, 1},         {0.01, 2},
+                                          {0.5, 1}, {0.001234567, 6}, {0.0, 0}};
   for (auto [step, prec] : cases)
   {
     IParam r;
@@ -95,7 +96,7 @@ TEST(IParam, NormalisationRoundTripsAndStaysInUnitRange)
   EXPECT_DOUBLE_EQ(p.PlainToNormal(1.25), 0.5);
   EXPECT_EQ(p.PlainToNormal(-100.0), 0.0);
   EXPECT_EQ(p.PlainToNormal(100.0), 1.0);
-  EXPECT_EQ(p.NormalToPlain(-0.5), 0.5);  // not clamped first, but clamped to range after
+  EXPECT_EQ(p.NormalToPlain(-0.5), 0.5); // not clamped first, but clamped to range after
   EXPECT_EQ(p.NormalToPlain(1.5), 2.0);
   EXPECT_DOUBLE_EQ(p.DefaultValue(true), 1.0 / 3.0);
   EXPECT_EQ(p.DefaultValue(false), 1.0);

@@ -26,7 +26,11 @@ public:
     sent.push_back(msg);
     return sendResult;
   }
-  void MakeDelayLine() { mLatencyDelay = std::make_unique<ILatencyDelayLine>(MaxNChannels(kInput), MaxNChannels(kOutput)); }
+  void MakeDelayLine()
+  {
+    mLatencyDelay =
+        std::make_unique<ILatencyDelayLine>(MaxNChannels(kInput), MaxNChannels(kOutput));
+  }
   using IPluginProcessor::SetActiveIOConfig;
   using IPluginProcessor::SetBlockSize;
   using IPluginProcessor::SetChannelConnections;
@@ -62,7 +66,8 @@ TEST(IPluginProcessor, ParsesMultiBusWildcardAndRejectsGarbage)
 {
   std::vector<IOConfig> cfgs;
   int tin, tout, bin, bout;
-  IPluginProcessor::ParseChannelIOStr("2.2-2 0-1 *-* junk 1-x 3--1  1.-1 4-4", cfgs, tin, tout, bin, bout);
+  IPluginProcessor::ParseChannelIOStr("2.2-2 0-1 *-* junk 1-x 3--1  1.-1 4-4", cfgs, tin, tout, bin,
+                                      bout);
   ASSERT_EQ(cfgs.size(), 4u);
   EXPECT_EQ(cfgs[0].NBuses(kInput), 2);
   EXPECT_EQ(cfgs[0].GetTotalNChannels(kInput), 4);

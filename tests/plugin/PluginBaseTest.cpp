@@ -50,7 +50,8 @@ public:
 
   void OnParamChange(int idx, EParamSource src, int offset) override
   {
-    calls.push_back("change " + std::to_string(idx) + " " + ParamSourceStr(src) + " " + std::to_string(offset));
+    calls.push_back("change " + std::to_string(idx) + " " + ParamSourceStr(src) + " " +
+                    std::to_string(offset));
   }
   void OnParamChangeForEditor(int idx, EParamSource src) override
   {
@@ -137,7 +138,7 @@ TEST(PluginBase, UnserializeFullShortAndHostileBlocks)
   EXPECT_EQ(partial.UnserializeParams(shortChunk, 0), -1);
   EXPECT_EQ(partial.GetParam(8)->GetValue(), 18.0);
   EXPECT_EQ(partial.GetParam(9)->GetValue(), -5.0); // unread: keeps its old value
-  EXPECT_FALSE(partial.calls.empty());               // notified after a short read too
+  EXPECT_FALSE(partial.calls.empty());              // notified after a short read too
 
   IByteChunk hostile;
   hostile.Put(std::numeric_limits<double>::quiet_NaN());
@@ -259,7 +260,8 @@ TEST(PluginBase, UiEditPathCallsHostHooksInOrder)
   p.BeginParameterChangeFromUI(3);
   p.SetParameterValueFromUI(3, 0.75);
   p.EndParameterChangeFromUI(3);
-  const std::vector<std::string> expected = {"begin 3", "perform 3 0.750000", "change 3 UI -1", "editor 3 UI", "end 3"};
+  const std::vector<std::string> expected = {"begin 3", "perform 3 0.750000", "change 3 UI -1",
+                                             "editor 3 UI", "end 3"};
   EXPECT_EQ(p.calls, expected);
   EXPECT_EQ(p.GetParam(3)->GetValue(), 50.0);
   p.calls.clear();
@@ -292,7 +294,12 @@ TEST(PluginBase, TimersRegisterStopTwiceAndTickAll)
   const int before = Timer::NLiveTimers();
   int a = 0, b = 0;
   std::unique_ptr<Timer> ta(Timer::Create([&](Timer&) { ++a; }, 20));
-  std::unique_ptr<Timer> tb(Timer::Create([&](Timer& self) { ++b; self.Stop(); }, 20));
+  std::unique_ptr<Timer> tb(Timer::Create(
+      [&](Timer& self) {
+        ++b;
+        self.Stop();
+      },
+      20));
   EXPECT_EQ(Timer::NLiveTimers(), before + 2);
   Timer::TickAll();
   Timer::TickAll();
@@ -311,7 +318,12 @@ TEST(PluginBase, WindowsTimerFiresOnCreatingThreadsMessageLoop)
   int n = 0;
   const DWORD tid = GetCurrentThreadId();
   bool sameThread = true;
-  std::unique_ptr<Timer> t(Timer::Create([&](Timer&) { ++n; sameThread &= (GetCurrentThreadId() == tid); }, 10));
+  std::unique_ptr<Timer> t(Timer::Create(
+      [&](Timer&) {
+        ++n;
+        sameThread &= (GetCurrentThreadId() == tid);
+      },
+      10));
   const DWORD start = GetTickCount();
   while (n < 3 && GetTickCount() - start < 5000)
   {

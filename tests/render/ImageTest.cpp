@@ -13,7 +13,8 @@ using rtest::At;
 
 namespace {
 
-IPixmap Checker() {
+IPixmap Checker()
+{
   // 2 x 2: red, green / blue, half-transparent white.
   IRenderer r;
   r.SetFrameSize(2, 2);
@@ -24,11 +25,13 @@ IPixmap Checker() {
   return r.Frame();
 }
 
-TEST(RenderImage, PngRoundTripIsExactEvenWithPartialAlpha) {
+TEST(RenderImage, PngRoundTripIsExactEvenWithPartialAlpha)
+{
   IRenderer r;
   r.SetFrameSize(37, 23);
   r.FillCircle(IColor(200, 30, 160, 250), 15, 11, 9);
-  r.FillRect(IPattern::Linear(0, 0, 37, 0, IColor(10, 255, 0, 0), IColor(240, 0, 0, 255)), IRect(20, 2, 36, 20));
+  r.FillRect(IPattern::Linear(0, 0, 37, 0, IColor(10, 255, 0, 0), IColor(240, 0, 0, 255)),
+             IRect(20, 2, 36, 20));
   const std::vector<uint8_t> png = r.Frame().EncodePng();
   ASSERT_GT(png.size(), 8u);
   const IPixmap back = IPixmap::Decode(png.data(), png.size());
@@ -47,7 +50,8 @@ TEST(RenderImage, PngRoundTripIsExactEvenWithPartialAlpha) {
   EXPECT_EQ(a, 0);
 }
 
-TEST(RenderImage, FilesAndBadData) {
+TEST(RenderImage, FilesAndBadData)
+{
   const IPixmap src = Checker();
   const std::string path = testing::TempDir() + "render_image_test.png";
   ASSERT_TRUE(src.WritePng(path));
@@ -55,7 +59,8 @@ TEST(RenderImage, FilesAndBadData) {
   ASSERT_NE(f, nullptr);
   std::vector<uint8_t> bytes;
   int c;
-  while ((c = std::fgetc(f)) != EOF) bytes.push_back(static_cast<uint8_t>(c));
+  while ((c = std::fgetc(f)) != EOF)
+    bytes.push_back(static_cast<uint8_t>(c));
   std::fclose(f);
   std::remove(path.c_str());
   const IPixmap back = IPixmap::Decode(bytes.data(), bytes.size());
@@ -65,18 +70,23 @@ TEST(RenderImage, FilesAndBadData) {
   EXPECT_TRUE(IPixmap().EncodePng().empty());
   EXPECT_TRUE(IPixmap::Decode(nullptr, 10).Empty());
   EXPECT_TRUE(IPixmap::Decode(bytes.data(), 0).Empty());
-  for (size_t cut : {size_t(4), size_t(20), bytes.size() / 2, bytes.size() - 5}) {
+  for (size_t cut : {size_t(4), size_t(20), bytes.size() / 2, bytes.size() - 5})
+  {
     EXPECT_TRUE(IPixmap::Decode(bytes.data(), cut).Empty()) << cut;
   }
   std::vector<uint8_t> garbage(bytes.size(), 0x5A);
   EXPECT_TRUE(IPixmap::Decode(garbage.data(), garbage.size()).Empty());
   // A header that claims an enormous image is refused before decoding.
   std::vector<uint8_t> huge = bytes;
-  huge[16] = 0x00; huge[17] = 0x01; huge[18] = 0x00; huge[19] = 0x00;  // width 65536
+  huge[16] = 0x00;
+  huge[17] = 0x01;
+  huge[18] = 0x00;
+  huge[19] = 0x00; // width 65536
   EXPECT_TRUE(IPixmap::Decode(huge.data(), huge.size()).Empty());
 }
 
-TEST(RenderImage, BitmapIsScaledIntoTheRectangle) {
+TEST(RenderImage, BitmapIsScaledIntoTheRectangle)
+{
   IBitmap bmp(Checker(), 1, 1, "checker");
   ASSERT_TRUE(bmp.IsValid());
   IRenderer r;
@@ -101,22 +111,23 @@ TEST(RenderImage, BitmapIsScaledIntoTheRectangle) {
   w.SetFrameSize(40, 40);
   w.DrawBitmap(bmp, IRect(10, 10, 30, 30), 0, 0.5f);
   EXPECT_NEAR(At(w, 13, 13).r, 128, 1);
-  w.DrawBitmap(bmp, IRect(30, 30, 10, 10));  // inverted rectangle: nothing
+  w.DrawBitmap(bmp, IRect(30, 30, 10, 10)); // inverted rectangle: nothing
   w.DrawBitmap(IBitmap(), IRect(0, 0, 40, 40));
   EXPECT_EQ(At(w, 35, 35).a, 0);
 }
 
-TEST(RenderImage, FramesAreStackedVertically) {
-  IBitmap strip(Checker(), 2, 1, "strip");  // frame 0 = top row, frame 1 = bottom row
+TEST(RenderImage, FramesAreStackedVertically)
+{
+  IBitmap strip(Checker(), 2, 1, "strip"); // frame 0 = top row, frame 1 = bottom row
   EXPECT_EQ(strip.Frames(), 2);
   IRenderer r;
   r.SetFrameSize(20, 10);
   r.DrawBitmap(strip, IRect(0, 0, 20, 10), 1);
   EXPECT_EQ(At(r, 3, 5).b, 255);
   EXPECT_EQ(At(r, 3, 5).r, 0);
-  r.DrawBitmap(strip, IRect(0, 0, 20, 10), 99);  // clamped to the last frame
+  r.DrawBitmap(strip, IRect(0, 0, 20, 10), 99); // clamped to the last frame
   EXPECT_EQ(At(r, 3, 5).b, 255);
-  EXPECT_EQ(IBitmap(Checker(), 50, 1, "x").Frames(), 2);  // never more frames than rows
+  EXPECT_EQ(IBitmap(Checker(), 50, 1, "x").Frames(), 2); // never more frames than rows
 }
 
-}  // namespace
+} // namespace

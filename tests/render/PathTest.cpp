@@ -14,7 +14,8 @@ namespace {
 const IColor kWhite(255, 255, 255, 255);
 constexpr double kPi = 3.14159265358979;
 
-TEST(RenderPath, CurvesEncloseTheirAnalyticAreas) {
+TEST(RenderPath, CurvesEncloseTheirAnalyticAreas)
+{
   // Quadratic from (10, 30) over (30, -10) to (50, 30): a parabola 20 high over a 40 base.
   IRenderer q;
   q.SetFrameSize(60, 40);
@@ -22,7 +23,7 @@ TEST(RenderPath, CurvesEncloseTheirAnalyticAreas) {
   q.PathQuadTo(30, -10, 50, 30);
   q.PathClose();
   q.PathFill(kWhite);
-  EXPECT_NEAR(rtest::CoveredArea(q), 2.0 / 3.0 * 40 * 20, 2.5);  // flattening keeps within 0.5%
+  EXPECT_NEAR(rtest::CoveredArea(q), 2.0 / 3.0 * 40 * 20, 2.5); // flattening keeps within 0.5%
 
   // Four cubics with the usual 0.5523 handles approximate a circle of radius 20.
   IRenderer c;
@@ -44,12 +45,13 @@ TEST(RenderPath, CurvesEncloseTheirAnalyticAreas) {
   a.PathClose();
   a.PathFill(kWhite);
   EXPECT_NEAR(rtest::CoveredArea(a), kPi * 625 / 4, 2.0);
-  EXPECT_EQ(Alpha(a, 40, 20), 255);  // upper right quadrant
+  EXPECT_EQ(Alpha(a, 40, 20), 255); // upper right quadrant
   EXPECT_EQ(Alpha(a, 20, 20), 0);
   EXPECT_EQ(Alpha(a, 40, 40), 0);
 }
 
-TEST(RenderPath, SubPathsAndClosing) {
+TEST(RenderPath, SubPathsAndClosing)
+{
   // Two separate squares in one path; a line-to after close starts at the closed start point.
   IRenderer r;
   r.SetFrameSize(40, 20);
@@ -70,7 +72,8 @@ TEST(RenderPath, SubPathsAndClosing) {
     s.PathLineTo(30, 10);
     s.PathLineTo(30, 30);
     s.PathLineTo(10, 30);
-    if (close) s.PathClose();
+    if (close)
+      s.PathClose();
     s.PathStroke(kWhite, 2.f);
     return rtest::CoveredArea(s);
   };
@@ -86,7 +89,8 @@ TEST(RenderPath, SubPathsAndClosing) {
   EXPECT_EQ(rtest::CoveredArea(m), 0.0);
 }
 
-TEST(RenderPath, ExtremeCurvesAreBounded) {
+TEST(RenderPath, ExtremeCurvesAreBounded)
+{
   IRenderer r;
   r.SetFrameSize(20, 20);
   r.PathMoveTo(0, 0);
@@ -105,7 +109,8 @@ TEST(RenderPath, ExtremeCurvesAreBounded) {
   EXPECT_NEAR(rtest::CoveredArea(r), 25.0, 1e-9);
 }
 
-TEST(RenderPath, FrameResizeKeepsTheOverlap) {
+TEST(RenderPath, FrameResizeKeepsTheOverlap)
+{
   IRenderer r;
   r.SetFrameSize(10, 10);
   r.FillRect(IColor(255, 9, 8, 7), IRect(0, 0, 10, 10));
@@ -117,4 +122,4 @@ TEST(RenderPath, FrameResizeKeepsTheOverlap) {
   EXPECT_EQ(Alpha(r, 19, 4), 255);
 }
 
-}  // namespace
+} // namespace

@@ -13,12 +13,13 @@ using namespace plugfw::ui;
 
 namespace {
 
-TEST(Resources, FontAndLogoAreEmbeddedAndMissingNamesAreNot) {
+TEST(Resources, FontAndLogoAreEmbeddedAndMissingNamesAreNot)
+{
   const uint8_t* data = nullptr;
   size_t size = 0;
   ASSERT_TRUE(FindQuellorResource("Roboto-Regular.ttf", data, size));
   ASSERT_GT(size, 100000u);
-  EXPECT_EQ(data[0], 0x00);  // TrueType outline tag 00 01 00 00
+  EXPECT_EQ(data[0], 0x00); // TrueType outline tag 00 01 00 00
   EXPECT_EQ(data[1], 0x01);
   ASSERT_TRUE(FindQuellorResource("Quellor.png", data, size));
   ASSERT_GT(size, 8u);
@@ -35,14 +36,17 @@ TEST(Resources, FontAndLogoAreEmbeddedAndMissingNamesAreNot) {
   const uint8_t* untouched = reinterpret_cast<const uint8_t*>(&size);
   const uint8_t* d2 = untouched;
   size_t s2 = 77;
-  for (const char* missing : {"", "Missing.png", "quellor.png", "Roboto-Regular", "Quellor@3x.png", "Quellor.png "}) {
+  for (const char* missing :
+       {"", "Missing.png", "quellor.png", "Roboto-Regular", "Quellor@3x.png", "Quellor.png "})
+  {
     EXPECT_FALSE(FindQuellorResource(missing, d2, s2)) << missing;
   }
   EXPECT_EQ(d2, untouched);
   EXPECT_EQ(s2, 77u);
 }
 
-TEST(Resources, ScaledNames) {
+TEST(Resources, ScaledNames)
+{
   EXPECT_EQ(ScaledResourceName("Quellor.png", 1), "Quellor.png");
   EXPECT_EQ(ScaledResourceName("Quellor.png", 2), "Quellor@2x.png");
   EXPECT_EQ(ScaledResourceName("a.b.png", 3), "a.b@3x.png");
@@ -51,7 +55,8 @@ TEST(Resources, ScaledNames) {
   EXPECT_EQ(ScaledResourceName("x.png", 0), "x.png");
 }
 
-TEST(Resources, ScaleSearchOrder) {
+TEST(Resources, ScaleSearchOrder)
+{
   EXPECT_EQ(BitmapScaleSearchOrder(1), (std::vector<int>{1, 3, 2}));
   EXPECT_EQ(BitmapScaleSearchOrder(2), (std::vector<int>{2, 3, 1}));
   EXPECT_EQ(BitmapScaleSearchOrder(3), (std::vector<int>{3, 2, 1}));
@@ -64,7 +69,8 @@ TEST(Resources, ScaleSearchOrder) {
   static const uint8_t kByte = 1;
   IResourceFinder finder = [&](std::string_view name, const uint8_t*& data, size_t& size) {
     asked.emplace_back(name);
-    if (name != "logo@3x.png" && name != "logo.png") return false;
+    if (name != "logo@3x.png" && name != "logo.png")
+      return false;
     data = &kByte;
     size = 1;
     return true;
@@ -81,7 +87,8 @@ TEST(Resources, ScaleSearchOrder) {
   EXPECT_EQ(FindBitmapResource(IResourceFinder(), "logo.png", 1).data, nullptr);
 }
 
-TEST(Resources, RendererLoadsTheVariantForItsScale) {
+TEST(Resources, RendererLoadsTheVariantForItsScale)
+{
   IRenderer r;
   IBitmap one = r.LoadBitmap(FindQuellorResource, "Quellor.png");
   ASSERT_TRUE(one.IsValid());
@@ -92,11 +99,11 @@ TEST(Resources, RendererLoadsTheVariantForItsScale) {
   ASSERT_TRUE(two.IsValid());
   EXPECT_EQ(two.Scale(), 2);
   EXPECT_EQ(two.Width(), 2 * one.Width());
-  r.SetScale(3.f, 1.f);  // no @3x: falls back to @2x
+  r.SetScale(3.f, 1.f); // no @3x: falls back to @2x
   EXPECT_EQ(r.LoadBitmap(FindQuellorResource, "Quellor.png").Name(), "Quellor@2x.png");
   EXPECT_FALSE(r.LoadBitmap(FindQuellorResource, "Absent.png").IsValid());
   // A resource that is not an image gives an invalid bitmap, not a crash.
   EXPECT_FALSE(r.LoadBitmap(FindQuellorResource, "Roboto-Regular.ttf").IsValid());
 }
 
-}  // namespace
+} // namespace

@@ -11,11 +11,13 @@ namespace {
 
 const IColor kWhite(255, 255, 255, 255);
 
-TEST(RasterStroke, HorizontalLineCoversItsWidthExactly) {
+TEST(RasterStroke, HorizontalLineCoversItsWidthExactly)
+{
   IRenderer r;
   r.SetFrameSize(30, 20);
-  r.DrawLine(kWhite, 5, 10, 15, 10, 1.f, 2.f);  // rows 9 and 10, columns 5..14
-  for (int x = 0; x < 30; ++x) {
+  r.DrawLine(kWhite, 5, 10, 15, 10, 1.f, 2.f); // rows 9 and 10, columns 5..14
+  for (int x = 0; x < 30; ++x)
+  {
     const bool in = x >= 5 && x < 15;
     EXPECT_EQ(Alpha(r, x, 9), in ? 255 : 0) << x;
     EXPECT_EQ(Alpha(r, x, 10), in ? 255 : 0) << x;
@@ -31,7 +33,8 @@ TEST(RasterStroke, HorizontalLineCoversItsWidthExactly) {
   EXPECT_NEAR(rtest::CoveredArea(h), 10.0, 0.05);
 }
 
-TEST(RasterStroke, CapsExtendTheEnds) {
+TEST(RasterStroke, CapsExtendTheEnds)
+{
   auto draw = [](ILineCap cap) {
     IRenderer r;
     r.SetFrameSize(40, 20);
@@ -47,7 +50,8 @@ TEST(RasterStroke, CapsExtendTheEnds) {
   EXPECT_NEAR(draw(ILineCap::kRound), 80.0 + 3.14159265 * 4.0, 0.3);
 }
 
-TEST(RasterStroke, MiterLimitTurnsSharpCornersIntoBevels) {
+TEST(RasterStroke, MiterLimitTurnsSharpCornersIntoBevels)
+{
   // A narrow V: the miter tip reaches far beyond the vertex.
   auto tipCovered = [](float limit, ILineJoin join) {
     IRenderer r;
@@ -59,7 +63,7 @@ TEST(RasterStroke, MiterLimitTurnsSharpCornersIntoBevels) {
     o.join = join;
     o.miterLimit = limit;
     r.PathStroke(kWhite, 6.f, o);
-    return Alpha(r, 30, 6);  // above the vertex: only a miter reaches it
+    return Alpha(r, 30, 6); // above the vertex: only a miter reaches it
   };
   EXPECT_EQ(tipCovered(10.f, ILineJoin::kMiter), 255);
   EXPECT_EQ(tipCovered(2.f, ILineJoin::kMiter), 0);
@@ -67,16 +71,18 @@ TEST(RasterStroke, MiterLimitTurnsSharpCornersIntoBevels) {
   EXPECT_EQ(tipCovered(10.f, ILineJoin::kRound), 0);
 }
 
-TEST(RasterStroke, JoinsLeaveNoGapsOrSeams) {
+TEST(RasterStroke, JoinsLeaveNoGapsOrSeams)
+{
   // A closed square outline 2 wide: its area is exactly outer minus inner square.
-  for (ILineJoin join : {ILineJoin::kMiter, ILineJoin::kBevel, ILineJoin::kRound}) {
+  for (ILineJoin join : {ILineJoin::kMiter, ILineJoin::kBevel, ILineJoin::kRound})
+  {
     IRenderer r;
     r.SetFrameSize(40, 40);
     r.PathRect(IRect(10, 10, 30, 30));
     IStrokeOptions o;
     o.join = join;
     r.PathStroke(kWhite, 2.f, o);
-    const double outer = join == ILineJoin::kMiter ? 22.0 * 22.0
+    const double outer = join == ILineJoin::kMiter   ? 22.0 * 22.0
                          : join == ILineJoin::kBevel ? 22.0 * 22.0 - 4 * 0.5
                                                      : 22.0 * 22.0 - 4 * (1.0 - 3.14159265 / 4);
     EXPECT_NEAR(rtest::CoveredArea(r), outer - 18.0 * 18.0, 0.3) << static_cast<int>(join);
@@ -87,15 +93,19 @@ TEST(RasterStroke, JoinsLeaveNoGapsOrSeams) {
   IRenderer poly;
   poly.SetFrameSize(120, 20);
   poly.PathMoveTo(10, 10);
-  for (int i = 1; i <= 100; ++i) poly.PathLineTo(10.f + i, 10.f + ((i % 2) ? 0.02f : -0.02f));
+  for (int i = 1; i <= 100; ++i)
+    poly.PathLineTo(10.f + i, 10.f + ((i % 2) ? 0.02f : -0.02f));
   poly.PathStroke(kWhite, 1.5f);
   EXPECT_NEAR(rtest::CoveredArea(poly), 150.0, 1.5);
-  for (int x = 12; x < 108; ++x) EXPECT_GE(Alpha(poly, x, 9) + Alpha(poly, x, 10), 254 + 127) << x;
+  for (int x = 12; x < 108; ++x)
+    EXPECT_GE(Alpha(poly, x, 9) + Alpha(poly, x, 10), 254 + 127) << x;
 }
 
-TEST(RasterStroke, ThickStrokesOnSmallShapesFillTheirInside) {
+TEST(RasterStroke, ThickStrokesOnSmallShapesFillTheirInside)
+{
   // When the half width exceeds the inradius, the inside offset vanishes: no hole may remain.
-  for (float width : {6.f, 8.f, 12.f}) {
+  for (float width : {6.f, 8.f, 12.f})
+  {
     IRenderer r;
     r.SetFrameSize(60, 60);
     r.PathMoveTo(25, 35);
@@ -111,7 +121,7 @@ TEST(RasterStroke, ThickStrokesOnSmallShapesFillTheirInside) {
   t.PathLineTo(35, 35);
   t.PathLineTo(30, 35 - 8.66f);
   t.PathClose();
-  t.PathStroke(kWhite, 3.f);  // thin enough to leave the middle open
+  t.PathStroke(kWhite, 3.f); // thin enough to leave the middle open
   EXPECT_EQ(Alpha(t, 30, 32), 0);
 
   IRenderer r;
@@ -125,7 +135,8 @@ TEST(RasterStroke, ThickStrokesOnSmallShapesFillTheirInside) {
   EXPECT_NEAR(rtest::CoveredArea(c), 3.14159265 * 225, 7.0);
 }
 
-TEST(RasterStroke, PreserveKeepsThePathForAFill) {
+TEST(RasterStroke, PreserveKeepsThePathForAFill)
+{
   IRenderer r;
   r.SetFrameSize(30, 30);
   r.PathMoveTo(5, 5);
@@ -147,7 +158,8 @@ TEST(RasterStroke, PreserveKeepsThePathForAFill) {
   EXPECT_EQ(rtest::At(s, 15, 15).a, 0);
 }
 
-TEST(RasterStroke, CircleAndRoundRectOutlinesAreCentredOnTheGeometry) {
+TEST(RasterStroke, CircleAndRoundRectOutlinesAreCentredOnTheGeometry)
+{
   IRenderer r;
   r.SetFrameSize(50, 50);
   r.DrawCircle(kWhite, 25, 25, 10, 1.f, 2.f);
@@ -167,7 +179,8 @@ TEST(RasterStroke, CircleAndRoundRectOutlinesAreCentredOnTheGeometry) {
   EXPECT_NEAR(rtest::CoveredArea(rr), expected, 1.0);
 }
 
-TEST(RasterStroke, SinglePointWithRoundCapIsADot) {
+TEST(RasterStroke, SinglePointWithRoundCapIsADot)
+{
   IRenderer r;
   r.SetFrameSize(20, 20);
   r.PathMoveTo(10, 10);
@@ -180,8 +193,8 @@ TEST(RasterStroke, SinglePointWithRoundCapIsADot) {
   b.SetFrameSize(20, 20);
   b.PathMoveTo(10, 10);
   b.PathLineTo(10, 10);
-  b.PathStroke(kWhite, 6.f);  // butt caps: nothing
+  b.PathStroke(kWhite, 6.f); // butt caps: nothing
   EXPECT_EQ(rtest::CoveredArea(b), 0.0);
 }
 
-}  // namespace
+} // namespace

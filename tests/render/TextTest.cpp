@@ -16,14 +16,16 @@ namespace {
 const char* const kFont = "Roboto-Regular";
 const IColor kWhite(255, 255, 255, 255);
 
-void LoadRoboto(IRenderer& r) {
+void LoadRoboto(IRenderer& r)
+{
   const uint8_t* data = nullptr;
   size_t size = 0;
   ASSERT_TRUE(FindQuellorResource("Roboto-Regular.ttf", data, size));
   ASSERT_TRUE(r.LoadFont(kFont, data, size));
 }
 
-TEST(RenderText, FontLoadingRejectsGarbage) {
+TEST(RenderText, FontLoadingRejectsGarbage)
+{
   IRenderer r;
   EXPECT_FALSE(r.HasFont(kFont));
   const std::vector<uint8_t> junk(4096, 0xAB);
@@ -40,12 +42,14 @@ TEST(RenderText, FontLoadingRejectsGarbage) {
   EXPECT_TRUE(r.HasFont(kFont));
   // Unknown font ids measure 0 and draw nothing.
   r.SetFrameSize(50, 20);
-  r.DrawText("Nope", 12, kWhite, IRect(0, 0, 50, 20), ITextAlign::kNear, ITextVAlign::kMiddle, "abc");
+  r.DrawText("Nope", 12, kWhite, IRect(0, 0, 50, 20), ITextAlign::kNear, ITextVAlign::kMiddle,
+             "abc");
   EXPECT_EQ(rtest::CoveredArea(r), 0.0);
   EXPECT_EQ(r.MeasureText("Nope", 12, "abc"), 0.f);
 }
 
-TEST(RenderText, MeasuredWidthScalesAndAddsUp) {
+TEST(RenderText, MeasuredWidthScalesAndAddsUp)
+{
   IRenderer r;
   LoadRoboto(r);
   const float a = r.MeasureText(kFont, 15, "Sensitivity");
@@ -62,11 +66,14 @@ TEST(RenderText, MeasuredWidthScalesAndAddsUp) {
   EXPECT_FLOAT_EQ(r.MeasureText(kFont, 15, "Reset"), before);
 }
 
-struct Ink {
+struct Ink
+{
   int x0, y0, x1, y1;
 };
 
-Ink DrawAndFindInk(float scale, ITextAlign align, const IRect& rect, const std::string& text, float size) {
+Ink DrawAndFindInk(float scale, ITextAlign align, const IRect& rect, const std::string& text,
+                   float size)
+{
   IRenderer r;
   LoadRoboto(r);
   r.SetScale(scale, 1.f);
@@ -77,17 +84,19 @@ Ink DrawAndFindInk(float scale, ITextAlign align, const IRect& rect, const std::
   return ink;
 }
 
-TEST(RenderText, AlignmentPlacesInkInsideTheRectangle) {
+TEST(RenderText, AlignmentPlacesInkInsideTheRectangle)
+{
   const IRect rect(20, 10, 180, 40);
-  const std::string text = "HHHH";  // straight stems: the ink spans the advance minus side bearings
+  const std::string text = "HHHH"; // straight stems: the ink spans the advance minus side bearings
   IRenderer m;
   LoadRoboto(m);
   const float w = m.MeasureText(kFont, 20, text);
-  for (float scale : {1.f, 2.f}) {
+  for (float scale : {1.f, 2.f})
+  {
     const Ink near = DrawAndFindInk(scale, ITextAlign::kNear, rect, text, 20);
     const Ink centre = DrawAndFindInk(scale, ITextAlign::kCenter, rect, text, 20);
     const Ink far = DrawAndFindInk(scale, ITextAlign::kFar, rect, text, 20);
-    const float bearing = 3.f * scale;  // side bearings of "H" at this size are about 1.5 units
+    const float bearing = 3.f * scale; // side bearings of "H" at this size are about 1.5 units
     EXPECT_GE(near.x0, rect.L * scale);
     EXPECT_LE(near.x0, rect.L * scale + bearing);
     EXPECT_LE(far.x1 + 1, rect.R * scale);
@@ -105,29 +114,34 @@ TEST(RenderText, AlignmentPlacesInkInsideTheRectangle) {
   }
 }
 
-TEST(RenderText, TextIsClippedBlendedAndToleratesBadUtf8) {
+TEST(RenderText, TextIsClippedBlendedAndToleratesBadUtf8)
+{
   IRenderer r;
   LoadRoboto(r);
   r.SetFrameSize(120, 40);
   r.BeginFrame(IRect(0, 0, 60, 40));
-  r.DrawText(kFont, 16, kWhite, IRect(0, 0, 120, 40), ITextAlign::kCenter, ITextVAlign::kMiddle, "MMMMMMMMMM");
+  r.DrawText(kFont, 16, kWhite, IRect(0, 0, 120, 40), ITextAlign::kCenter, ITextVAlign::kMiddle,
+             "MMMMMMMMMM");
   r.EndFrame();
   int x0, y0, x1, y1;
   ASSERT_TRUE(rtest::InkBox(r, x0, y0, x1, y1));
-  EXPECT_LE(x1, 59);  // cut at the clip edge
+  EXPECT_LE(x1, 59); // cut at the clip edge
   EXPECT_GE(x1, 55);
   int maxAlpha = 0;
   for (int y = 0; y < 40; ++y)
-    for (int x = 0; x < 60; ++x) maxAlpha = std::max(maxAlpha, rtest::Alpha(r, x, y));
+    for (int x = 0; x < 60; ++x)
+      maxAlpha = std::max(maxAlpha, rtest::Alpha(r, x, y));
   EXPECT_EQ(maxAlpha, 255);
 
   IRenderer b;
   LoadRoboto(b);
   b.SetFrameSize(120, 40);
-  b.DrawText(kFont, 16, kWhite, IRect(0, 0, 120, 40), ITextAlign::kCenter, ITextVAlign::kMiddle, "MMMMMMMMMM", 0.25f);
+  b.DrawText(kFont, 16, kWhite, IRect(0, 0, 120, 40), ITextAlign::kCenter, ITextVAlign::kMiddle,
+             "MMMMMMMMMM", 0.25f);
   int maxB = 0;
   for (int y = 0; y < 40; ++y)
-    for (int x = 0; x < 120; ++x) maxB = std::max(maxB, rtest::Alpha(b, x, y));
+    for (int x = 0; x < 120; ++x)
+      maxB = std::max(maxB, rtest::Alpha(b, x, y));
   EXPECT_NEAR(maxB, 64, 1);
 
   IRenderer u;
@@ -141,30 +155,37 @@ TEST(RenderText, TextIsClippedBlendedAndToleratesBadUtf8) {
   IRenderer z;
   LoadRoboto(z);
   z.SetFrameSize(50, 50);
-  z.DrawText(kFont, 1e9f, kWhite, IRect(0, 0, 50, 50), ITextAlign::kNear, ITextVAlign::kMiddle, "W");
-  z.DrawText(kFont, std::nanf(""), kWhite, IRect(0, 0, 50, 50), ITextAlign::kNear, ITextVAlign::kMiddle, "W");
+  z.DrawText(kFont, 1e9f, kWhite, IRect(0, 0, 50, 50), ITextAlign::kNear, ITextVAlign::kMiddle,
+             "W");
+  z.DrawText(kFont, std::nanf(""), kWhite, IRect(0, 0, 50, 50), ITextAlign::kNear,
+             ITextVAlign::kMiddle, "W");
   EXPECT_EQ(rtest::CoveredArea(z), 0.0);
 }
 
-TEST(RenderText, ManySizesAndGlyphsSurviveAtlasRefills) {
+TEST(RenderText, ManySizesAndGlyphsSurviveAtlasRefills)
+{
   IRenderer r;
   LoadRoboto(r);
   r.SetFrameSize(300, 300);
   std::string all;
-  for (char c = '!'; c <= '~'; ++c) all.push_back(c);
-  for (int size = 8; size < 120; size += 3) {
+  for (char c = '!'; c <= '~'; ++c)
+    all.push_back(c);
+  for (int size = 8; size < 120; size += 3)
+  {
     r.Clear(IColor(0, 0, 0, 0));
     r.DrawText(kFont, static_cast<float>(size), kWhite, IRect(0, 0, 300, 300), ITextAlign::kNear,
                ITextVAlign::kMiddle, all);
   }
   // After the churn, a known string still renders the same as in a fresh renderer.
   r.Clear(IColor(0, 0, 0, 0));
-  r.DrawText(kFont, 15, kWhite, IRect(0, 0, 300, 300), ITextAlign::kCenter, ITextVAlign::kMiddle, "Active filters: 3");
+  r.DrawText(kFont, 15, kWhite, IRect(0, 0, 300, 300), ITextAlign::kCenter, ITextVAlign::kMiddle,
+             "Active filters: 3");
   IRenderer f;
   LoadRoboto(f);
   f.SetFrameSize(300, 300);
-  f.DrawText(kFont, 15, kWhite, IRect(0, 0, 300, 300), ITextAlign::kCenter, ITextVAlign::kMiddle, "Active filters: 3");
+  f.DrawText(kFont, 15, kWhite, IRect(0, 0, 300, 300), ITextAlign::kCenter, ITextVAlign::kMiddle,
+             "Active filters: 3");
   EXPECT_EQ(rtest::Hash(r.Frame()), rtest::Hash(f.Frame()));
 }
 
-}  // namespace
+} // namespace

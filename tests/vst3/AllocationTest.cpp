@@ -19,14 +19,29 @@ void* operator new(std::size_t n)
     return p;
   throw std::bad_alloc();
 }
-void* operator new[](std::size_t n) { return operator new(n); }
+void* operator new[](std::size_t n)
+{
+  return operator new(n);
+}
 // The replacement pair uses malloc and free on purpose.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept
+{
+  std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+  std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+  std::free(p);
+}
 #pragma GCC diagnostic pop
 
 using namespace Steinberg;

@@ -12,7 +12,10 @@ using namespace Steinberg::Vst;
 
 namespace {
 
-std::u16string Str(const TChar* s) { return std::u16string(s); }
+std::u16string Str(const TChar* s)
+{
+  return std::u16string(s);
+}
 
 const ParameterInfo* FindInfo(TestPlug* p, ParamID id, ParameterInfo& info)
 {
@@ -60,7 +63,8 @@ TEST(VST3Controller, ParameterInfoFromIParams)
   EXPECT_TRUE(trimObj->isTypeOf("Parameter"));
   EXPECT_FALSE(trimObj->isA("Parameter"));
   EXPECT_FALSE(trimObj->isTypeOf("StringListParameter"));
-  auto* bypassObj = FCast<plugfw::IPluginVST3BypassParameter>(p->getParameterObject(plugfw::kBypassParamID));
+  auto* bypassObj =
+      FCast<plugfw::IPluginVST3BypassParameter>(p->getParameterObject(plugfw::kBypassParamID));
   ASSERT_NE(bypassObj, nullptr);
   EXPECT_STREQ(bypassObj->isA(), "IPluginVST3BypassParameter");
   EXPECT_TRUE(bypassObj->isTypeOf("StringListParameter"));
@@ -136,7 +140,8 @@ TEST(VST3Controller, SetParamNormalizedReachesParameterAndEditor)
   EXPECT_EQ(p->GetParam(TestPlug::kTrim)->GetValue(), 24.0);
   EXPECT_EQ(p->setParamNormalized(12345, 0.5), kResultFalse);
   EXPECT_EQ(p->getParamNormalized(12345), 0.0);
-  EXPECT_TRUE(h.handler.calls.empty() || h.handler.calls.back().rfind("restart", 0) == 0); // no edit echo
+  EXPECT_TRUE(h.handler.calls.empty() ||
+              h.handler.calls.back().rfind("restart", 0) == 0); // no edit echo
   p->CloseEditor();
 }
 
@@ -165,9 +170,15 @@ TEST(VST3Controller, InterfaceQueriesAndStateStubs)
   void* obj = nullptr;
   EXPECT_EQ(unknown->queryInterface(IConnectionPoint::iid, &obj), kNoInterface);
   EXPECT_EQ(obj, nullptr);
-  const FUID* ids[] = {&IMidiMapping::iid, &ChannelContext::IInfoListener::iid, &IComponent::iid,
-                       &IAudioProcessor::iid, &IProcessContextRequirements::iid, &IUnitInfo::iid,
-                       &IEditController::iid, &IEditController2::iid, &FUnknown::iid};
+  const FUID* ids[] = {&IMidiMapping::iid,
+                       &ChannelContext::IInfoListener::iid,
+                       &IComponent::iid,
+                       &IAudioProcessor::iid,
+                       &IProcessContextRequirements::iid,
+                       &IUnitInfo::iid,
+                       &IEditController::iid,
+                       &IEditController2::iid,
+                       &FUnknown::iid};
   for (const FUID* id : ids)
   {
     obj = nullptr;
@@ -252,7 +263,7 @@ TEST(VST3Controller, MidiControllerParametersWithMidiInput)
   ProcessSetup setup{kRealtime, kSample32, 64, 48000.0};
   p->setupProcessing(setup);
   fakehost::ParamChanges changes;
-  changes.Add(65667, {{0, 0.5}});   // pitch bend centre
+  changes.Add(65667, {{0, 0.5}});     // pitch bend centre
   changes.Add(65538 + 7, {{3, 1.0}}); // CC 7
   fakehost::Buffers<float> b(2, 2, 8);
   ProcessData d = b.Data(8, &changes);
@@ -295,13 +306,17 @@ TEST(VST3View, CreationPlatformSizeAndKeys)
 
   void* obj = nullptr;
   ASSERT_EQ(view->queryInterface(IPlugViewContentScaleSupport::iid, &obj), kResultOk);
-  EXPECT_EQ(static_cast<IPlugViewContentScaleSupport*>(obj)->setContentScaleFactor(2.0f), kResultTrue);
+  EXPECT_EQ(static_cast<IPlugViewContentScaleSupport*>(obj)->setContentScaleFactor(2.0f),
+            kResultTrue);
   static_cast<FUnknown*>(obj)->release();
   EXPECT_EQ(view->queryInterface(IEditController::iid, &obj), kNoInterface);
 
   // A type other than HWND is accepted without opening anything.
   int made = 0;
-  h.plug->SetMakeGraphicsFunc([&]() -> plugfw::IGraphicsContext* { ++made; return new FakeContext; });
+  h.plug->SetMakeGraphicsFunc([&]() -> plugfw::IGraphicsContext* {
+    ++made;
+    return new FakeContext;
+  });
   EXPECT_EQ(view->attached(nullptr, "X11EmbedWindowID"), kResultTrue);
   EXPECT_EQ(made, 0);
   int parent = 0;

@@ -14,7 +14,8 @@ TEST(VST3Factory, ClassIdBytes)
 {
   TUID cid;
   plugfw::MakeVST3ClassID(plugfw::FourCC("VanU"), plugfw::FourCC("Qlrx"), cid);
-  const unsigned char expected[16] = {0x0D, 0xE7, 0xAE, 0xF2, 0xDE, 0x00, 0x4E, 0x4F, 'V', 'a', 'n', 'U', 'Q', 'l', 'r', 'x'};
+  const unsigned char expected[16] = {0x0D, 0xE7, 0xAE, 0xF2, 0xDE, 0x00, 0x4E, 0x4F,
+                                      'V',  'a',  'n',  'U',  'Q',  'l',  'r',  'x'};
   EXPECT_EQ(std::memcmp(cid, expected, 16), 0);
 }
 

@@ -16,20 +16,27 @@ using namespace Steinberg;
 using namespace Steinberg::Vst;
 
 // Reference counting shared by the fakes; they live on the test's stack, so release never deletes.
-#define FAKE_UNKNOWN(Iface)                                                          \
-  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override            \
-  {                                                                                 \
-    if (FUnknownPrivate::iidEqual(iid, Iface::iid) || FUnknownPrivate::iidEqual(iid, FUnknown::iid)) \
-    {                                                                               \
-      *obj = static_cast<Iface*>(this);                                             \
-      ++refs;                                                                       \
-      return kResultOk;                                                             \
-    }                                                                               \
-    *obj = nullptr;                                                                 \
-    return kNoInterface;                                                            \
-  }                                                                                 \
-  uint32 PLUGIN_API addRef() override { return ++refs; }                            \
-  uint32 PLUGIN_API release() override { return --refs; }                           \
+#define FAKE_UNKNOWN(Iface)                                                                        \
+  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override                           \
+  {                                                                                                \
+    if (FUnknownPrivate::iidEqual(iid, Iface::iid) ||                                              \
+        FUnknownPrivate::iidEqual(iid, FUnknown::iid))                                             \
+    {                                                                                              \
+      *obj = static_cast<Iface*>(this);                                                            \
+      ++refs;                                                                                      \
+      return kResultOk;                                                                            \
+    }                                                                                              \
+    *obj = nullptr;                                                                                \
+    return kNoInterface;                                                                           \
+  }                                                                                                \
+  uint32 PLUGIN_API addRef() override                                                              \
+  {                                                                                                \
+    return ++refs;                                                                                 \
+  }                                                                                                \
+  uint32 PLUGIN_API release() override                                                             \
+  {                                                                                                \
+    return --refs;                                                                                 \
+  }                                                                                                \
   std::atomic<int> refs{1};
 
 class MemoryStream : public IBStream
@@ -49,7 +56,8 @@ public:
         *numBytesRead = 0;
       return kResultFalse;
     }
-    int32 n = static_cast<int32>(std::min<int64>({numBytes, static_cast<int64>(data.size()) - pos, maxChunk}));
+    int32 n = static_cast<int32>(
+        std::min<int64>({numBytes, static_cast<int64>(data.size()) - pos, maxChunk}));
     if (n < 0)
       n = 0;
     if (n)
@@ -72,7 +80,8 @@ public:
   }
   tresult PLUGIN_API seek(int64 p, int32 mode, int64* result) override
   {
-    int64 base = mode == kIBSeekSet ? 0 : (mode == kIBSeekCur ? pos : static_cast<int64>(data.size()));
+    int64 base =
+        mode == kIBSeekSet ? 0 : (mode == kIBSeekCur ? pos : static_cast<int64>(data.size()));
     if (base + p < 0)
       return kResultFalse;
     pos = base + p;

@@ -12,7 +12,8 @@ struct Harness
   fakehost::ComponentHandler handler;
   TestPlug* plug = new TestPlug();
 
-  explicit Harness(int channels = 2, double rate = 48000.0, int maxBlock = 256, int sampleSize = Steinberg::Vst::kSample32)
+  explicit Harness(int channels = 2, double rate = 48000.0, int maxBlock = 256,
+                   int sampleSize = Steinberg::Vst::kSample32)
   {
     using namespace Steinberg::Vst;
     EXPECT_EQ(plug->initialize(&host), Steinberg::kResultOk);

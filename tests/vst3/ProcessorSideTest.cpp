@@ -380,7 +380,8 @@ TEST(VST3Processor, ShortLongAndHostileStateStreams)
     EXPECT_EQ(static_cast<IComponent*>(h.plug)->setState(&s), kResultFalse);
     EXPECT_EQ(h.plug->GetParam(TestPlug::kLatency)->GetValue(), 64.0);
     // The host sees the values that are in effect, not the ones from before the restore.
-    EXPECT_EQ(h.plug->getParamNormalized(TestPlug::kLatency), h.plug->GetParam(TestPlug::kLatency)->GetNormalValue());
+    EXPECT_EQ(h.plug->getParamNormalized(TestPlug::kLatency),
+              h.plug->GetParam(TestPlug::kLatency)->GetNormalValue());
   }
   {
     Harness h; // one byte short of the parameter block
@@ -442,7 +443,10 @@ struct FakeRunLoop : Linux::IRunLoop
   FAKE_UNKNOWN(Linux::IRunLoop)
   Linux::ITimerHandler* timer = nullptr;
   Linux::TimerInterval interval = 0;
-  tresult PLUGIN_API registerEventHandler(Linux::IEventHandler*, Linux::FileDescriptor) override { return kResultFalse; }
+  tresult PLUGIN_API registerEventHandler(Linux::IEventHandler*, Linux::FileDescriptor) override
+  {
+    return kResultFalse;
+  }
   tresult PLUGIN_API unregisterEventHandler(Linux::IEventHandler*) override { return kResultFalse; }
   tresult PLUGIN_API registerTimer(Linux::ITimerHandler* h, Linux::TimerInterval ms) override
   {

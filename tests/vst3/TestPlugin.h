@@ -9,7 +9,16 @@
 class TestPlug : public plugfw::IPluginVST3
 {
 public:
-  enum { kGain = 0, kTrim, kHold, kMode, kLocked, kLatency, kNumParams };
+  enum
+  {
+    kGain = 0,
+    kTrim,
+    kHold,
+    kMode,
+    kLocked,
+    kLatency,
+    kNumParams
+  };
 
   static plugfw::Config MakeConfig(bool hasUI = true, bool midiIn = false)
   {
@@ -40,7 +49,8 @@ public:
     GetParam(kTrim)->DeclareDouble("Master Trim", 0.0, -24.0, 24.0, 0.1, "dB");
     GetParam(kHold)->DeclareBool("Hold");
     GetParam(kMode)->DeclareEnum("Mode", 1, 3, "", 0, "Detector", "slow", "mid", "fast");
-    GetParam(kLocked)->DeclareDouble("Locked", 0.0, 0.0, 1.0, 0.5, "", plugfw::IParam::kFlagCannotAutomate, "Detector");
+    GetParam(kLocked)->DeclareDouble("Locked", 0.0, 0.0, 1.0, 0.5, "",
+                                     plugfw::IParam::kFlagCannotAutomate, "Detector");
     GetParam(kLatency)->DeclareDouble("Latency", 0.0, 0.0, 64.0, 1.0, "smp", 0, "Other");
     MakeDefaultPreset();
   }

@@ -11,26 +11,33 @@ using namespace Steinberg::Vst;
 namespace {
 
 // A component handler that records calls; it offers IComponentHandler2 only when asked to.
-class Handler : public FObject, public IComponentHandler, public IComponentHandler2 {
+class Handler : public FObject, public IComponentHandler, public IComponentHandler2
+{
 public:
   explicit Handler(bool offerGroupEdits) : offer2(offerGroupEdits) {}
 
   tresult PLUGIN_API beginEdit(ParamID id) override { return log("begin", id); }
   tresult PLUGIN_API performEdit(ParamID id, ParamValue) override { return log("perform", id); }
   tresult PLUGIN_API endEdit(ParamID id) override { return log("end", id); }
-  tresult PLUGIN_API restartComponent(int32 flags) override { return log("restart", static_cast<uint32>(flags)); }
+  tresult PLUGIN_API restartComponent(int32 flags) override
+  {
+    return log("restart", static_cast<uint32>(flags));
+  }
   tresult PLUGIN_API setDirty(TBool) override { return log("dirty", 0); }
   tresult PLUGIN_API requestOpenEditor(FIDString) override { return log("open", 0); }
   tresult PLUGIN_API startGroupEdit() override { return log("startGroup", 0); }
   tresult PLUGIN_API finishGroupEdit() override { return log("finishGroup", 0); }
 
-  tresult PLUGIN_API queryInterface(const TUID _iid, void** obj) override {
-    if (FUnknownPrivate::iidEqual(_iid, IComponentHandler::iid)) {
+  tresult PLUGIN_API queryInterface(const TUID _iid, void** obj) override
+  {
+    if (FUnknownPrivate::iidEqual(_iid, IComponentHandler::iid))
+    {
       addRef();
       *obj = static_cast<IComponentHandler*>(this);
       return kResultOk;
     }
-    if (offer2 && FUnknownPrivate::iidEqual(_iid, IComponentHandler2::iid)) {
+    if (offer2 && FUnknownPrivate::iidEqual(_iid, IComponentHandler2::iid))
+    {
       addRef();
       *obj = static_cast<IComponentHandler2*>(this);
       return kResultOk;
@@ -42,7 +49,8 @@ public:
   std::vector<std::string> calls;
 
 private:
-  tresult log(const char* what, uint32 id) {
+  tresult log(const char* what, uint32 id)
+  {
     calls.push_back(std::string(what) + ":" + std::to_string(id));
     return kResultOk;
   }
@@ -50,21 +58,26 @@ private:
 };
 
 // Records which state pair the host reached.
-class Effect : public SingleComponentEffect {
+class Effect : public SingleComponentEffect
+{
 public:
-  tresult setProcessorState(IBStream*) override {
+  tresult setProcessorState(IBStream*) override
+  {
     log.push_back("processor-set");
     return kResultOk;
   }
-  tresult getProcessorState(IBStream*) override {
+  tresult getProcessorState(IBStream*) override
+  {
     log.push_back("processor-get");
     return kResultOk;
   }
-  tresult setEditorState(IBStream*) override {
+  tresult setEditorState(IBStream*) override
+  {
     log.push_back("editor-set");
     return kResultOk;
   }
-  tresult getEditorState(IBStream*) override {
+  tresult getEditorState(IBStream*) override
+  {
     log.push_back("editor-get");
     return kResultOk;
   }
@@ -73,31 +86,38 @@ public:
 };
 
 template <class I>
-I* query(FUnknown* unknown) {
+I* query(FUnknown* unknown)
+{
   void* obj = nullptr;
-  if (unknown->queryInterface(I::iid, &obj) != kResultOk) return nullptr;
+  if (unknown->queryInterface(I::iid, &obj) != kResultOk)
+    return nullptr;
   return static_cast<I*>(obj);
 }
 
-FUnknown* identityOf(FUnknown* unknown) {
+FUnknown* identityOf(FUnknown* unknown)
+{
   FUnknown* id = query<FUnknown>(unknown);
-  if (id) id->release();
+  if (id)
+    id->release();
   return id;
 }
 
-}  // namespace
+} // namespace
 
-TEST(SingleComponentEffect, AnswersEveryRoleWithOneIdentityButNoConnectionPoint) {
+TEST(SingleComponentEffect, AnswersEveryRoleWithOneIdentityButNoConnectionPoint)
+{
   IPtr<Effect> effect = owned(new Effect);
   IComponent* component = query<IComponent>(effect->unknownCast());
   ASSERT_NE(component, nullptr);
   FUnknown* id = identityOf(component);
   EXPECT_EQ(id, effect->unknownCast());
 
-  for (FUnknown* part : std::vector<FUnknown*>{query<IAudioProcessor>(component), query<IEditController>(component),
-                                               query<IEditController2>(component), query<IUnitInfo>(component),
-                                               query<IProcessContextRequirements>(component),
-                                               query<IPluginBase>(component), query<IDependent>(component)}) {
+  for (FUnknown* part :
+       std::vector<FUnknown*>{query<IAudioProcessor>(component), query<IEditController>(component),
+                              query<IEditController2>(component), query<IUnitInfo>(component),
+                              query<IProcessContextRequirements>(component),
+                              query<IPluginBase>(component), query<IDependent>(component)})
+  {
     ASSERT_NE(part, nullptr);
     EXPECT_EQ(identityOf(part), id);
     part->release();
@@ -110,7 +130,8 @@ TEST(SingleComponentEffect, AnswersEveryRoleWithOneIdentityButNoConnectionPoint)
   EXPECT_EQ(effect->getRefCount(), 1);
 }
 
-TEST(SingleComponentEffect, KeepsTheTwoStatePairsApart) {
+TEST(SingleComponentEffect, KeepsTheTwoStatePairsApart)
+{
   IPtr<Effect> effect = owned(new Effect);
   IComponent* component = query<IComponent>(effect->unknownCast());
   IEditController* controller = query<IEditController>(effect->unknownCast());
@@ -118,7 +139,8 @@ TEST(SingleComponentEffect, KeepsTheTwoStatePairsApart) {
   controller->setState(nullptr);
   controller->getState(nullptr);
   component->getState(nullptr);
-  EXPECT_EQ(effect->log, (std::vector<std::string>{"processor-set", "editor-set", "editor-get", "processor-get"}));
+  EXPECT_EQ(effect->log, (std::vector<std::string>{"processor-set", "editor-set", "editor-get",
+                                                   "processor-get"}));
   component->release();
   controller->release();
 
@@ -133,12 +155,13 @@ TEST(SingleComponentEffect, KeepsTheTwoStatePairsApart) {
   e2->release();
 }
 
-TEST(SingleComponentEffect, LifecycleAndBuses) {
+TEST(SingleComponentEffect, LifecycleAndBuses)
+{
   IPtr<Effect> effect = owned(new Effect);
-  EXPECT_EQ(effect->initialize(nullptr), kResultOk);  // no context: nothing held yet
+  EXPECT_EQ(effect->initialize(nullptr), kResultOk); // no context: nothing held yet
   IPtr<Handler> context = owned(new Handler(false));
   EXPECT_EQ(effect->initialize(context->unknownCast()), kResultOk);
-  EXPECT_EQ(effect->initialize(context->unknownCast()), kResultFalse);  // second initialise
+  EXPECT_EQ(effect->initialize(context->unknownCast()), kResultFalse); // second initialise
   EXPECT_EQ(effect->getHostContext(), context->unknownCast());
 
   effect->addAudioInput(u"Input", SpeakerArr::kStereo);
@@ -163,7 +186,7 @@ TEST(SingleComponentEffect, LifecycleAndBuses) {
   EXPECT_EQ(effect->getBusInfo(kAudio, kOutput, -1, info), kInvalidArgument);
   EXPECT_EQ(effect->getBusInfo(kAudio, 5, 0, info), kInvalidArgument);
 
-  EXPECT_FALSE(effect->getBusList(kAudio, kInput)->at(0)->isActive());  // buses start inactive
+  EXPECT_FALSE(effect->getBusList(kAudio, kInput)->at(0)->isActive()); // buses start inactive
   EXPECT_EQ(effect->activateBus(kAudio, kInput, 0, 1), kResultTrue);
   EXPECT_TRUE(effect->getBusList(kAudio, kInput)->at(0)->isActive());
   EXPECT_EQ(effect->activateBus(kAudio, kInput, 1, 1), kInvalidArgument);
@@ -186,7 +209,7 @@ TEST(SingleComponentEffect, LifecycleAndBuses) {
   EXPECT_EQ(effect->canProcessSampleSize(kSample64), kResultFalse);
   ProcessSetup setup{kOffline, kSample64, 256, 48000.0};
   EXPECT_EQ(effect->setupProcessing(setup), kResultFalse);
-  EXPECT_EQ(effect->getProcessSetup().maxSamplesPerBlock, 1024);  // nothing stored
+  EXPECT_EQ(effect->getProcessSetup().maxSamplesPerBlock, 1024); // nothing stored
   setup.symbolicSampleSize = kSample32;
   EXPECT_EQ(effect->setupProcessing(setup), kResultOk);
   EXPECT_EQ(effect->getProcessSetup().sampleRate, 48000.0);
@@ -196,11 +219,12 @@ TEST(SingleComponentEffect, LifecycleAndBuses) {
   EXPECT_EQ(effect->getBusCount(kAudio, kInput), 0);
   EXPECT_EQ(effect->getParameterCount(), 0);
   EXPECT_EQ(effect->getHostContext(), nullptr);
-  EXPECT_EQ(effect->terminate(), kResultOk);  // twice is harmless
+  EXPECT_EQ(effect->terminate(), kResultOk); // twice is harmless
   EXPECT_EQ(context->getRefCount(), 1);
 }
 
-TEST(EditController, ParameterQueriesAndHandlerPlumbing) {
+TEST(EditController, ParameterQueriesAndHandlerPlumbing)
+{
   IPtr<Effect> effect = owned(new Effect);
   effect->parameters.addParameter(new Parameter(u"Trim", 3, u"dB", 0.5));
   effect->parameters.addParameter(new Parameter(u"Hold", 8, nullptr, 0., 1));
@@ -239,21 +263,21 @@ TEST(EditController, ParameterQueriesAndHandlerPlumbing) {
   EXPECT_EQ(effect->getComponentHandler2(), nullptr);
   EXPECT_EQ(effect->startGroupEdit(), kNotImplemented);
   EXPECT_EQ(effect->setParamNormalized(3, 0.75), kResultTrue);
-  EXPECT_TRUE(plainHandler->calls.empty());  // host-side changes are not echoed back
+  EXPECT_TRUE(plainHandler->calls.empty()); // host-side changes are not echoed back
   EXPECT_EQ(effect->getParamNormalized(3), 0.75);
 
   IPtr<Handler> groupHandler = owned(new Handler(true));
   EXPECT_EQ(effect->setComponentHandler(groupHandler), kResultTrue);
-  EXPECT_EQ(plainHandler->getRefCount(), 1);  // the old handler was let go
+  EXPECT_EQ(plainHandler->getRefCount(), 1); // the old handler was let go
   EXPECT_EQ(effect->startGroupEdit(), kResultOk);
   effect->beginEdit(3);
   effect->performEdit(3, 0.1);
   effect->endEdit(3);
   EXPECT_EQ(effect->finishGroupEdit(), kResultOk);
-  EXPECT_EQ(groupHandler->calls, (std::vector<std::string>{"startGroup:0", "begin:3", "perform:3", "end:3",
-                                                           "finishGroup:0"}));
-  EXPECT_EQ(effect->setComponentHandler(groupHandler), kResultTrue);  // same handler again
-  EXPECT_EQ(groupHandler->getRefCount(), 3);                          // held once, plus handler2
+  EXPECT_EQ(groupHandler->calls, (std::vector<std::string>{"startGroup:0", "begin:3", "perform:3",
+                                                           "end:3", "finishGroup:0"}));
+  EXPECT_EQ(effect->setComponentHandler(groupHandler), kResultTrue); // same handler again
+  EXPECT_EQ(groupHandler->getRefCount(), 3);                         // held once, plus handler2
   EXPECT_EQ(effect->setComponentHandler(nullptr), kResultTrue);
   EXPECT_EQ(groupHandler->getRefCount(), 1);
 
@@ -263,7 +287,8 @@ TEST(EditController, ParameterQueriesAndHandlerPlumbing) {
   EXPECT_EQ(EditController::getHostKnobMode(), kLinearMode);
 }
 
-TEST(EditControllerEx1, UnitsAreOnlyThoseAdded) {
+TEST(EditControllerEx1, UnitsAreOnlyThoseAdded)
+{
   IPtr<Effect> effect = owned(new Effect);
   EXPECT_EQ(effect->getUnitCount(), 0);
   effect->addUnit(new Unit(u"Root", kRootUnitId, kNoParentUnitId));
@@ -285,12 +310,13 @@ TEST(EditControllerEx1, UnitsAreOnlyThoseAdded) {
   EXPECT_EQ(effect->getSelectedUnit(), kRootUnitId);
   EXPECT_EQ(effect->selectUnit(1), kResultTrue);
   EXPECT_EQ(effect->getSelectedUnit(), 1);
-  EXPECT_EQ(effect->notifyUnitSelection(), kResultFalse);  // no handler
+  EXPECT_EQ(effect->notifyUnitSelection(), kResultFalse); // no handler
   effect->terminate();
   EXPECT_EQ(effect->getUnitCount(), 0);
 }
 
-TEST(ComponentBase, ConnectionRules) {
+TEST(ComponentBase, ConnectionRules)
+{
   IPtr<ComponentBase> a = owned(new ComponentBase);
   IPtr<ComponentBase> b = owned(new ComponentBase);
   IPtr<ComponentBase> c = owned(new ComponentBase);
@@ -306,5 +332,5 @@ TEST(ComponentBase, ConnectionRules) {
   EXPECT_EQ(b->getPeer(), nullptr);
   EXPECT_EQ(b->getRefCount(), 1);
   EXPECT_EQ(a->getRefCount(), 1);
-  EXPECT_EQ(a->sendTextMessage("hello"), kResultFalse);  // no host to make a message
+  EXPECT_EQ(a->sendTextMessage("hello"), kResultFalse); // no host to make a message
 }

@@ -13,29 +13,36 @@ namespace {
 int gCreated = 0;
 int gDestroyed = 0;
 
-class Plug : public SingleComponentEffect {
+class Plug : public SingleComponentEffect
+{
 public:
   Plug() { ++gCreated; }
   ~Plug() override { ++gDestroyed; }
   static FUnknown* create(void*) { return static_cast<IAudioProcessor*>(new Plug); }
 };
 
-FUnknown* createNothing(void*) { return nullptr; }
+FUnknown* createNothing(void*)
+{
+  return nullptr;
+}
 
 const FUID kPlugId(0x11111111, 0x22222222, 0x33333333, 0x44444444);
 const FUID kOtherId(0x55555555, 0x22222222, 0x33333333, 0x44444444);
 
-IPtr<CPluginFactory> makeFactory() {
-  IPtr<CPluginFactory> f = owned(new CPluginFactory(PFactoryInfo("Vendor", "https://example.invalid", "a@b.c", 0)));
-  PClassInfo2 info(kPlugId, PClassInfo::kManyInstances, kVstAudioEffectClass, "Plug", kSimpleModeSupported,
-                   PlugType::kFxRestoration, "", "1.0.9", kVstVersionString);
+IPtr<CPluginFactory> makeFactory()
+{
+  IPtr<CPluginFactory> f =
+      owned(new CPluginFactory(PFactoryInfo("Vendor", "https://example.invalid", "a@b.c", 0)));
+  PClassInfo2 info(kPlugId, PClassInfo::kManyInstances, kVstAudioEffectClass, "Plug",
+                   kSimpleModeSupported, PlugType::kFxRestoration, "", "1.0.9", kVstVersionString);
   EXPECT_TRUE(f->registerClass(&info, &Plug::create));
   return f;
 }
 
-}  // namespace
+} // namespace
 
-TEST(PluginFactory, ReportsFactoryAndClassInfo) {
+TEST(PluginFactory, ReportsFactoryAndClassInfo)
+{
   IPtr<CPluginFactory> f = makeFactory();
   PFactoryInfo fi;
   EXPECT_EQ(f->getFactoryInfo(&fi), kResultOk);
@@ -66,7 +73,8 @@ TEST(PluginFactory, ReportsFactoryAndClassInfo) {
   EXPECT_EQ(f->getClassInfoUnicode(-1, &ciw), kInvalidArgument);
 }
 
-TEST(PluginFactory, TextFieldsAreCutWithATerminator) {
+TEST(PluginFactory, TextFieldsAreCutWithATerminator)
+{
   const std::string longName(100, 'x');
   PClassInfo2 info(kPlugId, 1, kVstAudioEffectClass, longName.c_str(), 0, "", nullptr, "1", "2");
   EXPECT_EQ(std::strlen(info.name), 63u);
@@ -77,7 +85,8 @@ TEST(PluginFactory, TextFieldsAreCutWithATerminator) {
   EXPECT_EQ(fi.flags, PFactoryInfo::kClassesDiscardable | PFactoryInfo::kUnicode);
 }
 
-TEST(PluginFactory, UnicodeOnlyClassesRefuseTheEightBitQueries) {
+TEST(PluginFactory, UnicodeOnlyClassesRefuseTheEightBitQueries)
+{
   IPtr<CPluginFactory> f = owned(new CPluginFactory(PFactoryInfo("V", "", "", 0)));
   PClassInfoW w;
   std::memcpy(w.cid, kOtherId.data, 16);
@@ -94,7 +103,8 @@ TEST(PluginFactory, UnicodeOnlyClassesRefuseTheEightBitQueries) {
   EXPECT_EQ(std::u16string(back.name), u"Wide \u00e9");
 }
 
-TEST(PluginFactory, CreatesOnlyKnownClassesWithTheRequestedInterface) {
+TEST(PluginFactory, CreatesOnlyKnownClassesWithTheRequestedInterface)
+{
   IPtr<CPluginFactory> f = makeFactory();
   gCreated = gDestroyed = 0;
   void* obj = reinterpret_cast<void*>(1);
@@ -103,9 +113,9 @@ TEST(PluginFactory, CreatesOnlyKnownClassesWithTheRequestedInterface) {
   auto* component = static_cast<IComponent*>(obj);
   void* check = nullptr;
   ASSERT_EQ(component->queryInterface(IComponent::iid, &check), kResultOk);
-  EXPECT_EQ(check, obj);  // really the IComponent part
+  EXPECT_EQ(check, obj); // really the IComponent part
   component->release();
-  EXPECT_EQ(component->release(), 0u);  // the host held the only reference
+  EXPECT_EQ(component->release(), 0u); // the host held the only reference
   EXPECT_EQ(gDestroyed, 1);
 
   obj = reinterpret_cast<void*>(1);
@@ -126,7 +136,8 @@ TEST(PluginFactory, CreatesOnlyKnownClassesWithTheRequestedInterface) {
   EXPECT_EQ(obj, nullptr);
 }
 
-TEST(PluginFactory, CountsReferencesAndAnswersAllFactoryInterfaces) {
+TEST(PluginFactory, CountsReferencesAndAnswersAllFactoryInterfaces)
+{
   auto* f = new CPluginFactory(PFactoryInfo("V", "", "", 0));
   gPluginFactory = f;
   void* obj = nullptr;

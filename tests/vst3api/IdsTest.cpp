@@ -10,19 +10,22 @@ using namespace Steinberg;
 
 namespace {
 
-std::string hexBytes(const TUID id) {
+std::string hexBytes(const TUID id)
+{
   std::string s;
   char buf[4];
-  for (int i = 0; i < 16; ++i) {
+  for (int i = 0; i < 16; ++i)
+  {
     std::snprintf(buf, sizeof(buf), "%02X", static_cast<unsigned>(static_cast<uint8>(id[i])));
     s += buf;
   }
   return s;
 }
 
-}  // namespace
+} // namespace
 
-TEST(Ids, InterfaceBytesFollowThePlatformOrder) {
+TEST(Ids, InterfaceBytesFollowThePlatformOrder)
+{
 #if SMTG_OS_WINDOWS
   EXPECT_EQ(hexBytes(Vst::IComponent::iid), "31FF31E8D5F20143928EBBEE25697802");
   EXPECT_EQ(hexBytes(IPluginFactory::iid), "1C814D7A11521F4AAED9D2EE0B43BF9F");
@@ -34,7 +37,8 @@ TEST(Ids, InterfaceBytesFollowThePlatformOrder) {
   EXPECT_EQ(std::memcmp(FUnknown::iid.data, unknownBytes, 16), 0);
 }
 
-TEST(Ids, TextFormIsTheSameOnEveryPlatform) {
+TEST(Ids, TextFormIsTheSameOnEveryPlatform)
+{
   char text[33];
   Vst::IComponent::iid.toString(text);
   EXPECT_STREQ(text, "E831FF31F2D54301928EBBEE25697802");
@@ -47,7 +51,8 @@ TEST(Ids, TextFormIsTheSameOnEveryPlatform) {
   EXPECT_EQ(Vst::IAudioProcessor::iid.getLong4(), 0x9AAEC33Du);
 }
 
-TEST(Ids, ParsingTextGivesTheSameId) {
+TEST(Ids, ParsingTextGivesTheSameId)
+{
   FUID parsed;
   ASSERT_TRUE(parsed.fromString("E831FF31F2D54301928EBBEE25697802"));
   EXPECT_TRUE(parsed == Vst::IComponent::iid);
@@ -61,7 +66,8 @@ TEST(Ids, ParsingTextGivesTheSameId) {
   EXPECT_TRUE(parsed == Vst::IComponent::iid);
 }
 
-TEST(Ids, RawBytesReadBackPerPlatform) {
+TEST(Ids, RawBytesReadBackPerPlatform)
+{
   const char raw[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
   const FUID id = FUID::fromTUID(raw);
   char text[33];
@@ -79,7 +85,8 @@ TEST(Ids, RawBytesReadBackPerPlatform) {
   EXPECT_FALSE(FUID::fromTUID(nullptr).isValid());
 }
 
-TEST(Ids, EqualityComparesAllSixteenBytes) {
+TEST(Ids, EqualityComparesAllSixteenBytes)
+{
   EXPECT_FALSE(Vst::IEditController::iid == Vst::IEditController2::iid);
   EXPECT_TRUE(FUnknownPrivate::iidEqual(Vst::IUnitInfo::iid, Vst::IUnitInfo::iid.data));
   TUID almost;
@@ -89,7 +96,8 @@ TEST(Ids, EqualityComparesAllSixteenBytes) {
   EXPECT_FALSE(FUnknownPrivate::iidEqual(nullptr, almost));
 }
 
-TEST(ResultCodes, MatchThePlatformConvention) {
+TEST(ResultCodes, MatchThePlatformConvention)
+{
 #if SMTG_OS_WINDOWS
   EXPECT_EQ(static_cast<uint32>(kNoInterface), 0x80004002u);
   EXPECT_EQ(static_cast<uint32>(kNotImplemented), 0x80004001u);

@@ -9,20 +9,24 @@ namespace {
 
 int gDestroyed = 0;
 
-class Counted : public FObject {
+class Counted : public FObject
+{
 public:
   ~Counted() override { ++gDestroyed; }
   OBJ_METHODS(Counted, FObject)
 };
 
-class Derived : public Counted {
+class Derived : public Counted
+{
 public:
   OBJ_METHODS(Derived, Counted)
 };
 
-class Listener : public FObject {
+class Listener : public FObject
+{
 public:
-  void PLUGIN_API update(FUnknown* changed, int32 message) override {
+  void PLUGIN_API update(FUnknown* changed, int32 message) override
+  {
     last = changed;
     lastMessage = message;
     ++calls;
@@ -32,15 +36,17 @@ public:
   int calls = 0;
 };
 
-class Sender : public FObject {
+class Sender : public FObject
+{
 public:
   void updateDone(int32 message) override { done = message; }
   int32 done = -1;
 };
 
-}  // namespace
+} // namespace
 
-TEST(FObject, CountsReferencesAndDestroysAtZero) {
+TEST(FObject, CountsReferencesAndDestroysAtZero)
+{
   gDestroyed = 0;
   auto* o = new Counted;
   EXPECT_EQ(o->getRefCount(), 1);
@@ -51,7 +57,8 @@ TEST(FObject, CountsReferencesAndDestroysAtZero) {
   EXPECT_EQ(gDestroyed, 1);
 }
 
-TEST(FObject, QueryGivesOneIdentityAndRefusesOthers) {
+TEST(FObject, QueryGivesOneIdentityAndRefusesOthers)
+{
   IPtr<Counted> o = owned(new Counted);
   void* a = nullptr;
   void* b = nullptr;
@@ -69,11 +76,12 @@ TEST(FObject, QueryGivesOneIdentityAndRefusesOthers) {
   EXPECT_EQ(o->getRefCount(), 1);
 }
 
-TEST(FObject, ClassNameQueriesFollowTheChain) {
+TEST(FObject, ClassNameQueriesFollowTheChain)
+{
   IPtr<Derived> d = owned(new Derived);
   EXPECT_STREQ(d->isA(), "Derived");
   EXPECT_TRUE(d->isA("Derived"));
-  EXPECT_FALSE(d->isA("Counted"));  // isA does not ask the base classes
+  EXPECT_FALSE(d->isA("Counted")); // isA does not ask the base classes
   EXPECT_TRUE(d->isTypeOf("Counted"));
   EXPECT_TRUE(d->isTypeOf("FObject"));
   EXPECT_FALSE(d->isTypeOf("Counted", false));
@@ -82,7 +90,7 @@ TEST(FObject, ClassNameQueriesFollowTheChain) {
   FUnknown* unknown = d->unknownCast();
   EXPECT_EQ(FCast<Counted>(unknown), d.get());
   EXPECT_EQ(FCast<Derived>(unknown), d.get());
-  EXPECT_EQ(d->getRefCount(), 1);  // FCast's result is borrowed
+  EXPECT_EQ(d->getRefCount(), 1); // FCast's result is borrowed
   IPtr<Counted> c = owned(new Counted);
   EXPECT_EQ(FCast<Derived>(static_cast<FObject*>(c.get())), nullptr);
   EXPECT_EQ(FCast<Derived>(static_cast<FUnknown*>(nullptr)), nullptr);
@@ -93,7 +101,8 @@ TEST(FObject, ClassNameQueriesFollowTheChain) {
   EXPECT_TRUE(bus->isTypeOf("Vst::Bus"));
 }
 
-TEST(FObject, DependentsHearChangesImmediatelyOrDeferred) {
+TEST(FObject, DependentsHearChangesImmediatelyOrDeferred)
+{
   UpdateHandler* handler = UpdateHandler::instance();
   ASSERT_EQ(FObject::getUpdateHandler(), handler);
   IPtr<Sender> sender = owned(new Sender);
@@ -108,9 +117,9 @@ TEST(FObject, DependentsHearChangesImmediatelyOrDeferred) {
   EXPECT_EQ(sender->done, IDependent::kChanged);
 
   sender->deferUpdate(IDependent::kWillChange);
-  sender->deferUpdate(IDependent::kWillChange);  // queued once
+  sender->deferUpdate(IDependent::kWillChange); // queued once
   EXPECT_EQ(listener->calls, 1);
-  EXPECT_EQ(sender->getRefCount(), 2);  // the queue holds the sender
+  EXPECT_EQ(sender->getRefCount(), 2); // the queue holds the sender
   handler->triggerDeferedUpdates();
   EXPECT_EQ(listener->calls, 2);
   EXPECT_EQ(listener->lastMessage, IDependent::kWillChange);
@@ -122,8 +131,10 @@ TEST(FObject, DependentsHearChangesImmediatelyOrDeferred) {
   EXPECT_EQ(handler->dependentCount(sender->unknownCast()), 0u);
 }
 
-TEST(PluginView, KeepsSizeFrameAndParent) {
-  class Frame : public FObject, public IPlugFrame {
+TEST(PluginView, KeepsSizeFrameAndParent)
+{
+  class Frame : public FObject, public IPlugFrame
+  {
   public:
     tresult PLUGIN_API resizeView(IPlugView*, ViewRect*) override { return kResultTrue; }
     DEFINE_INTERFACES

@@ -11,12 +11,17 @@ using namespace Steinberg::Vst;
 
 namespace {
 
-std::u16string text(const String128 s) { return std::u16string(s); }
+std::u16string text(const String128 s)
+{
+  return std::u16string(s);
+}
 
-}  // namespace
+} // namespace
 
-TEST(Parameter, ConstructorFillsTheInfo) {
-  IPtr<Parameter> p = owned(new Parameter(u"Master Trim", 3, u"dB", 0.5, 0, ParameterInfo::kCanAutomate, 2, u"Trim"));
+TEST(Parameter, ConstructorFillsTheInfo)
+{
+  IPtr<Parameter> p = owned(
+      new Parameter(u"Master Trim", 3, u"dB", 0.5, 0, ParameterInfo::kCanAutomate, 2, u"Trim"));
   const ParameterInfo& info = p->getInfo();
   EXPECT_EQ(info.id, 3u);
   EXPECT_EQ(text(info.title), u"Master Trim");
@@ -29,10 +34,11 @@ TEST(Parameter, ConstructorFillsTheInfo) {
   EXPECT_EQ(p->getNormalized(), 0.5);
 }
 
-TEST(Parameter, SetNormalizedClampsAndRefusesNaN) {
+TEST(Parameter, SetNormalizedClampsAndRefusesNaN)
+{
   IPtr<Parameter> p = owned(new Parameter(u"Gain", 0));
   EXPECT_TRUE(p->setNormalized(0.25));
-  EXPECT_FALSE(p->setNormalized(0.25));  // unchanged
+  EXPECT_FALSE(p->setNormalized(0.25)); // unchanged
   EXPECT_TRUE(p->setNormalized(7.0));
   EXPECT_EQ(p->getNormalized(), 1.0);
   EXPECT_TRUE(p->setNormalized(-std::numeric_limits<double>::infinity()));
@@ -41,7 +47,8 @@ TEST(Parameter, SetNormalizedClampsAndRefusesNaN) {
   EXPECT_EQ(p->getNormalized(), 0.0);
 }
 
-TEST(Parameter, TextConversions) {
+TEST(Parameter, TextConversions)
+{
   IPtr<Parameter> toggle = owned(new Parameter(u"Hold", 1, nullptr, 0., 1));
   String128 s;
   toggle->toString(0.51, s);
@@ -54,7 +61,7 @@ TEST(Parameter, TextConversions) {
   EXPECT_EQ(text(s), u"0.2500");
   p->setPrecision(1);
   p->toString(0.25, s);
-  EXPECT_EQ(text(s), u"0.2");  // an exact tie rounds to even, as printf does
+  EXPECT_EQ(text(s), u"0.2"); // an exact tie rounds to even, as printf does
 
   ParamValue v = -1;
   EXPECT_TRUE(p->fromString(u"0.75", v));
@@ -74,10 +81,11 @@ TEST(Parameter, TextConversions) {
   EXPECT_EQ(v, 0.3);
 }
 
-TEST(StringListParameter, StepsTextsAndBoundaries) {
-  IPtr<StringListParameter> p = owned(new StringListParameter(u"Bypass", 65536, nullptr,
-                                                              ParameterInfo::kCanAutomate | ParameterInfo::kIsList |
-                                                                  ParameterInfo::kIsBypass));
+TEST(StringListParameter, StepsTextsAndBoundaries)
+{
+  IPtr<StringListParameter> p = owned(new StringListParameter(
+      u"Bypass", 65536, nullptr,
+      ParameterInfo::kCanAutomate | ParameterInfo::kIsList | ParameterInfo::kIsBypass));
   EXPECT_EQ(p->getInfo().stepCount, -1);
   EXPECT_EQ(p->toPlain(0.7), 0.0);
   p->appendString(u"off");
@@ -123,7 +131,8 @@ TEST(StringListParameter, StepsTextsAndBoundaries) {
   EXPECT_EQ(p->toNormalized(1.0), 0.0);
 }
 
-TEST(ParameterContainer, FindsByIdAndIndexAndRefusesDuplicates) {
+TEST(ParameterContainer, FindsByIdAndIndexAndRefusesDuplicates)
+{
   ParameterContainer c;
   Parameter* a = c.addParameter(u"A", nullptr, 0, 0.25, ParameterInfo::kCanAutomate, -1);
   Parameter* b = c.addParameter(u"B", nullptr, 0, 0., ParameterInfo::kCanAutomate, 65536);
@@ -132,7 +141,7 @@ TEST(ParameterContainer, FindsByIdAndIndexAndRefusesDuplicates) {
   ASSERT_NE(b, nullptr);
   ASSERT_NE(z, nullptr);
   EXPECT_EQ(a->getInfo().id, 0u);
-  EXPECT_EQ(z->getInfo().id, 2u);  // negative tag: id = count at the time
+  EXPECT_EQ(z->getInfo().id, 2u); // negative tag: id = count at the time
   EXPECT_EQ(c.getParameterCount(), 3);
   EXPECT_EQ(c.getParameter(65536), b);
   EXPECT_EQ(c.getParameter(2), z);

@@ -16,7 +16,8 @@ int gLastSlot = -1;
 
 // Every slot function ignores its arguments; only the index is recorded.
 template <int N>
-uint64 PLUGIN_API slotFunction(void*, void*, void*, void*, void*) {
+uint64 PLUGIN_API slotFunction(void*, void*, void*, void*, void*)
+{
   gLastSlot = N;
   return 0;
 }
@@ -24,33 +25,38 @@ uint64 PLUGIN_API slotFunction(void*, void*, void*, void*, void*) {
 using SlotFn = uint64(PLUGIN_API*)(void*, void*, void*, void*, void*);
 
 template <int... N>
-constexpr auto makeTable(std::integer_sequence<int, N...>) {
+constexpr auto makeTable(std::integer_sequence<int, N...>)
+{
   return std::array<SlotFn, sizeof...(N)>{&slotFunction<N>...};
 }
 
 const auto kTable = makeTable(std::make_integer_sequence<int, 24>());
 
 // An object whose first word is the vtable pointer, as both ABIs lay it out.
-struct FakeObject {
+struct FakeObject
+{
   const SlotFn* vptr = kTable.data();
 };
 
 template <class I>
-I* fake() {
+I* fake()
+{
   static FakeObject object;
   return reinterpret_cast<I*>(&object);
 }
 
-#define EXPECT_SLOT(call, slot) \
-  do {                          \
-    gLastSlot = -1;             \
-    (void)(call);               \
-    EXPECT_EQ(gLastSlot, slot) << #call; \
+#define EXPECT_SLOT(call, slot)                                                                    \
+  do                                                                                               \
+  {                                                                                                \
+    gLastSlot = -1;                                                                                \
+    (void)(call);                                                                                  \
+    EXPECT_EQ(gLastSlot, slot) << #call;                                                           \
   } while (0)
 
-}  // namespace
+} // namespace
 
-TEST(Vtable, ComponentAndProcessorSlots) {
+TEST(Vtable, ComponentAndProcessorSlots)
+{
   IComponent* c = fake<IComponent>();
   BusInfo bus{};
   RoutingInfo ri{};
@@ -83,7 +89,8 @@ TEST(Vtable, ComponentAndProcessorSlots) {
   EXPECT_SLOT(fake<IProcessContextRequirements>()->getProcessContextRequirements(), 3);
 }
 
-TEST(Vtable, ControllerSlots) {
+TEST(Vtable, ControllerSlots)
+{
   IEditController* e = fake<IEditController>();
   ParameterInfo info{};
   ParamValue v = 0;
@@ -119,7 +126,8 @@ TEST(Vtable, ControllerSlots) {
   EXPECT_SLOT(u->setUnitProgramData(0, 0, nullptr), 14);
 }
 
-TEST(Vtable, HostSideSlots) {
+TEST(Vtable, HostSideSlots)
+{
   IComponentHandler* h = fake<IComponentHandler>();
   EXPECT_SLOT(h->beginEdit(0), 3);
   EXPECT_SLOT(h->performEdit(0, 0.), 4);
@@ -150,7 +158,8 @@ TEST(Vtable, HostSideSlots) {
   EXPECT_SLOT(fake<IEventList>()->addEvent(ev), 5);
 }
 
-TEST(Vtable, FactoryAndViewSlots) {
+TEST(Vtable, FactoryAndViewSlots)
+{
   IPluginFactory3* f = fake<IPluginFactory3>();
   EXPECT_SLOT(f->getFactoryInfo(nullptr), 3);
   EXPECT_SLOT(f->countClasses(), 4);

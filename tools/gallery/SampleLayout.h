@@ -16,8 +16,9 @@ constexpr int kSpectrumTag = 0;
 
 // A delegate with ten parameters shaped like the plug-in's; opening its editor
 // makes a headless canvas at the given draw scale and lays out the sample editor.
-class SampleDelegate : public plugfw::ICanvasEditorDelegate {
- public:
+class SampleDelegate : public plugfw::ICanvasEditorDelegate
+{
+public:
   explicit SampleDelegate(float scale = 1.f);
   // The open canvas, or null.
   plugfw::ui::ICanvas* Canvas() const;
@@ -27,14 +28,19 @@ class SampleDelegate : public plugfw::ICanvasEditorDelegate {
 void BuildSampleLayout(plugfw::ui::ICanvas& g);
 
 // A stand-in for the spectrum graph: grid, labels, a filled spectrum and notch handles.
-class SampleSpectrumControl : public plugfw::ui::IControl {
- public:
+class SampleSpectrumControl : public plugfw::ui::IControl
+{
+public:
   explicit SampleSpectrumControl(const plugfw::ui::IRect& r);
   void Draw(plugfw::ui::ICanvas& g) override;
   // Shifts the synthetic spectrum so that successive frames differ.
-  void Advance() { ++mPhase; MarkDirty(false); }
+  void Advance()
+  {
+    ++mPhase;
+    MarkDirty(false);
+  }
 
- private:
+private:
   int mPhase = 0;
 };
 

@@ -12,8 +12,19 @@
 
 namespace qhost {
 
-struct HandlerCall {
-  enum Kind { kBegin, kPerform, kEnd, kRestart, kStartGroup, kFinishGroup, kDirty, kOpenEditor };
+struct HandlerCall
+{
+  enum Kind
+  {
+    kBegin,
+    kPerform,
+    kEnd,
+    kRestart,
+    kStartGroup,
+    kFinishGroup,
+    kDirty,
+    kOpenEditor
+  };
   Kind kind = kBegin;
   Steinberg::Vst::ParamID id = 0;
   double value = 0.;
@@ -23,13 +34,15 @@ struct HandlerCall {
 
 class ComponentHandler : public Steinberg::FObject,
                          public Steinberg::Vst::IComponentHandler,
-                         public Steinberg::Vst::IComponentHandler2 {
+                         public Steinberg::Vst::IComponentHandler2
+{
 public:
   // Without group edits the handler does not answer IComponentHandler2, like simpler hosts.
   explicit ComponentHandler(bool offerGroupEdits = true) : groupEdits(offerGroupEdits) {}
 
   Steinberg::tresult PLUGIN_API beginEdit(Steinberg::Vst::ParamID id) override;
-  Steinberg::tresult PLUGIN_API performEdit(Steinberg::Vst::ParamID id, Steinberg::Vst::ParamValue value) override;
+  Steinberg::tresult PLUGIN_API performEdit(Steinberg::Vst::ParamID id,
+                                            Steinberg::Vst::ParamValue value) override;
   Steinberg::tresult PLUGIN_API endEdit(Steinberg::Vst::ParamID id) override;
   Steinberg::tresult PLUGIN_API restartComponent(Steinberg::int32 flags) override;
   Steinberg::tresult PLUGIN_API setDirty(Steinberg::TBool state) override;
@@ -50,8 +63,8 @@ private:
   Steinberg::tresult record(HandlerCall call);
 
   bool groupEdits;
-  std::mutex lock;  // the plug-in might (wrongly) call from the audio thread
+  std::mutex lock; // the plug-in might (wrongly) call from the audio thread
   std::vector<HandlerCall> log;
 };
 
-}  // namespace qhost
+} // namespace qhost

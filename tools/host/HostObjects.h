@@ -14,7 +14,8 @@
 
 namespace qhost {
 
-class AttributeList : public Steinberg::FObject, public Steinberg::Vst::IAttributeList {
+class AttributeList : public Steinberg::FObject, public Steinberg::Vst::IAttributeList
+{
 public:
   Steinberg::tresult PLUGIN_API setInt(AttrID id, Steinberg::int64 value) override;
   Steinberg::tresult PLUGIN_API getInt(AttrID id, Steinberg::int64& value) override;
@@ -24,8 +25,10 @@ public:
   // Copies min(stored bytes including the terminator, sizeInBytes), like common hosts.
   Steinberg::tresult PLUGIN_API getString(AttrID id, Steinberg::Vst::TChar* string,
                                           Steinberg::uint32 sizeInBytes) override;
-  Steinberg::tresult PLUGIN_API setBinary(AttrID id, const void* data, Steinberg::uint32 sizeInBytes) override;
-  Steinberg::tresult PLUGIN_API getBinary(AttrID id, const void*& data, Steinberg::uint32& sizeInBytes) override;
+  Steinberg::tresult PLUGIN_API setBinary(AttrID id, const void* data,
+                                          Steinberg::uint32 sizeInBytes) override;
+  Steinberg::tresult PLUGIN_API getBinary(AttrID id, const void*& data,
+                                          Steinberg::uint32& sizeInBytes) override;
 
   DEFINE_INTERFACES
   DEF_INTERFACE(Steinberg::Vst::IAttributeList)
@@ -39,7 +42,8 @@ private:
   std::map<std::string, std::vector<char>> binaries;
 };
 
-class Message : public Steinberg::FObject, public Steinberg::Vst::IMessage {
+class Message : public Steinberg::FObject, public Steinberg::Vst::IMessage
+{
 public:
   Message();
   ~Message() override;
@@ -61,13 +65,15 @@ private:
 // also answers IRunLoop, as hosts do, so the plug-in can drive its timers from the UI thread.
 class HostApplication : public Steinberg::FObject,
                         public Steinberg::Vst::IHostApplication,
-                        public Steinberg::Vst::IPlugInterfaceSupport {
+                        public Steinberg::Vst::IPlugInterfaceSupport
+{
 public:
   explicit HostApplication(std::u16string name = u"Quellor Test Host", bool offerRunLoop = true);
   ~HostApplication() override;
 
   Steinberg::tresult PLUGIN_API getName(Steinberg::Vst::String128 name) override;
-  Steinberg::tresult PLUGIN_API createInstance(Steinberg::TUID cid, Steinberg::TUID _iid, void** obj) override;
+  Steinberg::tresult PLUGIN_API createInstance(Steinberg::TUID cid, Steinberg::TUID _iid,
+                                               void** obj) override;
   Steinberg::tresult PLUGIN_API isPlugInterfaceSupported(const Steinberg::TUID _iid) override;
   Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID _iid, void** obj) override;
   REFCOUNT_METHODS(Steinberg::FObject)
@@ -81,11 +87,13 @@ private:
 };
 
 // The editor's frame: answers resizeView by resizing the view, and offers the run loop on Linux.
-class PlugFrame : public Steinberg::FObject, public Steinberg::IPlugFrame {
+class PlugFrame : public Steinberg::FObject, public Steinberg::IPlugFrame
+{
 public:
   explicit PlugFrame(RunLoop* runLoop) : loop(runLoop) {}
 
-  Steinberg::tresult PLUGIN_API resizeView(Steinberg::IPlugView* view, Steinberg::ViewRect* newSize) override;
+  Steinberg::tresult PLUGIN_API resizeView(Steinberg::IPlugView* view,
+                                           Steinberg::ViewRect* newSize) override;
   Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID _iid, void** obj) override;
   REFCOUNT_METHODS(Steinberg::FObject)
 
@@ -96,4 +104,4 @@ private:
   Steinberg::IPtr<RunLoop> loop;
 };
 
-}  // namespace qhost
+} // namespace qhost

@@ -8,15 +8,20 @@
 
 namespace qhost {
 
-class MemoryStream : public Steinberg::FObject, public Steinberg::IBStream, public Steinberg::ISizeableStream {
+class MemoryStream : public Steinberg::FObject,
+                     public Steinberg::IBStream,
+                     public Steinberg::ISizeableStream
+{
 public:
   MemoryStream() = default;
   explicit MemoryStream(std::vector<char> initial) : data(std::move(initial)) {}
 
-  Steinberg::tresult PLUGIN_API read(void* buffer, Steinberg::int32 numBytes, Steinberg::int32* numBytesRead) override;
+  Steinberg::tresult PLUGIN_API read(void* buffer, Steinberg::int32 numBytes,
+                                     Steinberg::int32* numBytesRead) override;
   Steinberg::tresult PLUGIN_API write(void* buffer, Steinberg::int32 numBytes,
                                       Steinberg::int32* numBytesWritten) override;
-  Steinberg::tresult PLUGIN_API seek(Steinberg::int64 pos, Steinberg::int32 mode, Steinberg::int64* result) override;
+  Steinberg::tresult PLUGIN_API seek(Steinberg::int64 pos, Steinberg::int32 mode,
+                                     Steinberg::int64* result) override;
   Steinberg::tresult PLUGIN_API tell(Steinberg::int64* pos) override;
   Steinberg::tresult PLUGIN_API getStreamSize(Steinberg::int64& size) override;
   Steinberg::tresult PLUGIN_API setStreamSize(Steinberg::int64 size) override;
@@ -46,4 +51,4 @@ private:
   Steinberg::int64 pos = 0;
 };
 
-}  // namespace qhost
+} // namespace qhost

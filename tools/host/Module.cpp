@@ -14,32 +14,40 @@
 namespace qhost {
 namespace {
 
-std::string stemOf(const std::string& bundlePath) {
+std::string stemOf(const std::string& bundlePath)
+{
   std::string path = bundlePath;
-  while (!path.empty() && (path.back() == '/' || path.back() == '\\')) path.pop_back();
+  while (!path.empty() && (path.back() == '/' || path.back() == '\\'))
+    path.pop_back();
   const size_t slash = path.find_last_of("/\\");
   std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   const size_t dot = name.rfind(".vst3");
-  if (dot != std::string::npos && dot + 5 == name.size()) name.resize(dot);
+  if (dot != std::string::npos && dot + 5 == name.size())
+    name.resize(dot);
   return name;
 }
 
 #if SMTG_OS_WINDOWS
 // Under Wine, a Linux absolute path is reachable through drive Z:.
-std::string nativePath(const std::string& path) {
+std::string nativePath(const std::string& path)
+{
   std::string p = path;
-  if (!p.empty() && p[0] == '/') p = "Z:" + p;
+  if (!p.empty() && p[0] == '/')
+    p = "Z:" + p;
   for (char& c : p)
-    if (c == '/') c = '\\';
+    if (c == '/')
+      c = '\\';
   return p;
 }
 #endif
 
-}  // namespace
+} // namespace
 
-std::string Module::binaryPathOf(const std::string& bundlePath) {
+std::string Module::binaryPathOf(const std::string& bundlePath)
+{
   std::string root = bundlePath;
-  while (!root.empty() && (root.back() == '/' || root.back() == '\\')) root.pop_back();
+  while (!root.empty() && (root.back() == '/' || root.back() == '\\'))
+    root.pop_back();
 #if SMTG_OS_WINDOWS
   return nativePath(root + "/Contents/x86_64-win/" + stemOf(root) + ".vst3");
 #else
@@ -47,7 +55,8 @@ std::string Module::binaryPathOf(const std::string& bundlePath) {
 #endif
 }
 
-void* Module::symbol(const char* name) const {
+void* Module::symbol(const char* name) const
+{
 #if SMTG_OS_WINDOWS
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
 #else
@@ -55,8 +64,10 @@ void* Module::symbol(const char* name) const {
 #endif
 }
 
-void Module::closeLibrary() {
-  if (!handle) return;
+void Module::closeLibrary()
+{
+  if (!handle)
+    return;
 #if SMTG_OS_WINDOWS
   FreeLibrary(static_cast<HMODULE>(handle));
 #else
@@ -67,28 +78,32 @@ void Module::closeLibrary() {
   entryProc = exitProc = nullptr;
 }
 
-bool Module::load(const std::string& bundlePath) {
+bool Module::load(const std::string& bundlePath)
+{
   unload();
   lastError.clear();
   const std::string binary = binaryPathOf(bundlePath);
 #if SMTG_OS_WINDOWS
   const std::u16string wide = Steinberg::Vst::StringConvert::convert(binary);
   handle = LoadLibraryW(reinterpret_cast<const wchar_t*>(wide.c_str()));
-  if (!handle) {
+  if (!handle)
+  {
     lastError = "cannot load " + binary + " (error " + std::to_string(GetLastError()) + ")";
     return false;
   }
   getFactory = reinterpret_cast<Steinberg::GetFactoryProc>(symbol("GetPluginFactory"));
   entryProc = symbol("InitDll");
   exitProc = symbol("ExitDll");
-  if (!getFactory) {
+  if (!getFactory)
+  {
     lastError = "GetPluginFactory is not exported";
     closeLibrary();
     return false;
   }
 #else
   handle = dlopen(binary.c_str(), RTLD_LAZY | RTLD_LOCAL);
-  if (!handle) {
+  if (!handle)
+  {
     const char* why = dlerror();
     lastError = "cannot load " + binary + ": " + (why ? why : "unknown error");
     return false;
@@ -97,30 +112,37 @@ bool Module::load(const std::string& bundlePath) {
   entryProc = symbol("ModuleEntry");
   exitProc = symbol("ModuleExit");
   // Linux hosts require all three exports.
-  if (!getFactory || !entryProc || !exitProc) {
+  if (!getFactory || !entryProc || !exitProc)
+  {
     lastError = "GetPluginFactory, ModuleEntry or ModuleExit is not exported";
     closeLibrary();
     return false;
   }
 #endif
-  if (entryProc && !callEntry()) {
+  if (entryProc && !callEntry())
+  {
     lastError = "the module entry call failed";
     closeLibrary();
     return false;
   }
   pluginFactory = getFactory();
-  if (!pluginFactory) {
+  if (!pluginFactory)
+  {
     lastError = "GetPluginFactory returned no factory";
-    if (exitProc) callExit();
+    if (exitProc)
+      callExit();
     closeLibrary();
     return false;
   }
   return true;
 }
 
-void Module::unload() {
-  if (!handle) return;
-  if (pluginFactory) {
+void Module::unload()
+{
+  if (!handle)
+    return;
+  if (pluginFactory)
+  {
     pluginFactory->release();
     pluginFactory = nullptr;
   }
@@ -128,8 +150,10 @@ void Module::unload() {
   closeLibrary();
 }
 
-bool Module::callEntry() {
-  if (!entryProc) return false;
+bool Module::callEntry()
+{
+  if (!entryProc)
+    return false;
 #if SMTG_OS_WINDOWS
   return reinterpret_cast<Steinberg::InitModuleProc>(entryProc)();
 #else
@@ -137,8 +161,10 @@ bool Module::callEntry() {
 #endif
 }
 
-bool Module::callExit() {
-  if (!exitProc) return false;
+bool Module::callExit()
+{
+  if (!exitProc)
+    return false;
 #if SMTG_OS_WINDOWS
   return reinterpret_cast<Steinberg::ExitModuleProc>(exitProc)();
 #else
@@ -146,12 +172,16 @@ bool Module::callExit() {
 #endif
 }
 
-bool findAudioEffectClass(Steinberg::IPluginFactory* factory, Steinberg::TUID classId) {
-  if (!factory) return false;
-  for (Steinberg::int32 i = 0; i < factory->countClasses(); ++i) {
+bool findAudioEffectClass(Steinberg::IPluginFactory* factory, Steinberg::TUID classId)
+{
+  if (!factory)
+    return false;
+  for (Steinberg::int32 i = 0; i < factory->countClasses(); ++i)
+  {
     Steinberg::PClassInfo c;
     if (factory->getClassInfo(i, &c) == Steinberg::kResultOk &&
-        std::strcmp(c.category, Steinberg::Vst::kVstAudioEffectClass) == 0) {
+        std::strcmp(c.category, Steinberg::Vst::kVstAudioEffectClass) == 0)
+    {
       std::memcpy(classId, c.cid, sizeof(Steinberg::TUID));
       return true;
     }
@@ -159,4 +189,4 @@ bool findAudioEffectClass(Steinberg::IPluginFactory* factory, Steinberg::TUID cl
   return false;
 }
 
-}  // namespace qhost
+} // namespace qhost

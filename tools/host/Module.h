@@ -7,7 +7,8 @@
 
 namespace qhost {
 
-class Module {
+class Module
+{
 public:
   Module() = default;
   Module(const Module&) = delete;
@@ -31,8 +32,8 @@ public:
 
   // Raw entry points, for tests that call them directly.
   Steinberg::GetFactoryProc getFactoryProc() const { return getFactory; }
-  bool callEntry();  // InitDll / ModuleEntry(handle)
-  bool callExit();   // ExitDll / ModuleExit
+  bool callEntry(); // InitDll / ModuleEntry(handle)
+  bool callExit();  // ExitDll / ModuleExit
 
 private:
   void* symbol(const char* name) const;
@@ -50,4 +51,4 @@ private:
 // The id of the factory's first audio effect class; false when it has none.
 bool findAudioEffectClass(Steinberg::IPluginFactory* factory, Steinberg::TUID classId);
 
-}  // namespace qhost
+} // namespace qhost

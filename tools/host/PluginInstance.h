@@ -11,7 +11,8 @@
 
 namespace qhost {
 
-class PluginInstance {
+class PluginInstance
+{
 public:
   PluginInstance() = default;
   PluginInstance(const PluginInstance&) = delete;
@@ -27,10 +28,12 @@ public:
   Steinberg::tresult initialize(Steinberg::FUnknown* hostContext);
   Steinberg::tresult terminate();
 
-  Steinberg::tresult setBusArrangements(Steinberg::Vst::SpeakerArrangement in, Steinberg::Vst::SpeakerArrangement out);
+  Steinberg::tresult setBusArrangements(Steinberg::Vst::SpeakerArrangement in,
+                                        Steinberg::Vst::SpeakerArrangement out);
   // Activates every audio bus (the host's usual first step).
   void activateMainBuses();
-  Steinberg::tresult setupProcessing(double sampleRate, Steinberg::int32 maxBlock, Steinberg::int32 sampleSize,
+  Steinberg::tresult setupProcessing(double sampleRate, Steinberg::int32 maxBlock,
+                                     Steinberg::int32 sampleSize,
                                      Steinberg::int32 mode = Steinberg::Vst::kRealtime);
   // setActive then setProcessing (or the reverse order when stopping).
   Steinberg::tresult start();
@@ -61,8 +64,9 @@ public:
   std::vector<Steinberg::Vst::ParameterInfo> parameters();
 
 private:
-  Steinberg::tresult process(Steinberg::int32 sampleSize, void* const* in, Steinberg::int32 inChannels,
-                             void* const* out, Steinberg::int32 outChannels, Steinberg::int32 numSamples,
+  Steinberg::tresult process(Steinberg::int32 sampleSize, void* const* in,
+                             Steinberg::int32 inChannels, void* const* out,
+                             Steinberg::int32 outChannels, Steinberg::int32 numSamples,
                              Steinberg::Vst::IParameterChanges* changes);
 
   Steinberg::Vst::IComponent* comp = nullptr;
@@ -77,4 +81,4 @@ private:
   std::string lastError;
 };
 
-}  // namespace qhost
+} // namespace qhost

@@ -10,15 +10,18 @@
 
 namespace qhost {
 
-class RunLoop : public Steinberg::FObject, public Steinberg::Linux::IRunLoop {
+class RunLoop : public Steinberg::FObject, public Steinberg::Linux::IRunLoop
+{
 public:
   ~RunLoop() override;
 
   Steinberg::tresult PLUGIN_API registerEventHandler(Steinberg::Linux::IEventHandler* handler,
                                                      Steinberg::Linux::FileDescriptor fd) override;
-  Steinberg::tresult PLUGIN_API unregisterEventHandler(Steinberg::Linux::IEventHandler* handler) override;
-  Steinberg::tresult PLUGIN_API registerTimer(Steinberg::Linux::ITimerHandler* handler,
-                                              Steinberg::Linux::TimerInterval milliseconds) override;
+  Steinberg::tresult PLUGIN_API
+  unregisterEventHandler(Steinberg::Linux::IEventHandler* handler) override;
+  Steinberg::tresult PLUGIN_API
+  registerTimer(Steinberg::Linux::ITimerHandler* handler,
+                Steinberg::Linux::TimerInterval milliseconds) override;
   Steinberg::tresult PLUGIN_API unregisterTimer(Steinberg::Linux::ITimerHandler* handler) override;
 
   // Calls every timer whose interval has elapsed and every handler whose descriptor is readable.
@@ -37,12 +40,14 @@ public:
 
 private:
   using Clock = std::chrono::steady_clock;
-  struct Timer {
+  struct Timer
+  {
     Steinberg::Linux::ITimerHandler* handler;
     std::chrono::milliseconds interval;
     Clock::time_point due;
   };
-  struct Watch {
+  struct Watch
+  {
     Steinberg::Linux::IEventHandler* handler;
     Steinberg::Linux::FileDescriptor fd;
   };
@@ -54,4 +59,4 @@ private:
   std::vector<Watch> watches;
 };
 
-}  // namespace qhost
+} // namespace qhost

@@ -10,4 +10,4 @@ class RunLoop;
 // (always 0 on Windows, where the system dispatches the timer messages).
 int pumpUi(RunLoop* loop, int milliseconds);
 
-}  // namespace qhost
+} // namespace qhost

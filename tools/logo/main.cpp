@@ -16,13 +16,16 @@ namespace {
 constexpr float kW = 268.f, kH = 118.f;
 const char* const kFont = "Roboto-Regular";
 
-void DrawLogo(IRenderer& r) {
+void DrawLogo(IRenderer& r)
+{
   r.BeginFrame(IRect(0, 0, kW, kH));
   r.Clear(IColor(0, 0, 0, 0));
 
   // Emblem disc with a soft radial shade and a cyan rim.
   const float cx = 59.f, cy = 59.f, rad = 52.f;
-  r.FillCircle(IPattern::Radial(cx, cy - 14.f, rad + 10.f, IColor(255, 44, 54, 70), IColor(255, 18, 22, 29)), cx, cy, rad);
+  r.FillCircle(
+      IPattern::Radial(cx, cy - 14.f, rad + 10.f, IColor(255, 44, 54, 70), IColor(255, 18, 22, 29)),
+      cx, cy, rad);
   r.DrawCircle(IColor(255, 64, 190, 214), cx, cy, rad - 1.5f, 1.f, 3.f);
 
   // Spectrum: a low floor with a ringing peak in the middle, already cut by a notch.
@@ -41,7 +44,8 @@ void DrawLogo(IRenderer& r) {
   r.PathLineTo(101.f, 92.f);
   r.PathLineTo(17.f, 92.f);
   r.PathClose();
-  r.PathFill(IPattern::Linear(0, 34.f, 0, 92.f, IColor(150, 23, 176, 196), IColor(10, 23, 176, 196)));
+  r.PathFill(
+      IPattern::Linear(0, 34.f, 0, 92.f, IColor(150, 23, 176, 196), IColor(10, 23, 176, 196)));
 
   // The notch handle.
   r.FillCircle(IColor(255, 255, 200, 0), 59.f, 84.f, 6.f);
@@ -51,37 +55,44 @@ void DrawLogo(IRenderer& r) {
   const float textL = 122.f, textR = kW - 4.f;
   float size = 54.f;
   const float w = r.MeasureText(kFont, size, "Quellor");
-  if (w > textR - textL) size *= (textR - textL) / w;
-  r.DrawText(kFont, size, IColor(255, 240, 242, 246), IRect(textL, 16.f, textR, 78.f), ITextAlign::kNear,
-             ITextVAlign::kMiddle, "Quellor");
+  if (w > textR - textL)
+    size *= (textR - textL) / w;
+  r.DrawText(kFont, size, IColor(255, 240, 242, 246), IRect(textL, 16.f, textR, 78.f),
+             ITextAlign::kNear, ITextVAlign::kMiddle, "Quellor");
   r.FillRect(IColor(255, 255, 200, 0), IRect(textL + 2.f, 82.f, textL + 34.f, 85.f));
-  r.DrawText(kFont, 13.f, IColor(255, 64, 190, 214), IRect(textL + 2.f, 88.f, textR, 104.f), ITextAlign::kNear,
-             ITextVAlign::kMiddle, "FEEDBACK SUPPRESSOR");
+  r.DrawText(kFont, 13.f, IColor(255, 64, 190, 214), IRect(textL + 2.f, 88.f, textR, 104.f),
+             ITextAlign::kNear, ITextVAlign::kMiddle, "FEEDBACK SUPPRESSOR");
   r.EndFrame();
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv) {
-  if (argc != 2) {
+int main(int argc, char** argv)
+{
+  if (argc != 2)
+  {
     std::fprintf(stderr, "usage: quellor-logo <output folder>\n");
     return 2;
   }
   const uint8_t* font = nullptr;
   size_t fontSize = 0;
-  if (!FindQuellorResource("Roboto-Regular.ttf", font, fontSize)) {
+  if (!FindQuellorResource("Roboto-Regular.ttf", font, fontSize))
+  {
     std::fprintf(stderr, "embedded font missing\n");
     return 1;
   }
   const std::string dir = argv[1];
-  for (int scale = 1; scale <= 2; ++scale) {
+  for (int scale = 1; scale <= 2; ++scale)
+  {
     IRenderer r;
-    if (!r.LoadFont(kFont, font, fontSize)) return 1;
+    if (!r.LoadFont(kFont, font, fontSize))
+      return 1;
     r.SetScale(static_cast<float>(scale), 1.f);
     r.SetLogicalSize(kW, kH);
     DrawLogo(r);
     const std::string path = dir + (scale == 1 ? "/Quellor.png" : "/Quellor@2x.png");
-    if (!r.Frame().WritePng(path)) {
+    if (!r.Frame().WritePng(path))
+    {
       std::fprintf(stderr, "cannot write %s\n", path.c_str());
       return 1;
     }

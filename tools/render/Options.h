@@ -5,21 +5,22 @@
 #include <utility>
 #include <vector>
 
-struct RenderOptions {
-    std::string input;   // empty: run a built-in scenario
-    std::string output;  // empty: derived from the input name
-    std::string scenario = "feedback";
-    std::string outDir = ".";
-    double seconds = 0.0;  // scenario length, 0 = its own
-    double rate = 48000.0;
-    int block = 256;
-    bool linked = false;   // the engine built into the tool instead of the plug-in bundle
-    std::string module;    // bundle path; empty: the one built with the tool
-    bool quiet = false;
-    bool help = false;
-    bool listParams = false;
-    // Parameter settings as given: (option name, value text).
-    std::vector<std::pair<std::string, std::string>> params;
+struct RenderOptions
+{
+  std::string input;  // empty: run a built-in scenario
+  std::string output; // empty: derived from the input name
+  std::string scenario = "feedback";
+  std::string outDir = ".";
+  double seconds = 0.0; // scenario length, 0 = its own
+  double rate = 48000.0;
+  int block = 256;
+  bool linked = false; // the engine built into the tool instead of the plug-in bundle
+  std::string module;  // bundle path; empty: the one built with the tool
+  bool quiet = false;
+  bool help = false;
+  bool listParams = false;
+  // Parameter settings as given: (option name, value text).
+  std::vector<std::pair<std::string, std::string>> params;
 };
 
 // Parses argv. On failure returns false with a message.

@@ -4,10 +4,11 @@
 #include <string>
 #include <vector>
 
-struct AudioData {
-    double sampleRate = 0.0;
-    std::vector<std::vector<float>> channels;
-    int format = 0;  // libsndfile format of the source file (0: not from a file)
+struct AudioData
+{
+  double sampleRate = 0.0;
+  std::vector<std::vector<float>> channels;
+  int format = 0; // libsndfile format of the source file (0: not from a file)
 };
 
 // Returns false and sets error on failure.

@@ -59,15 +59,25 @@ SMTG_EXPORT_SYMBOL Steinberg::IPluginFactory* PLUGIN_API GetPluginFactory()
 SMTG_EXPORT_SYMBOL bool InitDll()
 {
   HMODULE module = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                      reinterpret_cast<LPCWSTR>(&GetPluginFactory), &module);
   return plugfw::EnterModule(module);
 }
 
-SMTG_EXPORT_SYMBOL bool ExitDll() { return plugfw::ExitModule(); }
+SMTG_EXPORT_SYMBOL bool ExitDll()
+{
+  return plugfw::ExitModule();
+}
 #else
-SMTG_EXPORT_SYMBOL bool ModuleEntry(void* sharedLibraryHandle) { return plugfw::EnterModule(sharedLibraryHandle); }
+SMTG_EXPORT_SYMBOL bool ModuleEntry(void* sharedLibraryHandle)
+{
+  return plugfw::EnterModule(sharedLibraryHandle);
+}
 
-SMTG_EXPORT_SYMBOL bool ModuleExit() { return plugfw::ExitModule(); }
+SMTG_EXPORT_SYMBOL bool ModuleExit()
+{
+  return plugfw::ExitModule();
+}
 #endif
 }

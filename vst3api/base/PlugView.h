@@ -11,8 +11,11 @@ static constexpr FIDString kPlatformTypeNSView = "NSView";
 static constexpr FIDString kPlatformTypeUIView = "UIView";
 static constexpr FIDString kPlatformTypeX11EmbedWindowID = "X11EmbedWindowID";
 
-struct ViewRect {
-  ViewRect(int32 l = 0, int32 t = 0, int32 r = 0, int32 b = 0) : left(l), top(t), right(r), bottom(b) {}
+struct ViewRect
+{
+  ViewRect(int32 l = 0, int32 t = 0, int32 r = 0, int32 b = 0)
+      : left(l), top(t), right(r), bottom(b)
+  {}
 
   int32 left;
   int32 top;
@@ -25,7 +28,8 @@ struct ViewRect {
 
 class IPlugFrame;
 
-class IPlugView : public FUnknown {
+class IPlugView : public FUnknown
+{
 public:
   virtual tresult PLUGIN_API isPlatformTypeSupported(FIDString type) = 0;
   virtual tresult PLUGIN_API attached(void* parent, FIDString type) = 0;
@@ -43,14 +47,16 @@ public:
   static constexpr FUID iid{0x5BC32507, 0xD06049EA, 0xA6151B52, 0x2B755B29};
 };
 
-class IPlugFrame : public FUnknown {
+class IPlugFrame : public FUnknown
+{
 public:
   virtual tresult PLUGIN_API resizeView(IPlugView* view, ViewRect* newSize) = 0;
 
   static constexpr FUID iid{0x367FAF01, 0xAFA94693, 0x8D4DA2A0, 0xED0882A3};
 };
 
-class IPlugViewContentScaleSupport : public FUnknown {
+class IPlugViewContentScaleSupport : public FUnknown
+{
 public:
   using ScaleFactor = float;
 
@@ -64,14 +70,16 @@ namespace Linux {
 using TimerInterval = uint64;
 using FileDescriptor = int;
 
-class IEventHandler : public FUnknown {
+class IEventHandler : public FUnknown
+{
 public:
   virtual void PLUGIN_API onFDIsSet(FileDescriptor fd) = 0;
 
   static constexpr FUID iid{0x561E65C9, 0x13A0496F, 0x813A2C35, 0x654D7983};
 };
 
-class ITimerHandler : public FUnknown {
+class ITimerHandler : public FUnknown
+{
 public:
   virtual void PLUGIN_API onTimer() = 0;
 
@@ -79,7 +87,8 @@ public:
 };
 
 // Offered by the host through the plug frame or the factory's host context.
-class IRunLoop : public FUnknown {
+class IRunLoop : public FUnknown
+{
 public:
   virtual tresult PLUGIN_API registerEventHandler(IEventHandler* handler, FileDescriptor fd) = 0;
   virtual tresult PLUGIN_API unregisterEventHandler(IEventHandler* handler) = 0;
@@ -89,5 +98,5 @@ public:
   static constexpr FUID iid{0x18C35366, 0x97764F1A, 0x9C5B8385, 0x7A871389};
 };
 
-}  // namespace Linux
-}  // namespace Steinberg
+} // namespace Linux
+} // namespace Steinberg

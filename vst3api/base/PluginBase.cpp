@@ -4,37 +4,57 @@
 
 namespace Steinberg {
 
-void copyFixedString(char8* dst, int32 size, const char8* src) {
-  if (!dst || size <= 0) return;
+void copyFixedString(char8* dst, int32 size, const char8* src)
+{
+  if (!dst || size <= 0)
+    return;
   std::memset(dst, 0, static_cast<size_t>(size));
-  if (!src) return;
-  for (int32 i = 0; i < size - 1 && src[i] != 0; ++i) dst[i] = src[i];
+  if (!src)
+    return;
+  for (int32 i = 0; i < size - 1 && src[i] != 0; ++i)
+    dst[i] = src[i];
 }
 
-void copyFixedString(char16* dst, int32 size, const char16* src) {
-  if (!dst || size <= 0) return;
+void copyFixedString(char16* dst, int32 size, const char16* src)
+{
+  if (!dst || size <= 0)
+    return;
   std::memset(dst, 0, static_cast<size_t>(size) * sizeof(char16));
-  if (!src) return;
-  for (int32 i = 0; i < size - 1 && src[i] != 0; ++i) dst[i] = src[i];
+  if (!src)
+    return;
+  for (int32 i = 0; i < size - 1 && src[i] != 0; ++i)
+    dst[i] = src[i];
 }
 
-void PFactoryInfo::clear() { std::memset(static_cast<void*>(this), 0, sizeof(*this)); }
+void PFactoryInfo::clear()
+{
+  std::memset(static_cast<void*>(this), 0, sizeof(*this));
+}
 
-PClassInfo::PClassInfo(const TUID classId, int32 classCardinality, const char8* categoryText, const char8* nameText) {
+PClassInfo::PClassInfo(const TUID classId, int32 classCardinality, const char8* categoryText,
+                       const char8* nameText)
+{
   clear();
-  if (classId) std::memcpy(cid, classId, sizeof(TUID));
+  if (classId)
+    std::memcpy(cid, classId, sizeof(TUID));
   cardinality = classCardinality;
   copyFixedString(category, kCategorySize, categoryText);
   copyFixedString(name, kNameSize, nameText);
 }
 
-void PClassInfo::clear() { std::memset(static_cast<void*>(this), 0, sizeof(*this)); }
+void PClassInfo::clear()
+{
+  std::memset(static_cast<void*>(this), 0, sizeof(*this));
+}
 
-PClassInfo2::PClassInfo2(const TUID classId, int32 classCardinality, const char8* categoryText, const char8* nameText,
-                         int32 flags, const char8* subCategoriesText, const char8* vendorText,
-                         const char8* versionText, const char8* sdkVersionText) {
+PClassInfo2::PClassInfo2(const TUID classId, int32 classCardinality, const char8* categoryText,
+                         const char8* nameText, int32 flags, const char8* subCategoriesText,
+                         const char8* vendorText, const char8* versionText,
+                         const char8* sdkVersionText)
+{
   clear();
-  if (classId) std::memcpy(cid, classId, sizeof(TUID));
+  if (classId)
+    std::memcpy(cid, classId, sizeof(TUID));
   cardinality = classCardinality;
   copyFixedString(category, kCategorySize, categoryText);
   copyFixedString(name, kNameSize, nameText);
@@ -45,20 +65,29 @@ PClassInfo2::PClassInfo2(const TUID classId, int32 classCardinality, const char8
   copyFixedString(sdkVersion, kVersionSize, sdkVersionText);
 }
 
-void PClassInfo2::clear() { std::memset(static_cast<void*>(this), 0, sizeof(*this)); }
+void PClassInfo2::clear()
+{
+  std::memset(static_cast<void*>(this), 0, sizeof(*this));
+}
 
-void PClassInfoW::clear() { std::memset(static_cast<void*>(this), 0, sizeof(*this)); }
+void PClassInfoW::clear()
+{
+  std::memset(static_cast<void*>(this), 0, sizeof(*this));
+}
 
 namespace {
 template <int N, int M>
-void widen(char16 (&dst)[N], const char8 (&src)[M]) {
+void widen(char16 (&dst)[N], const char8 (&src)[M])
+{
   static_assert(N == M);
-  for (int i = 0; i < N; ++i) dst[i] = static_cast<char16>(static_cast<uint8>(src[i]));
+  for (int i = 0; i < N; ++i)
+    dst[i] = static_cast<char16>(static_cast<uint8>(src[i]));
   dst[N - 1] = 0;
 }
-}  // namespace
+} // namespace
 
-void PClassInfoW::fromAscii(const PClassInfo2& ci2) {
+void PClassInfoW::fromAscii(const PClassInfo2& ci2)
+{
   std::memcpy(cid, ci2.cid, sizeof(TUID));
   cardinality = ci2.cardinality;
   std::memcpy(category, ci2.category, sizeof(category));
@@ -70,4 +99,4 @@ void PClassInfoW::fromAscii(const PClassInfo2& ci2) {
   widen(sdkVersion, ci2.sdkVersion);
 }
 
-}  // namespace Steinberg
+} // namespace Steinberg

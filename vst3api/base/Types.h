@@ -68,7 +68,8 @@ static constexpr const char8* kPlatformString = "Linux";
 
 // Windows hosts compare against the COM HRESULT values; elsewhere the codes are a small enum.
 #if COM_COMPATIBLE
-enum : int32 {
+enum : int32
+{
   kNoInterface = static_cast<int32>(0x80004002u),
   kResultOk = 0,
   kResultTrue = kResultOk,
@@ -80,7 +81,8 @@ enum : int32 {
   kOutOfMemory = static_cast<int32>(0x8007000Eu),
 };
 #else
-enum : int32 {
+enum : int32
+{
   kNoInterface = -1,
   kResultOk = 0,
   kResultTrue = kResultOk,
@@ -93,4 +95,4 @@ enum : int32 {
 };
 #endif
 
-}  // namespace Steinberg
+} // namespace Steinberg

@@ -9,11 +9,16 @@ namespace Steinberg {
 namespace Vst {
 
 Bus::Bus(const TChar* busName, BusType type, int32 busFlags)
-    : name(busName ? busName : u""), busType(type), flags(busFlags) {}
+    : name(busName ? busName : u""), busType(type), flags(busFlags)
+{}
 
-void Bus::setName(const TChar* newName) { name = newName ? newName : u""; }
+void Bus::setName(const TChar* newName)
+{
+  name = newName ? newName : u"";
+}
 
-bool Bus::getInfo(BusInfo& info) {
+bool Bus::getInfo(BusInfo& info)
+{
   std::memset(info.name, 0, sizeof(info.name));
   const size_t n = std::min<size_t>(name.size(), 128);
   std::copy_n(name.data(), n, info.name);
@@ -23,26 +28,32 @@ bool Bus::getInfo(BusInfo& info) {
 }
 
 AudioBus::AudioBus(const TChar* busName, BusType type, int32 busFlags, SpeakerArrangement arr)
-    : Bus(busName, type, busFlags), speakerArr(arr) {}
+    : Bus(busName, type, busFlags), speakerArr(arr)
+{}
 
-bool AudioBus::getInfo(BusInfo& info) {
+bool AudioBus::getInfo(BusInfo& info)
+{
   info.channelCount = SpeakerArr::getChannelCount(speakerArr);
   return Bus::getInfo(info);
 }
 
 EventBus::EventBus(const TChar* busName, BusType type, int32 busFlags, int32 channels)
-    : Bus(busName, type, busFlags), channelCount(channels) {}
+    : Bus(busName, type, busFlags), channelCount(channels)
+{}
 
-bool EventBus::getInfo(BusInfo& info) {
+bool EventBus::getInfo(BusInfo& info)
+{
   info.channelCount = channelCount;
   return Bus::getInfo(info);
 }
 
-Bus* BusList::append(Bus* bus) {
-  if (!bus) return nullptr;
+Bus* BusList::append(Bus* bus)
+{
+  if (!bus)
+    return nullptr;
   push_back(owned(bus));
   return bus;
 }
 
-}  // namespace Vst
-}  // namespace Steinberg
+} // namespace Vst
+} // namespace Steinberg

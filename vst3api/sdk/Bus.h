@@ -11,7 +11,8 @@
 namespace Steinberg {
 namespace Vst {
 
-class Bus : public FObject {
+class Bus : public FObject
+{
 public:
   Bus(const TChar* name, BusType busType, int32 flags);
 
@@ -31,10 +32,11 @@ protected:
   std::u16string name;
   BusType busType;
   int32 flags;
-  bool active = false;  // kDefaultActive is only reported; the host activates buses
+  bool active = false; // kDefaultActive is only reported; the host activates buses
 };
 
-class AudioBus : public Bus {
+class AudioBus : public Bus
+{
 public:
   AudioBus(const TChar* name, BusType busType, int32 flags, SpeakerArrangement arr);
 
@@ -48,7 +50,8 @@ protected:
   SpeakerArrangement speakerArr;
 };
 
-class EventBus : public Bus {
+class EventBus : public Bus
+{
 public:
   EventBus(const TChar* name, BusType busType, int32 flags, int32 channelCount);
 
@@ -61,7 +64,8 @@ protected:
 };
 
 // The buses of one media type and direction; list order is the bus index.
-class BusList : public FObject, public std::vector<IPtr<Bus>> {
+class BusList : public FObject, public std::vector<IPtr<Bus>>
+{
 public:
   BusList(MediaType type, BusDirection dir) : type(type), direction(dir) {}
 
@@ -77,5 +81,5 @@ protected:
   BusDirection direction;
 };
 
-}  // namespace Vst
-}  // namespace Steinberg
+} // namespace Vst
+} // namespace Steinberg

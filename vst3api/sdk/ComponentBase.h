@@ -9,7 +9,8 @@
 namespace Steinberg {
 namespace Vst {
 
-class ComponentBase : public FObject, public IPluginBase, public IConnectionPoint {
+class ComponentBase : public FObject, public IPluginBase, public IConnectionPoint
+{
 public:
   ComponentBase() = default;
   ~ComponentBase() override = default;
@@ -46,5 +47,5 @@ protected:
   IPtr<IConnectionPoint> peerConnection;
 };
 
-}  // namespace Vst
-}  // namespace Steinberg
+} // namespace Vst
+} // namespace Steinberg

@@ -16,7 +16,8 @@ namespace Vst {
 // IEditController::setState/getState carry the controller's own state. They are forwarded to
 // setEditorState/getEditorState so that a class that is also an IComponent can keep the two
 // state pairs apart (both interfaces use the same method names and signatures).
-class EditController : public ComponentBase, public IEditController, public IEditController2 {
+class EditController : public ComponentBase, public IEditController, public IEditController2
+{
 public:
   EditController();
   ~EditController() override;
@@ -31,8 +32,10 @@ public:
   tresult PLUGIN_API getState(IBStream* state) final;
   int32 PLUGIN_API getParameterCount() override;
   tresult PLUGIN_API getParameterInfo(int32 paramIndex, ParameterInfo& info) override;
-  tresult PLUGIN_API getParamStringByValue(ParamID tag, ParamValue valueNormalized, String128 string) override;
-  tresult PLUGIN_API getParamValueByString(ParamID tag, TChar* string, ParamValue& valueNormalized) override;
+  tresult PLUGIN_API getParamStringByValue(ParamID tag, ParamValue valueNormalized,
+                                           String128 string) override;
+  tresult PLUGIN_API getParamValueByString(ParamID tag, TChar* string,
+                                           ParamValue& valueNormalized) override;
   ParamValue PLUGIN_API normalizedParamToPlain(ParamID tag, ParamValue valueNormalized) override;
   ParamValue PLUGIN_API plainParamToNormalized(ParamID tag, ParamValue plainValue) override;
   ParamValue PLUGIN_API getParamNormalized(ParamID tag) override;
@@ -79,7 +82,8 @@ protected:
   static KnobMode hostKnobMode;
 };
 
-class EditControllerEx1 : public EditController, public IUnitInfo {
+class EditControllerEx1 : public EditController, public IUnitInfo
+{
 public:
   EditControllerEx1();
   ~EditControllerEx1() override;
@@ -95,7 +99,8 @@ public:
   tresult PLUGIN_API getUnitInfo(int32 unitIndex, UnitInfo& info) override;
   int32 PLUGIN_API getProgramListCount() override { return 0; }
   tresult PLUGIN_API getProgramListInfo(int32 listIndex, ProgramListInfo& info) override;
-  tresult PLUGIN_API getProgramName(ProgramListID listId, int32 programIndex, String128 name) override;
+  tresult PLUGIN_API getProgramName(ProgramListID listId, int32 programIndex,
+                                    String128 name) override;
   tresult PLUGIN_API getProgramInfo(ProgramListID listId, int32 programIndex, CString attributeId,
                                     String128 attributeValue) override;
   tresult PLUGIN_API hasProgramPitchNames(ProgramListID listId, int32 programIndex) override;
@@ -105,7 +110,8 @@ public:
   tresult PLUGIN_API selectUnit(UnitID unitId) override;
   tresult PLUGIN_API getUnitByBus(MediaType type, BusDirection dir, int32 busIndex, int32 channel,
                                   UnitID& unitId) override;
-  tresult PLUGIN_API setUnitProgramData(int32 listOrUnitId, int32 programIndex, IBStream* data) override;
+  tresult PLUGIN_API setUnitProgramData(int32 listOrUnitId, int32 programIndex,
+                                        IBStream* data) override;
 
   // Tells the host (IUnitHandler on the component handler) which unit is selected.
   tresult notifyUnitSelection();
@@ -121,5 +127,5 @@ protected:
   UnitID selectedUnit = kRootUnitId;
 };
 
-}  // namespace Vst
-}  // namespace Steinberg
+} // namespace Vst
+} // namespace Steinberg

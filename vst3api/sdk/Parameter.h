@@ -11,12 +11,14 @@
 namespace Steinberg {
 namespace Vst {
 
-class Parameter : public FObject {
+class Parameter : public FObject
+{
 public:
   Parameter();
   explicit Parameter(const ParameterInfo& info);
-  Parameter(const TChar* title, ParamID tag, const TChar* units = nullptr, ParamValue defaultValueNormalized = 0.,
-            int32 stepCount = 0, int32 flags = ParameterInfo::kCanAutomate, UnitID unitID = kRootUnitId,
+  Parameter(const TChar* title, ParamID tag, const TChar* units = nullptr,
+            ParamValue defaultValueNormalized = 0., int32 stepCount = 0,
+            int32 flags = ParameterInfo::kCanAutomate, UnitID unitID = kRootUnitId,
             const TChar* shortTitle = nullptr);
 
   virtual const ParameterInfo& getInfo() const { return info; }
@@ -24,7 +26,10 @@ public:
   virtual void setUnitID(UnitID id) { info.unitId = id; }
   virtual UnitID getUnitID() { return info.unitId; }
 
-  virtual ParamValue getNormalized() const { return valueNormalized.load(std::memory_order_relaxed); }
+  virtual ParamValue getNormalized() const
+  {
+    return valueNormalized.load(std::memory_order_relaxed);
+  }
   // Clamps to [0, 1]; true (and changed() sent) when the value changed. NaN is refused.
   virtual bool setNormalized(ParamValue v);
 
@@ -46,7 +51,8 @@ protected:
   int32 precision = 4;
 };
 
-class StringListParameter : public Parameter {
+class StringListParameter : public Parameter
+{
 public:
   StringListParameter(const TChar* title, ParamID tag, const TChar* units = nullptr,
                       int32 flags = ParameterInfo::kCanAutomate | ParameterInfo::kIsList,
@@ -72,13 +78,17 @@ protected:
 };
 
 // Owns the controller's parameters and finds them by index or id.
-class ParameterContainer {
+class ParameterContainer
+{
 public:
   ParameterContainer() = default;
   ParameterContainer(const ParameterContainer&) = delete;
   ParameterContainer& operator=(const ParameterContainer&) = delete;
 
-  void init(int32 initialSize = 10) { params.reserve(static_cast<size_t>(initialSize > 0 ? initialSize : 0)); }
+  void init(int32 initialSize = 10)
+  {
+    params.reserve(static_cast<size_t>(initialSize > 0 ? initialSize : 0));
+  }
 
   // Takes over the caller's reference. A null pointer, or an id already present, gives null
   // (the refused object is released).
@@ -86,8 +96,9 @@ public:
   Parameter* addParameter(const ParameterInfo& info);
   // A negative tag means id = current count; a null title gives null.
   Parameter* addParameter(const TChar* title, const TChar* units = nullptr, int32 stepCount = 0,
-                          ParamValue defaultValueNormalized = 0., int32 flags = ParameterInfo::kCanAutomate,
-                          int32 tag = -1, UnitID unitID = kRootUnitId, const TChar* shortTitle = nullptr);
+                          ParamValue defaultValueNormalized = 0.,
+                          int32 flags = ParameterInfo::kCanAutomate, int32 tag = -1,
+                          UnitID unitID = kRootUnitId, const TChar* shortTitle = nullptr);
 
   Parameter* getParameter(ParamID tag) const;
   Parameter* getParameterByIndex(int32 index) const;
@@ -96,8 +107,8 @@ public:
 
 private:
   std::vector<IPtr<Parameter>> params;
-  std::vector<std::pair<ParamID, int32>> idToIndex;  // sorted by id
+  std::vector<std::pair<ParamID, int32>> idToIndex; // sorted by id
 };
 
-}  // namespace Vst
-}  // namespace Steinberg
+} // namespace Vst
+} // namespace Steinberg

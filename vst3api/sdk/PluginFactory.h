@@ -10,7 +10,8 @@
 
 namespace Steinberg {
 
-class CPluginFactory : public IPluginFactory3 {
+class CPluginFactory : public IPluginFactory3
+{
 public:
   // Returns a new object carrying one reference, or null.
   using CreateFunction = FUnknown* (*)(void* context);
@@ -43,7 +44,8 @@ public:
   int32 getRefCount() const { return refCount.load(); }
 
 private:
-  struct ClassEntry {
+  struct ClassEntry
+  {
     PClassInfo2 info8;
     PClassInfoW info16;
     bool isUnicode = false;
@@ -56,10 +58,10 @@ private:
   std::atomic<int32> refCount{1};
   PFactoryInfo factoryInfo;
   std::vector<ClassEntry> classes;
-  Linux::IRunLoop* runLoop = nullptr;  // holds a reference while set
+  Linux::IRunLoop* runLoop = nullptr; // holds a reference while set
 };
 
 // The module's factory while it exists (cleared by the factory's destructor).
 extern CPluginFactory* gPluginFactory;
 
-}  // namespace Steinberg
+} // namespace Steinberg

@@ -6,7 +6,8 @@
 
 namespace Steinberg {
 
-class CPluginView : public FObject, public IPlugView {
+class CPluginView : public FObject, public IPlugView
+{
 public:
   explicit CPluginView(const ViewRect* rect = nullptr);
   ~CPluginView() override;
@@ -46,4 +47,4 @@ protected:
   IPtr<IPlugFrame> plugFrame;
 };
 
-}  // namespace Steinberg
+} // namespace Steinberg

@@ -11,7 +11,8 @@ namespace Vst {
 // IComponent::setState/getState and IEditController::setState/getState share names and
 // signatures. This base gives the component pair its own names, setProcessorState and
 // getProcessorState, so they do not collide with the controller's (setEditorState/getEditorState).
-class ComponentStateSlots : public IComponent {
+class ComponentStateSlots : public IComponent
+{
 public:
   tresult PLUGIN_API setState(IBStream* state) final { return setProcessorState(state); }
   tresult PLUGIN_API getState(IBStream* state) final { return getProcessorState(state); }
@@ -24,7 +25,8 @@ public:
 class SingleComponentEffect : public EditControllerEx1,
                               public ComponentStateSlots,
                               public IAudioProcessor,
-                              public IProcessContextRequirements {
+                              public IProcessContextRequirements
+{
 public:
   SingleComponentEffect();
   ~SingleComponentEffect() override;
@@ -37,15 +39,18 @@ public:
   tresult PLUGIN_API getControllerClassId(TUID classId) override;
   tresult PLUGIN_API setIoMode(IoMode mode) override;
   int32 PLUGIN_API getBusCount(MediaType type, BusDirection dir) override;
-  tresult PLUGIN_API getBusInfo(MediaType type, BusDirection dir, int32 index, BusInfo& bus) override;
+  tresult PLUGIN_API getBusInfo(MediaType type, BusDirection dir, int32 index,
+                                BusInfo& bus) override;
   tresult PLUGIN_API getRoutingInfo(RoutingInfo& inInfo, RoutingInfo& outInfo) override;
-  tresult PLUGIN_API activateBus(MediaType type, BusDirection dir, int32 index, TBool state) override;
+  tresult PLUGIN_API activateBus(MediaType type, BusDirection dir, int32 index,
+                                 TBool state) override;
   tresult PLUGIN_API setActive(TBool state) override;
 
   // IAudioProcessor
-  tresult PLUGIN_API setBusArrangements(SpeakerArrangement* inputs, int32 numIns, SpeakerArrangement* outputs,
-                                        int32 numOuts) override;
-  tresult PLUGIN_API getBusArrangement(BusDirection dir, int32 index, SpeakerArrangement& arr) override;
+  tresult PLUGIN_API setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
+                                        SpeakerArrangement* outputs, int32 numOuts) override;
+  tresult PLUGIN_API getBusArrangement(BusDirection dir, int32 index,
+                                       SpeakerArrangement& arr) override;
   tresult PLUGIN_API canProcessSampleSize(int32 symbolicSampleSize) override;
   uint32 PLUGIN_API getLatencySamples() override { return 0; }
   tresult PLUGIN_API setupProcessing(ProcessSetup& setup) override;
@@ -87,5 +92,5 @@ protected:
   BusList eventOutputs{kEvent, kOutput};
 };
 
-}  // namespace Vst
-}  // namespace Steinberg
+} // namespace Vst
+} // namespace Steinberg

@@ -20,7 +20,7 @@ std::string convert(const char16* utf16, size_t maxChars);
 // so that no surrogate pair is split. Always terminates when destChars > 0. True when nothing was cut.
 bool convert(std::string_view utf8, char16* dest, int32 destChars);
 
-}  // namespace StringConvert
+} // namespace StringConvert
 
 // Length of a terminated UTF-16 string (0 for null).
 size_t strlen16(const char16* s);
@@ -31,5 +31,5 @@ void strncpy16(char16* dest, const char16* src, int32 destChars);
 // Widens 8-bit text byte by byte (for ASCII texts), cut and terminated like strncpy16.
 void widenAscii(char16* dest, const char8* src, int32 destChars);
 
-}  // namespace Vst
-}  // namespace Steinberg
+} // namespace Vst
+} // namespace Steinberg

@@ -7,7 +7,8 @@
 namespace Steinberg {
 namespace Vst {
 
-Unit::Unit(const String128 name, UnitID unitId, UnitID parentUnitId, ProgramListID programListId) {
+Unit::Unit(const String128 name, UnitID unitId, UnitID parentUnitId, ProgramListID programListId)
+{
   std::memset(static_cast<void*>(&info), 0, sizeof(info));
   info.id = unitId;
   info.parentUnitId = parentUnitId;
@@ -17,7 +18,10 @@ Unit::Unit(const String128 name, UnitID unitId, UnitID parentUnitId, ProgramList
 
 Unit::Unit(const UnitInfo& unitInfo) : info(unitInfo) {}
 
-void Unit::setName(const String128 newName) { strncpy16(info.name, newName, 128); }
+void Unit::setName(const String128 newName)
+{
+  strncpy16(info.name, newName, 128);
+}
 
-}  // namespace Vst
-}  // namespace Steinberg
+} // namespace Vst
+} // namespace Steinberg

@@ -7,7 +7,8 @@
 namespace Steinberg {
 namespace Vst {
 
-class Unit : public FObject {
+class Unit : public FObject
+{
 public:
   Unit(const String128 name, UnitID unitId, UnitID parentUnitId = kRootUnitId,
        ProgramListID programListId = kNoProgramListId);
@@ -27,5 +28,5 @@ protected:
   UnitInfo info;
 };
 
-}  // namespace Vst
-}  // namespace Steinberg
+} // namespace Vst
+} // namespace Steinberg

@@ -9,7 +9,8 @@
 
 namespace Steinberg {
 
-class UpdateHandler : public FObject, public IUpdateHandler {
+class UpdateHandler : public FObject, public IUpdateHandler
+{
 public:
   // The module-wide instance; the first call installs it as FObject's update handler.
   static UpdateHandler* instance();
@@ -34,7 +35,8 @@ public:
   ~UpdateHandler() override;
 
 private:
-  struct Deferred {
+  struct Deferred
+  {
     FUnknown* object;
     int32 message;
   };
@@ -46,4 +48,4 @@ private:
   std::vector<Deferred> deferred;
 };
 
-}  // namespace Steinberg
+} // namespace Steinberg

@@ -7,7 +7,8 @@ namespace Steinberg {
 namespace Vst {
 namespace ChannelContext {
 
-class IInfoListener : public FUnknown {
+class IInfoListener : public FUnknown
+{
 public:
   virtual tresult PLUGIN_API setChannelContextInfos(IAttributeList* list) = 0;
 
@@ -27,16 +28,33 @@ static constexpr CString kChannelIndexNamespaceLengthKey = "channel index namesp
 static constexpr CString kChannelImageKey = "channel image";
 static constexpr CString kChannelPluginLocationKey = "channel plugin location";
 
-enum ChannelPluginLocation { kPreVolumeFader = 0, kPostVolumeFader, kUsedAsPanner };
+enum ChannelPluginLocation
+{
+  kPreVolumeFader = 0,
+  kPostVolumeFader,
+  kUsedAsPanner
+};
 
 using ColorComponent = uint8;
 using ColorSpec = uint32;
 
-inline ColorComponent GetBlue(ColorSpec cs) { return static_cast<ColorComponent>(cs & 0xFF); }
-inline ColorComponent GetGreen(ColorSpec cs) { return static_cast<ColorComponent>((cs >> 8) & 0xFF); }
-inline ColorComponent GetRed(ColorSpec cs) { return static_cast<ColorComponent>((cs >> 16) & 0xFF); }
-inline ColorComponent GetAlpha(ColorSpec cs) { return static_cast<ColorComponent>((cs >> 24) & 0xFF); }
+inline ColorComponent GetBlue(ColorSpec cs)
+{
+  return static_cast<ColorComponent>(cs & 0xFF);
+}
+inline ColorComponent GetGreen(ColorSpec cs)
+{
+  return static_cast<ColorComponent>((cs >> 8) & 0xFF);
+}
+inline ColorComponent GetRed(ColorSpec cs)
+{
+  return static_cast<ColorComponent>((cs >> 16) & 0xFF);
+}
+inline ColorComponent GetAlpha(ColorSpec cs)
+{
+  return static_cast<ColorComponent>((cs >> 24) & 0xFF);
+}
 
-}  // namespace ChannelContext
-}  // namespace Vst
-}  // namespace Steinberg
+} // namespace ChannelContext
+} // namespace Vst
+} // namespace Steinberg

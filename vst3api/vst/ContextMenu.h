@@ -9,12 +9,14 @@ namespace Vst {
 
 class IContextMenu;
 
-struct IContextMenuItem {
+struct IContextMenuItem
+{
   String128 name;
   int32 tag;
   int32 flags;
 
-  enum Flags : int32 {
+  enum Flags : int32
+  {
     kIsSeparator = 1 << 0,
     kIsDisabled = 1 << 1,
     kIsChecked = 1 << 2,
@@ -24,14 +26,16 @@ struct IContextMenuItem {
 };
 
 // Implemented by the plug-in for its own menu entries.
-class IContextMenuTarget : public FUnknown {
+class IContextMenuTarget : public FUnknown
+{
 public:
   virtual tresult PLUGIN_API executeMenuItem(int32 tag) = 0;
 
   static constexpr FUID iid{0x3CDF2E75, 0x85D34144, 0xBF86D36B, 0xD7C4894D};
 };
 
-class IContextMenu : public FUnknown {
+class IContextMenu : public FUnknown
+{
 public:
   using Item = IContextMenuItem;
 
@@ -46,12 +50,14 @@ public:
 };
 
 // Queried from the IComponentHandler. The caller releases the returned menu.
-class IComponentHandler3 : public FUnknown {
+class IComponentHandler3 : public FUnknown
+{
 public:
-  virtual IContextMenu* PLUGIN_API createContextMenu(IPlugView* plugView, const ParamID* paramID) = 0;
+  virtual IContextMenu* PLUGIN_API createContextMenu(IPlugView* plugView,
+                                                     const ParamID* paramID) = 0;
 
   static constexpr FUID iid{0x69F11617, 0xD26B400D, 0xA4B6B964, 0x7B6EBBAB};
 };
 
-}  // namespace Vst
-}  // namespace Steinberg
+} // namespace Vst
+} // namespace Steinberg

@@ -13,17 +13,19 @@ namespace ViewType {
 static constexpr CString kEditor = "editor";
 }
 
-struct ParameterInfo {
+struct ParameterInfo
+{
   ParamID id;
   String128 title;
   String128 shortTitle;
   String128 units;
-  int32 stepCount;  // 0 continuous, 1 toggle, n: n + 1 discrete values
+  int32 stepCount; // 0 continuous, 1 toggle, n: n + 1 discrete values
   ParamValue defaultNormalizedValue;
   UnitID unitId;
   int32 flags;
 
-  enum ParameterFlags : int32 {
+  enum ParameterFlags : int32
+  {
     kNoFlags = 0,
     kCanAutomate = 1 << 0,
     kIsReadOnly = 1 << 1,
@@ -35,7 +37,8 @@ struct ParameterInfo {
   };
 };
 
-enum RestartFlags : int32 {
+enum RestartFlags : int32
+{
   kReloadComponent = 1 << 0,
   kIoChanged = 1 << 1,
   kParamValuesChanged = 1 << 2,
@@ -50,10 +53,16 @@ enum RestartFlags : int32 {
   kParamIDMappingChanged = 1 << 11,
 };
 
-enum KnobModes : int32 { kCircularMode = 0, kRelativCircularMode, kLinearMode };
+enum KnobModes : int32
+{
+  kCircularMode = 0,
+  kRelativCircularMode,
+  kLinearMode
+};
 
 // Host side. Every method is called on the UI thread.
-class IComponentHandler : public FUnknown {
+class IComponentHandler : public FUnknown
+{
 public:
   virtual tresult PLUGIN_API beginEdit(ParamID id) = 0;
   virtual tresult PLUGIN_API performEdit(ParamID id, ParamValue valueNormalized) = 0;
@@ -64,7 +73,8 @@ public:
 };
 
 // Queried from the IComponentHandler.
-class IComponentHandler2 : public FUnknown {
+class IComponentHandler2 : public FUnknown
+{
 public:
   virtual tresult PLUGIN_API setDirty(TBool state) = 0;
   virtual tresult PLUGIN_API requestOpenEditor(FIDString name = ViewType::kEditor) = 0;
@@ -74,15 +84,18 @@ public:
   static constexpr FUID iid{0xF040B4B3, 0xA36045EC, 0xABCDC045, 0xB4D5A2CC};
 };
 
-class IEditController : public IPluginBase {
+class IEditController : public IPluginBase
+{
 public:
   virtual tresult PLUGIN_API setComponentState(IBStream* state) = 0;
   virtual tresult PLUGIN_API setState(IBStream* state) = 0;
   virtual tresult PLUGIN_API getState(IBStream* state) = 0;
   virtual int32 PLUGIN_API getParameterCount() = 0;
   virtual tresult PLUGIN_API getParameterInfo(int32 paramIndex, ParameterInfo& info) = 0;
-  virtual tresult PLUGIN_API getParamStringByValue(ParamID id, ParamValue valueNormalized, String128 string) = 0;
-  virtual tresult PLUGIN_API getParamValueByString(ParamID id, TChar* string, ParamValue& valueNormalized) = 0;
+  virtual tresult PLUGIN_API getParamStringByValue(ParamID id, ParamValue valueNormalized,
+                                                   String128 string) = 0;
+  virtual tresult PLUGIN_API getParamValueByString(ParamID id, TChar* string,
+                                                   ParamValue& valueNormalized) = 0;
   virtual ParamValue PLUGIN_API normalizedParamToPlain(ParamID id, ParamValue valueNormalized) = 0;
   virtual ParamValue PLUGIN_API plainParamToNormalized(ParamID id, ParamValue plainValue) = 0;
   virtual ParamValue PLUGIN_API getParamNormalized(ParamID id) = 0;
@@ -95,7 +108,8 @@ public:
   static constexpr FUID iid{0xDCD7BBE3, 0x7742448D, 0xA874AACC, 0x979C759E};
 };
 
-class IEditController2 : public FUnknown {
+class IEditController2 : public FUnknown
+{
 public:
   virtual tresult PLUGIN_API setKnobMode(KnobMode mode) = 0;
   virtual tresult PLUGIN_API openHelp(TBool onlyCheck) = 0;
@@ -104,7 +118,8 @@ public:
   static constexpr FUID iid{0x7F4EFE59, 0xF3204967, 0xAC27A3AE, 0xAFB63038};
 };
 
-class IEditControllerHostEditing : public FUnknown {
+class IEditControllerHostEditing : public FUnknown
+{
 public:
   virtual tresult PLUGIN_API beginEditFromHost(ParamID paramID) = 0;
   virtual tresult PLUGIN_API endEditFromHost(ParamID paramID) = 0;
@@ -112,14 +127,16 @@ public:
   static constexpr FUID iid{0xC1271208, 0x70594098, 0xB9DD34B3, 0x6BB0195E};
 };
 
-class IMidiMapping : public FUnknown {
+class IMidiMapping : public FUnknown
+{
 public:
   // kResultTrue when a mapping exists, otherwise kResultFalse.
   virtual tresult PLUGIN_API getMidiControllerAssignment(int32 busIndex, int16 channel,
-                                                         CtrlNumber midiControllerNumber, ParamID& id) = 0;
+                                                         CtrlNumber midiControllerNumber,
+                                                         ParamID& id) = 0;
 
   static constexpr FUID iid{0xDF0FF9F7, 0x49B74669, 0xB63AB732, 0x7ADBF5E5};
 };
 
-}  // namespace Vst
-}  // namespace Steinberg
+} // namespace Vst
+} // namespace Steinberg

@@ -6,7 +6,8 @@
 namespace Steinberg {
 namespace Vst {
 
-struct NoteOnEvent {
+struct NoteOnEvent
+{
   int16 channel;
   int16 pitch;
   float tuning;
@@ -15,7 +16,8 @@ struct NoteOnEvent {
   int32 noteId;
 };
 
-struct NoteOffEvent {
+struct NoteOffEvent
+{
   int16 channel;
   int16 pitch;
   float velocity;
@@ -23,35 +25,43 @@ struct NoteOffEvent {
   float tuning;
 };
 
-struct DataEvent {
-  enum DataTypes { kMidiSysEx = 0 };
+struct DataEvent
+{
+  enum DataTypes
+  {
+    kMidiSysEx = 0
+  };
 
   uint32 size;
   uint32 type;
   const uint8* bytes;
 };
 
-struct PolyPressureEvent {
+struct PolyPressureEvent
+{
   int16 channel;
   int16 pitch;
   float pressure;
   int32 noteId;
 };
 
-struct NoteExpressionValueEvent {
+struct NoteExpressionValueEvent
+{
   NoteExpressionTypeID typeId;
   int32 noteId;
   NoteExpressionValue value;
 };
 
-struct NoteExpressionTextEvent {
+struct NoteExpressionTextEvent
+{
   NoteExpressionTypeID typeId;
   int32 noteId;
   uint32 textLen;
   const TChar* text;
 };
 
-struct ChordEvent {
+struct ChordEvent
+{
   int16 root;
   int16 bassNote;
   int16 mask;
@@ -59,14 +69,16 @@ struct ChordEvent {
   const TChar* text;
 };
 
-struct ScaleEvent {
+struct ScaleEvent
+{
   int16 root;
   int16 mask;
   uint16 textLen;
   const TChar* text;
 };
 
-struct LegacyMIDICCOutEvent {
+struct LegacyMIDICCOutEvent
+{
   uint8 controlNumber;
   int8 channel;
   int8 value;
@@ -76,10 +88,17 @@ struct LegacyMIDICCOutEvent {
 static constexpr int32 kNoteIDUserRangeLowerBound = -10000;
 static constexpr int32 kNoteIDUserRangeUpperBound = -1000;
 
-struct Event {
-  enum EventFlags : uint16 { kIsLive = 1 << 0, kUserReserved1 = 1 << 14, kUserReserved2 = 1 << 15 };
+struct Event
+{
+  enum EventFlags : uint16
+  {
+    kIsLive = 1 << 0,
+    kUserReserved1 = 1 << 14,
+    kUserReserved2 = 1 << 15
+  };
 
-  enum EventTypes : uint16 {
+  enum EventTypes : uint16
+  {
     kNoteOnEvent = 0,
     kNoteOffEvent = 1,
     kDataEvent = 2,
@@ -96,7 +115,8 @@ struct Event {
   TQuarterNotes ppqPosition;
   uint16 flags;
   uint16 type;
-  union {
+  union
+  {
     NoteOnEvent noteOn;
     NoteOffEvent noteOff;
     DataEvent data;
@@ -109,7 +129,8 @@ struct Event {
   };
 };
 
-class IEventList : public FUnknown {
+class IEventList : public FUnknown
+{
 public:
   virtual int32 PLUGIN_API getEventCount() = 0;
   virtual tresult PLUGIN_API getEvent(int32 index, Event& e) = 0;
@@ -118,5 +139,5 @@ public:
   static constexpr FUID iid{0x3A2C4214, 0x346349FE, 0xB2C4F397, 0xB9695A44};
 };
 
-}  // namespace Vst
-}  // namespace Steinberg
+} // namespace Vst
+} // namespace Steinberg

@@ -6,7 +6,8 @@
 namespace Steinberg {
 namespace Vst {
 
-class IAttributeList : public FUnknown {
+class IAttributeList : public FUnknown
+{
 public:
   using AttrID = const char*;
 
@@ -24,7 +25,8 @@ public:
   static constexpr FUID iid{0x1E5F0AEB, 0xCC7F4533, 0xA2544011, 0x38AD5EE4};
 };
 
-class IMessage : public FUnknown {
+class IMessage : public FUnknown
+{
 public:
   virtual FIDString PLUGIN_API getMessageID() = 0;
   virtual void PLUGIN_API setMessageID(FIDString id) = 0;
@@ -34,7 +36,8 @@ public:
   static constexpr FUID iid{0x936F033B, 0xC6C047DB, 0xBB0882F8, 0x13C1E613};
 };
 
-class IConnectionPoint : public FUnknown {
+class IConnectionPoint : public FUnknown
+{
 public:
   virtual tresult PLUGIN_API connect(IConnectionPoint* other) = 0;
   virtual tresult PLUGIN_API disconnect(IConnectionPoint* other) = 0;
@@ -44,7 +47,8 @@ public:
 };
 
 // May be offered by the stream given to setState/getState.
-class IStreamAttributes : public FUnknown {
+class IStreamAttributes : public FUnknown
+{
 public:
   virtual tresult PLUGIN_API getFileName(String128 name) = 0;
   virtual IAttributeList* PLUGIN_API getAttributes() = 0;
@@ -52,5 +56,5 @@ public:
   static constexpr FUID iid{0xD6CE2FFC, 0xEFAF4B8C, 0x9E74F1BB, 0x12DA44B4};
 };
 
-}  // namespace Vst
-}  // namespace Steinberg
+} // namespace Vst
+} // namespace Steinberg

@@ -4,7 +4,8 @@
 namespace Steinberg {
 namespace Vst {
 
-enum ControllerNumbers {
+enum ControllerNumbers
+{
   kCtrlBankSelectMSB = 0,
   kCtrlModWheel = 1,
   kCtrlBreath = 2,
@@ -71,5 +72,5 @@ enum ControllerNumbers {
   kCtrlQuarterFrame = 132,
 };
 
-}  // namespace Vst
-}  // namespace Steinberg
+} // namespace Vst
+} // namespace Steinberg

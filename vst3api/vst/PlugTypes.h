@@ -9,7 +9,7 @@ namespace Vst {
 static constexpr const char8* kVstAudioEffectClass = "Audio Module Class";
 static constexpr const char8* kVstComponentControllerClass = "Component Controller Class";
 
-static constexpr int32 kDefaultFactoryFlags = 1 << 4;  // PFactoryInfo::kUnicode
+static constexpr int32 kDefaultFactoryFlags = 1 << 4; // PFactoryInfo::kUnicode
 
 namespace PlugType {
 static constexpr CString kFx = "Fx";
@@ -56,7 +56,7 @@ static constexpr CString kUpDownMix = "Up-Downmix";
 static constexpr CString kMono = "Mono";
 static constexpr CString kStereo = "Stereo";
 static constexpr CString kSurround = "Surround";
-}  // namespace PlugType
+} // namespace PlugType
 
-}  // namespace Vst
-}  // namespace Steinberg
+} // namespace Vst
+} // namespace Steinberg

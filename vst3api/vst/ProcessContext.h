@@ -6,23 +6,35 @@
 namespace Steinberg {
 namespace Vst {
 
-struct FrameRate {
-  enum FrameRateFlags : uint32 { kPullDownRate = 1 << 0, kDropRate = 1 << 1 };
+struct FrameRate
+{
+  enum FrameRateFlags : uint32
+  {
+    kPullDownRate = 1 << 0,
+    kDropRate = 1 << 1
+  };
 
   uint32 framesPerSecond;
   uint32 flags;
 };
 
-struct Chord {
-  enum Masks { kChordMask = 0x0FFF, kReservedMask = 0xF000 };
+struct Chord
+{
+  enum Masks
+  {
+    kChordMask = 0x0FFF,
+    kReservedMask = 0xF000
+  };
 
   uint8 keyNote;
   uint8 rootNote;
   int16 chordMask;
 };
 
-struct ProcessContext {
-  enum StatesAndFlags : uint32 {
+struct ProcessContext
+{
+  enum StatesAndFlags : uint32
+  {
     kPlaying = 1 << 1,
     kCycleActive = 1 << 2,
     kRecording = 1 << 3,
@@ -56,5 +68,5 @@ struct ProcessContext {
   int32 samplesToNextClock;
 };
 
-}  // namespace Vst
-}  // namespace Steinberg
+} // namespace Vst
+} // namespace Steinberg

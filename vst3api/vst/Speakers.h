@@ -61,7 +61,8 @@ static constexpr SpeakerArrangement k30Cine = kSpeakerL | kSpeakerR | kSpeakerC;
 static constexpr SpeakerArrangement k31Cine = k30Cine | kSpeakerLfe;
 static constexpr SpeakerArrangement k40Music = kSpeakerL | kSpeakerR | kSpeakerLs | kSpeakerRs;
 static constexpr SpeakerArrangement k41Music = k40Music | kSpeakerLfe;
-static constexpr SpeakerArrangement k50 = kSpeakerL | kSpeakerR | kSpeakerC | kSpeakerLs | kSpeakerRs;
+static constexpr SpeakerArrangement k50 =
+    kSpeakerL | kSpeakerR | kSpeakerC | kSpeakerLs | kSpeakerRs;
 static constexpr SpeakerArrangement k51 = k50 | kSpeakerLfe;
 static constexpr SpeakerArrangement k60Cine = k50 | kSpeakerCs;
 static constexpr SpeakerArrangement k61Cine = k60Cine | kSpeakerLfe;
@@ -75,9 +76,11 @@ static constexpr const char8* kStringMono = "Mono";
 static constexpr const char8* kStringStereo = "Stereo";
 
 // Channel count = number of set bits.
-constexpr int32 getChannelCount(SpeakerArrangement arr) {
+constexpr int32 getChannelCount(SpeakerArrangement arr)
+{
   int32 count = 0;
-  while (arr) {
+  while (arr)
+  {
     arr &= arr - 1;
     ++count;
   }
@@ -85,11 +88,13 @@ constexpr int32 getChannelCount(SpeakerArrangement arr) {
 }
 
 // Index of a speaker inside an arrangement = number of set bits below it; -1 when absent.
-constexpr int32 getSpeakerIndex(SpeakerArrangement arr, Speaker speaker) {
-  if ((arr & speaker) == 0 || (speaker & (speaker - 1)) != 0) return -1;
+constexpr int32 getSpeakerIndex(SpeakerArrangement arr, Speaker speaker)
+{
+  if ((arr & speaker) == 0 || (speaker & (speaker - 1)) != 0)
+    return -1;
   return getChannelCount(arr & (speaker - 1));
 }
 
-}  // namespace SpeakerArr
-}  // namespace Vst
-}  // namespace Steinberg
+} // namespace SpeakerArr
+} // namespace Vst
+} // namespace Steinberg

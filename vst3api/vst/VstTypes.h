@@ -8,7 +8,7 @@ namespace Vst {
 
 using TChar = char16;
 using String128 = TChar[128];
-using CString = const char8*;  // 8-bit, unlike Steinberg::CString
+using CString = const char8*; // 8-bit, unlike Steinberg::CString
 
 using MediaType = int32;
 using BusDirection = int32;
@@ -47,5 +47,5 @@ static constexpr int32 kVstVersionMajor = 3;
 static constexpr int32 kVstVersionMinor = 7;
 static constexpr int32 kVstVersionSub = 14;
 
-}  // namespace Vst
-}  // namespace Steinberg
+} // namespace Vst
+} // namespace Steinberg
