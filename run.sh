@@ -2,6 +2,7 @@
 # Quellor's one entry point for users and CI.
 #   ./run.sh demo    install what is missing, build, run quellor-render's built-in scenario
 #   ./run.sh test    install what is missing, build both targets, run every test
+#   ./run.sh quick   build for Linux and run its unit tests (the developers' inner loop)
 #   ./run.sh bench   install what is missing, build and run the benchmarks
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -10,7 +11,7 @@ JOBS=$(nproc)
 
 PACKAGES=(build-essential cmake ninja-build pkg-config git
   libgtest-dev libbenchmark-dev libfftw3-dev libsndfile1-dev libspeexdsp-dev libstb-dev
-  fonts-roboto-unhinted g++-mingw-w64-x86-64-posix wine64 xvfb espeak-ng sox)
+  fonts-roboto-unhinted g++-mingw-w64-x86-64-posix wine64 xvfb espeak-ng sox clang-format python3)
 
 setup() {
   local missing=()
@@ -51,7 +52,7 @@ build_asan() {
 }
 
 # ThreadSanitizer covers the tests where the audio and editor threads really run together.
-TSAN_TESTS=(engine_threads_test)
+TSAN_TESTS=(quellor_threads_tests)
 build_tsan() {
   configure build/tsan -DQUELLOR_TSAN=ON -DQUELLOR_TOOLS=OFF -DCMAKE_BUILD_TYPE=Debug "$SAN_FLAGS"
   cmake --build build/tsan -j "$JOBS" --target "${TSAN_TESTS[@]}"
@@ -90,14 +91,27 @@ step() { # name, command...: runs one step and adds its test counts to the total
 
 same_fingerprint() {
   local linux windows
-  linux=$(build/linux/tests/engine/engine_fingerprint)
-  windows=$(/usr/lib/wine/wine64 build/windows/tests/engine/engine_fingerprint.exe | tr -d '\r')
+  linux=$(build/linux/tests/quellor/engine_fingerprint)
+  windows=$(/usr/lib/wine/wine64 build/windows/tests/quellor/engine_fingerprint.exe | tr -d '\r')
   echo "Linux:   $linux"
   echo "Windows: $windows"
   [ -n "$linux" ] && [ "$linux" = "$windows" ]
 }
 
+# One code style, checked rather than trusted.
+check_format() {
+  git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+}
+
+# Each file includes only headers of the libraries its target links (both builds).
+check_layers() {
+  python3 tools/check-layers/check_layers.py . build/linux &&
+    python3 tools/check-layers/check_layers.py . build/windows | tail -1
+}
+
 run_tests() {
+  step "Code style" check_format
+  step "Layers" check_layers
   step "Linux tests" ctest --test-dir build/linux --output-on-failure -j "$JOBS"
   step "AddressSanitizer + UndefinedBehaviorSanitizer tests" \
     env ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
@@ -117,7 +131,11 @@ case "${1:-}" in
     setup
     build_linux
     shift
-    ./build/linux/tools/quellor-render "$@"
+    ./build/linux/bin/quellor-render "$@"
+    ;;
+  quick)
+    build_linux
+    ctest --test-dir build/linux --output-on-failure -j "$JOBS"
     ;;
   test)
     setup
@@ -137,7 +155,7 @@ case "${1:-}" in
     done
     ;;
   *)
-    echo "usage: ./run.sh demo|test|bench" >&2
+    echo "usage: ./run.sh demo|test|quick|bench" >&2
     exit 2
     ;;
 esac

@@ -1,6 +1,6 @@
 #include "engine/ComplexFft.h"
 
-#include "engine/DetMath.h"
+#include "dspmath/DetMath.h"
 
 #include <cstring>
 #include <utility>

@@ -1,6 +1,6 @@
 #include "engine/NotchChannel.h"
 
-#include "engine/DetMath.h"
+#include "dspmath/DetMath.h"
 
 #include <algorithm>
 #include <cfloat>

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "engine/DetMath.h"
+#include "dspmath/DetMath.h"
 
 namespace {
 // 200 dB above full scale: anything louder is treated as this loud, so sums of a frame

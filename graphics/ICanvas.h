@@ -6,7 +6,7 @@
 
 #include "graphics/IControl.h"
 #include "graphics/IGraphicsTypes.h"
-#include "graphics/IHostContextMenu.h"
+#include "plugin/IHostContextMenu.h"
 #include "render/IRenderer.h"
 #include "render/IResourceSearch.h"
 

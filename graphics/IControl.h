@@ -5,6 +5,7 @@
 
 #include "graphics/IGraphicsTypes.h"
 #include "graphics/IRefCounted.h"
+#include "plugin/IHostContextMenu.h"
 
 #include <chrono>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "vst3/HostContextMenu.h"
 
-#include "graphics/IRefCounted.h"
+#include "plugin/IHostContextMenu.h"
 #include "vst3api/sdk/FObject.h"
 #include "vst3api/sdk/StringConvert.h"
 

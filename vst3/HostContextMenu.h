@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "graphics/IHostContextMenu.h"
+#include "plugin/IHostContextMenu.h"
 #include "vst3api/vst/ContextMenu.h"
 
 namespace plugfw {

@@ -3,7 +3,7 @@
 
 #include <atomic>
 
-#include "graphics/IHostContextMenu.h"
+#include "plugin/IHostContextMenu.h"
 #include "plugin/IPluginAPIBase.h"
 #include "vst3/IPluginVST3ControllerBase.h"
 #include "vst3/IPluginVST3ProcessorBase.h"

@@ -1,7 +1,7 @@
 // Block processing of a stereo instance, reported as a real-time factor: seconds of audio
 // processed per second of CPU time on one core.
 
-#include "engine/Quellor.h"
+#include "quellor/Quellor.h"
 #include "plugin/IParam.h"
 
 #include <benchmark/benchmark.h>

@@ -1,4 +1,5 @@
 #include "bench/render/EditorScene.h"
+#include "QuellorVersion.h"
 
 #include <cmath>
 #include <cstdio>
@@ -173,7 +174,7 @@ void EditorScene::DrawAll()
   Text(r, 13, hint, IRect(x0 + 112, 315, xr, 347), "double-click the graph to add a notch");
   if (mLogo.IsValid())
     r.DrawBitmap(mLogo, IRect(460.2f, 214.f, 730.f, 333.f));
-  Text(r, 12, IColor(255, 170, 176, 188), IRect(460.2f, 335, xr, 349), "v1.0.9",
+  Text(r, 12, IColor(255, 170, 176, 188), IRect(460.2f, 335, xr, 349), "v" QUELLOR_VERSION_STRING,
        ITextAlign::kCenter);
   Text(r, 16, title, IRect(x0, 353, xr, 371), "Auto Catch  (real-time notches, zero-latency)");
   const char* params[] = {"Sensitivity",  "Auto Cut", "Auto Width", "Master Trim",

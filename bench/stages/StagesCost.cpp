@@ -9,7 +9,7 @@
 #include "bench/stages/BenchSignals.h"
 #include "denoise/Denoise.h"
 #include "engine/NoiseReducer.h"
-#include "engine/Quellor.h"
+#include "quellor/Quellor.h"
 #include "engine/ReverbReducer.h"
 
 namespace {

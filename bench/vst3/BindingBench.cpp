@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "engine/Quellor.h"
+#include "quellor/Quellor.h"
 #include "vst3api/Vst3Api.h"
 
 namespace {

@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "tests/module/ModuleFixture.h"
+#include "QuellorVersion.h"
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -30,7 +31,7 @@ TEST(ModuleFactory, AnnouncesOneAudioEffectClass)
   EXPECT_EQ(ci.classFlags, 2u);
   EXPECT_STREQ(ci.subCategories, "Fx|Restoration");
   EXPECT_STREQ(ci.vendor, "");
-  EXPECT_STREQ(ci.version, "1.0.9");
+  EXPECT_STREQ(ci.version, quellor::kVersionString);
   EXPECT_STREQ(ci.sdkVersion, "VST 3.8.1");
   // Every text field is zero-filled behind its text.
   for (size_t i = std::strlen(ci.name); i < sizeof(ci.name); ++i)
@@ -49,7 +50,7 @@ TEST(ModuleFactory, AnnouncesOneAudioEffectClass)
   PClassInfoW w;
   ASSERT_EQ(f3->getClassInfoUnicode(0, &w), kResultOk);
   EXPECT_EQ(utf8(w.name, 64), "Quellor");
-  EXPECT_EQ(utf8(w.version, 64), "1.0.9");
+  EXPECT_EQ(utf8(w.version, 64), quellor::kVersionString);
   EXPECT_EQ(utf8(w.sdkVersion, 64), "VST 3.8.1");
   EXPECT_STREQ(w.subCategories, "Fx|Restoration");
   EXPECT_EQ(w.classFlags, 2u);

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "engine/QuellorProbeApi.h"
+#include "quellor/QuellorProbeApi.h"
 #include "tests/module/ModuleFixture.h"
 
 using namespace Steinberg;

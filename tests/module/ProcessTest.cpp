@@ -1,7 +1,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/Quellor.h"
+#include "quellor/Quellor.h"
 #include "tests/module/ModuleFixture.h"
 
 using namespace Steinberg;

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "tests/plugin/FakeContext.h"
-#include "graphics/IRefCounted.h"
+#include "plugin/IHostContextMenu.h"
 #include "tests/vst3/Harness.h"
 #include "vst3/IPluginVST3View.h"
 

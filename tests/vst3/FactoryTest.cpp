@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "tests/vst3/TestPlugin.h"
+#include "QuellorVersion.h"
 #include "vst3/VST3Factory.h"
 #include "vst3api/sdk/PluginFactory.h"
 
@@ -45,7 +46,7 @@ TEST(VST3Factory, OneFactoryOneClassRecord)
   EXPECT_EQ(ci.cardinality, 0x7FFFFFFF);
   EXPECT_STREQ(ci.category, "Audio Module Class");
   EXPECT_STREQ(ci.subCategories, "Fx|Restoration");
-  EXPECT_STREQ(ci.version, "1.0.9");
+  EXPECT_STREQ(ci.version, quellor::kVersionString);
   EXPECT_STREQ(ci.sdkVersion, "VST 3.8.1");
   EXPECT_STREQ(ci.vendor, "");
   EXPECT_EQ(ci.classFlags, 2u);

@@ -1,4 +1,5 @@
 #include "tests/vst3/TestPlugin.h"
+#include "QuellorVersion.h"
 
 #include "vst3/VST3Factory.h"
 
@@ -13,7 +14,7 @@ const VST3ClassDescription& GetVST3ClassDescription()
     x.email = "info@example.invalid";
     x.name = "TestPlug";
     x.subCategories = "Fx|Restoration";
-    x.version = "1.0.9";
+    x.version = quellor::kVersionString;
     x.sdkVersion = "VST 3.8.1";
     x.mfrID = FourCC("VanU");
     x.uniqueID = FourCC("Qlrx");

@@ -1,0 +1,229 @@
+#include "quellor/Quellor.h"
+
+#include "engine/DenormalGuard.h"
+#include "dspmath/DetMath.h"
+#include "plugin/IParam.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+plugfw::Config QuellorConfig()
+{
+  plugfw::Config c;
+  c.nParams = kNumParams;
+  c.nPresets = 1;
+  c.channelIOStr = "1-1 2-2";
+  c.pluginName = "Quellor";
+  c.productName = "Quellor";
+  c.mfrName = "Vantu";
+  c.vendorVersion = 0x00010007;
+  c.uniqueID = plugfw::FourCC("Qlrx");
+  c.mfrID = plugfw::FourCC("VanU");
+  c.latency = 0;
+  c.plugDoesMidiIn = false;
+  c.plugDoesMidiOut = false;
+  c.plugDoesMPE = false;
+  c.plugDoesChunks = false;
+  c.plugType = plugfw::kEffect;
+  c.plugHasUI = true;
+  c.plugWidth = 740;
+  c.plugHeight = 726;
+  c.plugMinWidth = 256;
+  c.plugMaxWidth = 8192;
+  c.plugMinHeight = 256;
+  c.plugMaxHeight = 8192;
+  c.plugHostResize = false;
+  c.bundleID = "";
+  c.appGroupID = "";
+  return c;
+}
+
+namespace {
+
+// Largest finite |x| over the block, as float; non-finite samples carry no level.
+float BlockPeak(const double* x, int n)
+{
+  double peak = 0.0;
+  if (x == nullptr)
+    return 0.0f;
+  for (int i = 0; i < n; ++i)
+  {
+    const double a = std::fabs(x[i]);
+    if (a > peak && a <= 1e300)
+      peak = a;
+  }
+  return static_cast<float>(peak);
+}
+
+void PassThrough(const double* in, double* out, int n)
+{
+  if (in == nullptr || out == nullptr || in == out || n <= 0)
+    return;
+  std::memmove(out, in, sizeof(double) * static_cast<size_t>(n));
+}
+
+} // namespace
+
+Quellor::Quellor() : plugfw::IPluginVST3(QuellorConfig())
+{
+  GetParam(kSensitivity)->DeclareDouble("Sensitivity", 50.0, 0.0, 100.0, 1.0, "%");
+  GetParam(kAutoCut)->DeclareDouble("Auto Cut", -18.0, -40.0, -3.0, 0.1, "dB");
+  GetParam(kAutoWidth)->DeclareDouble("Auto Width", 25.0, 2.0, 60.0, 0.1, "Q");
+  GetParam(kMasterTrim)->DeclareDouble("Master Trim", 0.0, -12.0, 12.0, 0.1, "dB");
+  GetParam(kMasterWidth)->DeclareDouble("Master Width", 1.0, 0.5, 2.0, 0.01, "x");
+  GetParam(kHushen)->DeclareDouble("Hushen", 0.0, 0.0, 100.0, 0.1, "%");
+  GetParam(kDrytail)->DeclareDouble("Drytail", 0.0, 0.0, 100.0, 0.1, "%");
+  GetParam(kGain)->DeclareDouble("Gain", 0.0, -24.0, 24.0, 0.1, "dB");
+  GetParam(kHold)->DeclareBool("Hold");
+  GetParam(kBypass)->DeclareBool("Bypass");
+  MakeDefaultPreset("Default");
+}
+
+Quellor::~Quellor() = default;
+
+double Quellor::ParamValue(int index) const
+{
+  const plugfw::IParam* p = GetParam(index);
+  const double v = p->GetValue();
+  return std::isfinite(v) ? v : p->DefaultValue();
+}
+
+void Quellor::ProcessAudioBlock(double** inputs, double** outputs, int nFrames)
+{
+  if (nFrames < 0)
+    nFrames = 0;
+  const float sensitivity = static_cast<float>(ParamValue(kSensitivity) / 100.0);
+  const float autoCut = static_cast<float>(ParamValue(kAutoCut));
+  const float autoWidth = static_cast<float>(ParamValue(kAutoWidth));
+  const float trim = static_cast<float>(ParamValue(kMasterTrim));
+  const float widthScale = static_cast<float>(ParamValue(kMasterWidth));
+  const float noiseAmount = static_cast<float>(ParamValue(kHushen) / 100.0);
+  const float reverbAmount = static_cast<float>(ParamValue(kDrytail) / 100.0);
+  const float gain = static_cast<float>(detmath::Exp10(ParamValue(kGain) / 20.0));
+  const bool hold = ParamValue(kHold) >= 0.5;
+  const bool bypass = ParamValue(kBypass) >= 0.5;
+
+  const int n = (inputs != nullptr && outputs != nullptr) ? NInChansConnected() : 0;
+  const double* in0 = n > 0 ? inputs[0] : nullptr;
+
+  if (bypass)
+  {
+    if (mReportedLatency != 0)
+    {
+      ReportLatency(0);
+      mReportedLatency = 0;
+    }
+    for (int k = 0; k < n; ++k)
+      PassThrough(inputs[k], outputs[k], nFrames);
+    const float peak = BlockPeak(in0, nFrames);
+    InputPeak.Store(peak);
+    OutputPeak.Store(peak);
+    ActiveNotchCount.exchange(0);
+    return;
+  }
+
+  DenormalGuard flushSubnormals;
+  NotchCommandQueue.Drain(mChannels.data(), static_cast<int>(mChannels.size()));
+
+  const int32_t latency = (noiseAmount > 0.001f ? mNoiseStage.GetLatency() : 0) +
+                          (reverbAmount > 0.001f ? mReverbLatency : 0);
+  if (latency != mReportedLatency)
+  {
+    ReportLatency(latency);
+    mReportedLatency = latency;
+  }
+
+  InputPeak.Store(BlockPeak(in0, nFrames));
+
+  // Channels beyond the prepared ones (or all of them before the first reset) pass through.
+  const int prepared =
+      static_cast<int>(std::min({mChannels.size(), mReverbChannels.size(), mScratch.size()}));
+  int32_t activeTotal = 0;
+  for (int k = 0; k < n; ++k)
+  {
+    const double* in = inputs[k];
+    double* out = outputs[k];
+    if (in == nullptr || out == nullptr)
+      continue;
+    if (k >= prepared)
+    {
+      PassThrough(in, out, nFrames);
+      continue;
+    }
+    std::vector<float>& work = mScratch[k];
+    if (static_cast<int>(work.size()) < nFrames)
+      work.resize(nFrames); // a host block above the announced maximum: grow once
+    float* buf = work.data();
+    for (int i = 0; i < nFrames; ++i)
+      buf[i] = static_cast<float>(in[i]);
+
+    NotchChannel& ch = mChannels[k];
+    ch.sensitivity = sensitivity;
+    ch.autoCut = autoCut;
+    ch.autoWidth = autoWidth;
+    ch.gain = gain;
+    ch.trim = trim;
+    ch.widthScale = widthScale;
+    ch.hold = hold;
+    ch.Process(buf, nFrames);
+
+    mNoiseStage.SetAmount(std::clamp(noiseAmount, 0.0f, 1.0f));
+    mNoiseStage.Process(buf, nFrames, k);
+    mReverbChannels[k].ProcessBlock(buf, nFrames, reverbAmount);
+
+    for (int i = 0; i < nFrames; ++i)
+      out[i] = buf[i];
+    activeTotal += ch.ActiveFilterCount();
+  }
+  ActiveNotchCount.exchange(activeTotal);
+  OutputPeak.Store(n > 0 ? BlockPeak(outputs[0], nFrames) : 0.0f);
+  PublishSnapshot(SnapshotLock, DisplaySnapshot, mChannels.data(),
+                  static_cast<int>(mChannels.size()));
+}
+
+void Quellor::ResetEngine()
+{
+  const double rate = GetSampleRate();
+  mSampleRate = (rate > 0.0 && std::isfinite(rate)) ? rate : 48000.0;
+  const int channelCount = NInChansOfActiveConfig();
+  const int blockCapacity = GetBlockSize() < 1 ? 1024 : GetBlockSize();
+
+  mChannels.assign(channelCount, NotchChannel{});
+  for (auto& ch : mChannels)
+    ch.Initialise(mSampleRate);
+
+  mReverbChannels.assign(channelCount, ReverbReducer{});
+  for (auto& r : mReverbChannels)
+    r.Reset(mSampleRate);
+
+  mNoiseStage.Prepare(mSampleRate, channelCount);
+  mScratch.assign(channelCount, std::vector<float>(blockCapacity, 0.0f));
+  mReverbLatency = channelCount > 0 ? mReverbChannels[0].GetLatency() : 0;
+
+  ReportLatency(0);
+  mReportedLatency = 0;
+
+  ResetExchange(SnapshotLock, DisplaySnapshot, NotchCommandQueue, mChannels.data(),
+                static_cast<int>(mChannels.size()));
+  LastShownNotch = -2;
+}
+
+void Quellor::PrepareWithoutHost(double sampleRate, int maxBlockSize, int channels)
+{
+  const int config = GetIOConfigWithChanCounts({channels}, {channels});
+  if (config >= 0)
+    SetActiveIOConfig(config);
+  SetSampleRate(sampleRate);
+  SetBlockSize(maxBlockSize);
+  SetChannelConnections(plugfw::kInput, 0, MaxNChannels(plugfw::kInput), false);
+  SetChannelConnections(plugfw::kOutput, 0, MaxNChannels(plugfw::kOutput), false);
+  SetChannelConnections(plugfw::kInput, 0, channels, true);
+  SetChannelConnections(plugfw::kOutput, 0, channels, true);
+  ResetEngine();
+}
+
+bool Quellor::PushNotchCommand(int32_t kind, int32_t slot, float a, float b, float c)
+{
+  return NotchCommandQueue.Push({kind, slot, a, b, c});
+}

@@ -1,0 +1,105 @@
+#pragma once
+// The plug-in class: ten parameters, the per-block engine chain (notch bank with its detector,
+// makeup gain and soft clipper, noise stage, reverb stage) and the exchange with the editor.
+
+#include "engine/NoiseReducer.h"
+#include "engine/NotchChannel.h"
+#include "engine/NotchExchange.h"
+#include "quellor/QuellorProbeApi.h"
+#include "engine/ReverbReducer.h"
+#include "plugin/Config.h"
+#include "plugin/IPluginAPIBase.h"
+#include "plugin/IPluginProcessor.h"
+#include "vst3/IPluginVST3.h"
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+enum EParams
+{
+  kSensitivity = 0,
+  kAutoCut,
+  kAutoWidth,
+  kMasterTrim,
+  kMasterWidth,
+  kHushen,
+  kDrytail,
+  kGain,
+  kHold,
+  kBypass,
+  kNumParams
+};
+
+// The configuration record handed to the framework at construction.
+plugfw::Config QuellorConfig();
+
+class Quellor : public plugfw::IPluginVST3
+{
+public:
+  Quellor();
+  ~Quellor() override;
+
+  // Answers our own probe interface besides the host-facing ones.
+  Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID _iid, void** obj) override;
+
+  void ProcessAudioBlock(double** inputs, double** outputs, int nFrames) override;
+  void ResetEngine() override;
+
+  // Prepares processing the way a host's set-up does (sample rate, maximum block size, mono or
+  // stereo buses, all connected) and resets the engine. For tools and tests without a host.
+  void PrepareWithoutHost(double sampleRate, int maxBlockSize, int channels);
+
+  // Editor side of the exchange.
+  bool PushNotchCommand(int32_t kind, int32_t slot, float a, float b, float c);
+  void CopySnapshot(SnapshotData& out) { ReadSnapshot(SnapshotLock, DisplaySnapshot, out); }
+  NotchSlot CopyNotchSlot(int index) { return ReadNotchSlot(SnapshotLock, DisplaySnapshot, index); }
+  // The engine's sample rate (48000 until the first reset), for the editor's frequency axis.
+  double GetEngineSampleRate() const { return mSampleRate; }
+  int32_t GetReportedLatency() const { return mReportedLatency; }
+
+  // Read-only views of the engine for tools and tests (audio thread or stopped processing only).
+  const std::vector<NotchChannel>& Channels() const { return mChannels; }
+
+  // Exchange with the editor.
+  AtomicFloat InputPeak;
+  AtomicFloat OutputPeak;
+  std::atomic<int32_t> ActiveNotchCount{0};
+  std::atomic<int32_t> SelectedNotch{-1};
+  int32_t LastShownNotch = -2;
+  NotchQueue NotchCommandQueue;
+  SnapshotData DisplaySnapshot;
+  std::atomic<int32_t> SnapshotLock{0};
+
+private:
+  // The probe interface: a view of the exchange above, sharing the plug-in's reference count.
+  class Probe final : public quellor::IQuellorProbe
+  {
+  public:
+    explicit Probe(Quellor& owner) : mOwner(owner) {}
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID _iid, void** obj) override;
+    Steinberg::uint32 PLUGIN_API addRef() override;
+    Steinberg::uint32 PLUGIN_API release() override;
+    Steinberg::int32 PLUGIN_API getNotchSlots(quellor::ProbedNotch* slots,
+                                              Steinberg::int32 maxSlots) override;
+    Steinberg::int32 PLUGIN_API getActiveNotchCount() override;
+    Steinberg::int32 PLUGIN_API getSpectrum(float* values, Steinberg::int32 maxValues,
+                                            float* binWidth) override;
+
+  private:
+    Quellor& mOwner;
+  };
+
+  double ParamValue(int index) const;
+
+  Probe mProbe{*this};
+
+  std::vector<NotchChannel> mChannels;
+  std::vector<ReverbReducer> mReverbChannels;
+  NoiseReducer mNoiseStage;
+  std::vector<std::vector<float>> mScratch;
+  // The engine's own copy taken at reset (hides the framework's value of the same name).
+  double mSampleRate = 48000.0;
+  int32_t mReverbLatency = 0;
+  int32_t mReportedLatency = 0;
+};
