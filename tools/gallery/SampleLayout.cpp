@@ -344,7 +344,8 @@ void BuildSampleLayout(ICanvas& g)
       const float left = 0.5f * (lx + xr) - 0.5f * w, top = 0.5f * (ytop + y - 20.f) - 0.5f * lh;
       g.AttachControl(new SampleLogo(IRect(left, top, left + w, top + lh), bmp));
     }
-    g.AttachControl(new ITextControl(IRect(lx, y - 18, xr, y - 4), "v" QUELLOR_VERSION_STRING, kVersion));
+    g.AttachControl(
+        new ITextControl(IRect(lx, y - 18, xr, y - 4), "v" QUELLOR_VERSION_STRING, kVersion));
   }
 
   auto paramRow = [&](int idx, const char* label) {
