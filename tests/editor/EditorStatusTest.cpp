@@ -9,10 +9,36 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <new>
 
 using namespace editor_test;
+
+// Counts heap allocations so that a test can show that steady-state frames allocate nothing.
+static std::atomic<long> gAllocations{0};
+
+void* operator new(std::size_t size)
+{
+  gAllocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size ? size : 1))
+    return p;
+  throw std::bad_alloc();
+}
+// The replacement pair uses malloc and free on purpose.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p) noexcept
+{
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+  std::free(p);
+}
+#pragma GCC diagnostic pop
 
 namespace {
 
@@ -189,6 +215,35 @@ TEST(IdleHandler, RedrawsLiveControlsAndOnlyChangedTexts)
                   kTagActiveCountLine})
     EXPECT_FALSE(covered(tag)) << tag;
   EXPECT_FALSE(covered(kTagAbout));
+}
+
+// The idle tick itself (texts compared, sliders and lines updated only on change, slots read
+// under the lock) allocates nothing once the editor shows a steady state.
+TEST(IdleHandler, SteadyStateTicksAllocateNothing)
+{
+  OpenEditor e;
+  ASSERT_TRUE(e.Ring());
+  e.q.PushNotchCommand(kNotchAdd, 0, 700.f, -12.f, 8.f);
+  e.Block(2500, 0.3);
+  e.q.SelectedNotch.exchange(1);
+  e.g->Click(701, 707); // the about panel is redrawn every tick too
+  for (int i = 0; i < 3; ++i)
+  {
+    e.Block(2500, 0.3);
+    e.Tick();
+  }
+  long during = 0;
+  for (int i = 0; i < 20; ++i)
+  {
+    e.Block(2500, 0.3);
+    const long before = gAllocations.load();
+    e.q.OnIdleTick();
+    during += gAllocations.load() - before;
+    e.g->StepFrame();
+  }
+  EXPECT_EQ(during, 0);
+  EXPECT_EQ(e.Text(kTagSelectedLine), "Filter 2  (manual)");
+  EXPECT_EQ(e.Text(kTagFrequencyValue), "700 Hz");
 }
 
 TEST(IdleHandler, DoesNothingWithoutAnEditor)
