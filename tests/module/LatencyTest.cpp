@@ -210,8 +210,11 @@ TEST_F(ModuleLatencyNoRunLoop, ImpulseComesOutAtTheReportedLatency)
     double rate;
     double hushen, drytail;
   };
-  for (Case c : {Case{48000., 0.5, 0.}, Case{48000., 0., 0.5}, Case{48000., 0.5, 0.5},
-                 Case{44100., 0.5, 0.5}, Case{96000., 0.5, 0.}, Case{22050., 0.5, 0.}})
+  std::vector<Case> cases;
+  for (double rate : {22050., 44100., 48000., 96000., 192000.})
+    for (Case c : {Case{rate, 0.5, 0.}, Case{rate, 0., 0.5}, Case{rate, 0.5, 0.5}})
+      cases.push_back(c);
+  for (Case c : cases)
   {
     SCOPED_TRACE(testing::Message()
                  << c.rate << " Hz, Hushen " << c.hushen << ", Drytail " << c.drytail);
