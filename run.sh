@@ -11,7 +11,8 @@ JOBS=$(nproc)
 
 PACKAGES=(build-essential cmake ninja-build pkg-config git
   libgtest-dev libbenchmark-dev libfftw3-dev libsndfile1-dev libspeexdsp-dev libstb-dev
-  fonts-roboto-unhinted g++-mingw-w64-x86-64-posix wine64 xvfb espeak-ng sox clang-format python3)
+  fonts-roboto-unhinted g++-mingw-w64-x86-64-posix wine64 xvfb espeak-ng sox clang-format python3
+  ardour)
 
 setup() {
   local missing=()
@@ -129,6 +130,7 @@ run_tests() {
   wine_prefix
   step "Windows tests under Wine" ctest --test-dir build/windows --output-on-failure -j "$JOBS"
   step "Same engine output on Linux and Windows" same_fingerprint
+  step "Ardour loads and compensates the bundle" python3 tests/ardour/check.py build/linux/Quellor.vst3
   echo
   echo "all: $PASSED passed, $FAILED failed"
   [ "$FAILED" -eq 0 ] && [ "$STEP_FAILED" -eq 0 ]
