@@ -244,7 +244,7 @@ void NotchChannel::Analyse()
   const int32_t riseFrames = std::max(static_cast<int32_t>(std::round(5.0f - 2.0f * s)), 2);
   const float riseRatio = 1.8f - (1.8f - 1.35f) * s;
   const float tolerance = std::max(1.5f * binWidth, 30.0f);
-  const float notchReach = 2.0f * tolerance;
+  const float notchRange = 2.0f * tolerance;
 
   for (auto& c : candidates)
     if (c.active)
@@ -265,18 +265,18 @@ void NotchChannel::Analyse()
     const float freq = (static_cast<float>(k) + delta) * binWidth;
     const bool strong = L > 8.0f * (0.5f * (m[k - 2] + m[k + 2]) + 1e-9f) && L > strongRatio * mean;
 
-    // A peak at an existing notch only keeps that notch alive.
-    bool nearNotch = false;
+    // A peak inside a notch's reach only keeps that notch alive.
+    bool atNotch = false;
     for (auto& f : filters)
     {
-      if (f.active && std::fabs(f.frequency - freq) < notchReach)
+      if (f.active && std::fabs(f.frequency - freq) < NotchReach(f))
       {
         f.age = 0;
-        nearNotch = true;
+        atNotch = true;
         break;
       }
     }
-    if (nearNotch)
+    if (atNotch)
       continue;
 
     PeakCandidate* match = nullptr;
@@ -322,15 +322,23 @@ void NotchChannel::Analyse()
     }
     c.lastMagnitude = L;
 
-    const bool triggered =
-        (c.riseCount >= riseFrames && L >= riseRatio * c.baseMagnitude) || (strong && c.hits >= 8);
+    // Beside a notch (near it but outside its reach) a rise may be the notched tone's own
+    // skirt or a note's attack; only a sustained dominant peak there gets a notch of its own.
+    bool besideNotch = false;
+    for (const auto& f : filters)
+    {
+      const float d = std::fabs(f.frequency - c.frequency);
+      besideNotch = besideNotch || (f.active && d < notchRange && !(d < NotchReach(f)));
+    }
+    const bool rose = c.riseCount >= riseFrames && L >= riseRatio * c.baseMagnitude;
+    const bool triggered = (rose && !besideNotch) || (strong && c.hits >= 8);
     if (triggered)
     {
       if (!hold)
       {
         bool covered = false;
         for (const auto& f : filters)
-          covered = covered || (f.active && std::fabs(f.frequency - c.frequency) < notchReach);
+          covered = covered || (f.active && std::fabs(f.frequency - c.frequency) < NotchReach(f));
         if (!covered)
           PlaceAutomaticNotch(c.frequency);
       }
@@ -352,6 +360,13 @@ void NotchChannel::Analyse()
       if (f.active && !f.manual && f.age > releaseFrames)
         f.targetDepth = 0.0f;
   }
+}
+
+float NotchChannel::NotchReach(const NotchFilter& f) const
+{
+  const float tolerance = std::max(1.5f * binWidth, 30.0f);
+  const float halfBandwidth = f.frequency / (2.0f * std::max(f.width * widthScale, 0.5f));
+  return std::min(2.0f * tolerance, std::max(binWidth, halfBandwidth));
 }
 
 void NotchChannel::PlaceAutomaticNotch(float frequency)

@@ -51,6 +51,10 @@ public:
 
   int ActiveFilterCount() const;
 
+  // How far from a notch a peak counts as that notch's own: its half bandwidth at the current
+  // master width, at least one bin and at most twice the detector's frequency tolerance.
+  float NotchReach(const NotchFilter& f) const;
+
 private:
   void UpdateFilters();
   void RunCascade(float* buffer, int32_t nFrames);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -244,22 +245,94 @@ TEST(Detector, FullBankReusesTheOldestAutomaticNotchButNeverAManualOne)
   EXPECT_EQ(f->depth, -18.0f); // a reused slot keeps its depth: no new ramp from 0
 }
 
-TEST(Detector, PeaksNearANotchOrOutsideTheBandCreateNothing)
+// A manual notch at 2500 Hz, Q 25: its reach is its half bandwidth, 50 Hz, inside twice the
+// tolerance (70.3 Hz at 48 kHz).
+NotchFilter& PutManualNotch(Feeder& fd, float hz = 2500.0f)
 {
-  Feeder fd;
   NotchFilter& f = fd.ch.filters[0];
   f.active = true;
   f.manual = true;
-  f.frequency = 2500;
+  f.frequency = hz;
   f.targetDepth = -6;
+  return f;
+}
+
+TEST(Detector, APeakInsideANotchsReachOnlyKeepsItAlive)
+{
+  Feeder fd;
+  NotchFilter& f = PutManualNotch(fd);
+  EXPECT_FLOAT_EQ(fd.ch.NotchReach(f), 50.0f);
   for (int a = 0; a < 30; ++a)
   {
-    fd.Step(2550, 0.3); // within twice the tolerance of the notch
-    EXPECT_EQ(fd.CandidateNear(2550), nullptr);
+    fd.Step(2535, 0.3);
+    EXPECT_EQ(fd.CandidateNear(2535), nullptr);
     EXPECT_EQ(f.age, 0);
   }
   EXPECT_EQ(fd.ch.ActiveFilterCount(), 1);
 
+  // The reach follows the master width and stays between one bin and twice the tolerance.
+  fd.ch.widthScale = 2.0f;
+  EXPECT_FLOAT_EQ(fd.ch.NotchReach(f), 25.0f);
+  fd.ch.widthScale = 1.0f;
+  f.width = 0.5f;
+  EXPECT_FLOAT_EQ(fd.ch.NotchReach(f), 2.0f * 1.5f * fd.ch.binWidth);
+  f.width = 25.0f;
+  f.frequency = 200.0f;
+  EXPECT_FLOAT_EQ(fd.ch.NotchReach(f), fd.ch.binWidth);
+}
+
+TEST(Detector, ASteadyDominantToneBesideANotchGetsItsOwnNotch)
+{
+  Feeder fd;
+  NotchFilter& f = PutManualNotch(fd);
+  int caughtAt = -1;
+  for (int a = 0; a < 20 && caughtAt < 0; ++a)
+  {
+    fd.Step(2560, 0.3); // 60 Hz away: outside the reach, within twice the tolerance
+    if (fd.NotchNear(2560, 15))
+      caughtAt = fd.analyses;
+    else
+      EXPECT_EQ(f.age, fd.analyses) << "a peak outside the reach must not keep the notch alive";
+  }
+  EXPECT_EQ(caughtAt, 8); // the strong test, as far from any notch
+  EXPECT_EQ(fd.ch.ActiveFilterCount(), 2);
+  EXPECT_FALSE(fd.NotchNear(2560, 15)->manual);
+}
+
+TEST(Detector, ARiseBesideANotchIsTrackedButDoesNotTrigger)
+{
+  // Grows by 1.2 per analysis for five analyses, then holds: enough of a rise to trigger at
+  // Sensitivity 50 %, never strong enough for the strong test.
+  auto run = [](bool withNotch, int& hitsSeen, int& ageAtEnd) {
+    Feeder fd;
+    if (withNotch)
+      PutManualNotch(fd);
+    double amp = 0.004;
+    int caughtAt = -1;
+    hitsSeen = 0;
+    for (int a = 0; a < 30 && caughtAt < 0; ++a)
+    {
+      const double growth = a < 5 ? 1.2 : 1.0;
+      const int count = a == 0 ? fd.ch.analysisSize : fd.ch.hop;
+      fd.Step(2560, amp, 0.01, growth);
+      amp *= std::pow(growth, static_cast<double>(count) / fd.ch.hop);
+      if (fd.NotchNear(2560, 15))
+        caughtAt = fd.analyses;
+      if (const PeakCandidate* c = fd.CandidateNear(2560))
+        hitsSeen = std::max(hitsSeen, c->hits);
+    }
+    ageAtEnd = fd.ch.filters[0].age;
+    return caughtAt;
+  };
+  int hits = 0, age = 0;
+  EXPECT_EQ(run(false, hits, age), 5);
+  EXPECT_EQ(run(true, hits, age), -1);
+  EXPECT_GT(hits, 20) << "the peak is still tracked as a candidate of its own";
+  EXPECT_EQ(age, 30);
+}
+
+TEST(Detector, PeaksOutsideTheBandCreateNothing)
+{
   Feeder low, high;
   for (int a = 0; a < 30; ++a)
   {

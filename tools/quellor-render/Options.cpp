@@ -1,6 +1,7 @@
 #include "tools/quellor-render/Options.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -204,6 +205,104 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions& out, std::string& 
           out.block = static_cast<int>(v);
       }
     }
+    else if (key == "programme" || key == "program" || key == "plot" || key == "rooms" ||
+             key == "band")
+    {
+      if (!TakeValue(argc, argv, i, inlineValue, hasInline, value) || value.empty())
+      {
+        error = "--" + name + " needs a value";
+        return false;
+      }
+      if (key == "plot")
+      {
+        out.plot = value;
+      }
+      else if (key == "rooms" || key == "band")
+      {
+        const size_t dots = value.find("..");
+        double a = 0, b = 0;
+        if (dots == std::string::npos || !ParseParamValue(value.substr(0, dots), false, a) ||
+            !ParseParamValue(value.substr(dots + 2), false, b))
+        {
+          error = "--" + name + ": expected A..B, got \"" + value + "\"";
+          return false;
+        }
+        if (key == "rooms")
+        {
+          if (a < 0 || b < a || b > 1e9 || a != std::floor(a) || b != std::floor(b))
+          {
+            error = "--rooms: expected whole seeds A..B with 0 <= A <= B";
+            return false;
+          }
+          out.roomsFrom = static_cast<int>(a);
+          out.roomsTo = static_cast<int>(b);
+        }
+        else
+        {
+          if (!(a >= 10 && b > a && b <= 20000))
+          {
+            error = "--band: expected LOW..HIGH Hz with 10 <= LOW < HIGH <= 20000";
+            return false;
+          }
+          out.lowHz = a;
+          out.highHz = b;
+        }
+      }
+      else
+      {
+        out.programme = value;
+      }
+    }
+    else if (key == "seed" || key == "rt60" || key == "delay" || key == "step" ||
+             key == "stepseconds" || key == "startgain" || key == "fixedgain")
+    {
+      double v = 0;
+      if (!TakeValue(argc, argv, i, inlineValue, hasInline, value) ||
+          !ParseParamValue(value, false, v) || !std::isfinite(v))
+      {
+        error = "--" + name + " needs a number";
+        return false;
+      }
+      struct Range
+      {
+        const char* key;
+        double lo, hi;
+        double* target;
+      };
+      double seed = 0;
+      const Range ranges[] = {{"seed", 0, 4294967295.0, &seed},
+                              {"rt60", 0.05, 3.0, &out.rt60},
+                              {"delay", 128000.0 / 48000.0, 100.0, &out.delayMs},
+                              {"step", 0.05, 6.0, &out.stepDb},
+                              {"stepseconds", 0.5, 60.0, &out.stepSeconds},
+                              {"startgain", -40.0, 0.0, &out.startDb},
+                              {"fixedgain", -40.0, 30.0, &out.fixedDb}};
+      for (const Range& r : ranges)
+      {
+        if (key != r.key)
+          continue;
+        if (!(v >= r.lo && v <= r.hi))
+        {
+          char buf[160];
+          std::snprintf(buf, sizeof buf, "--%s: expected %g .. %g, got %s", name.c_str(), r.lo,
+                        r.hi, value.c_str());
+          error = buf;
+          return false;
+        }
+        *r.target = v;
+      }
+      if (key == "seed")
+      {
+        if (seed != std::floor(seed))
+        {
+          error = "--seed: expected a whole number";
+          return false;
+        }
+        out.seed = static_cast<unsigned>(seed);
+      }
+      if (key == "fixedgain")
+        out.fixedGain = true;
+    }
     else
     {
       // Anything else names a parameter; its value is checked once the parameters are known.
@@ -255,7 +354,7 @@ void PrintUsage(const char* program)
       "  --linked               use the engine built into this tool instead of loading the bundle\n"
       "\n"
       "Other options:\n"
-      "  --scenario NAME        built-in scenario: feedback (default), room (when built in)\n"
+      "  --scenario NAME        built-in scenario: feedback (default), room, loop (below)\n"
       "  --seconds S            scenario length (default: the scenario's own)\n"
       "  --rate HZ              scenario sample rate (default 48000)\n"
       "  --block N              processing block size in samples (default 256)\n"
@@ -268,6 +367,28 @@ void PrintUsage(const char* program)
       "                         (default depth -18 dB, Q 25)\n"
       "  --editor-scale 1|2     draw scale of the picture (default 1)\n"
       "  --quiet                print only the summary\n"
+      "\n"
+      "Closed loop (--scenario loop): microphone -> Quellor -> amplifier gain K -> loudspeaker\n"
+      "-> room -> microphone at 48 kHz, blocks of 128. The room is made from a seed: a pure\n"
+      "delay, exponentially decaying noise, the loudspeaker's second-order high- and low-pass,\n"
+      "scaled so that its frequency response peaks at 1 (K = 0 dB: the loop's peak gain is "
+      "unity).\n"
+      "K rises from below the room's exact stable limit in steps until sustained howling; the "
+      "loop\n"
+      "runs once without the plug-in and once with it (then the programme alone goes through it).\n"
+      "A howl is a tone in the loudspeaker signal (4096-point frames every 1024 samples: a peak\n"
+      "15 dB over the frame's median, followed within +-23 Hz with gaps of at most 3 frames) at\n"
+      "-20 dBFS or more; howling is sustained when one howl lasts longer than 1 s. The maximum\n"
+      "stable gain is one step below the K at which the first sustained howl began to grow.\n"
+      "  --seed N               the room (default 1)     --rooms A..B   a table over seeds A to B\n"
+      "  --rt60 S               reverberation time (default 0.4, 0.05 .. 3)\n"
+      "  --delay MS             pure delay of the room (default 5, at least 2.67)\n"
+      "  --band LOW..HIGH       loudspeaker corners in Hz (default 100..10000)\n"
+      "  --step DB              K step (default 0.5)  --step-seconds S  per step (default 2)\n"
+      "  --start-gain DB        first K relative to the exact stable limit (default -10)\n"
+      "  --fixed-gain DB        hold K there (relative to the limit) for --seconds (default 20)\n"
+      "  --programme FILE.wav   programme at the microphone (default: the built-in talker)\n"
+      "  --plot FILE.png        picture of the run with the plug-in (the first room of a table)\n"
       "  --help\n",
       program);
 }

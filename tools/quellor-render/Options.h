@@ -19,6 +19,18 @@ struct RenderOptions
   bool quiet = false;
   bool help = false;
   bool listParams = false;
+  // The closed loop (--scenario loop).
+  std::string programme;                  // WAV file at the microphone; empty: the built-in talker
+  unsigned seed = 1;                      // the room
+  int roomsFrom = 0, roomsTo = -1;        // --rooms A..B: a table over these seeds (to >= from)
+  double rt60 = 0.4;                      // s
+  double delayMs = 5.0;                   // pure delay of the room
+  double lowHz = 100.0, highHz = 10000.0; // loudspeaker band
+  double stepDb = 0.5, stepSeconds = 2.0;
+  double startDb = -10.0; // first K, dB relative to the room's exact stable limit
+  bool fixedGain = false; // --fixed-gain DB: K held there for --seconds instead of stepping
+  double fixedDb = 0.0;
+  std::string plot; // PNG of one run
   // The editor as a PNG, drawn from the engine's state at editorAt seconds (<0: the end).
   std::string editorPng;
   double editorAt = -1.0;

@@ -46,70 +46,6 @@ constexpr Vowel kVowels[] = {{730, 1090, 2440}, {530, 1840, 2480}, {270, 2290, 3
                              {570, 840, 2410},  {300, 870, 2240},  {660, 1720, 2410},
                              {490, 1350, 1690}};
 
-// Dry talker: a glottal pulse train through three formant resonators, syllables with
-// their own vowel, pitch contour and loudness, fricative bursts between some of them, and
-// phrases separated by pauses.
-std::vector<float> Talker(double rate, size_t total, uint32_t seed)
-{
-  std::vector<float> out(total, 0.0f);
-  Random rng(seed);
-  Resonator formant[3];
-  Resonator hiss;
-  double phase = 0.0;
-  double drift = 0.0;
-  size_t i = 0;
-  while (i < total)
-  {
-    // A phrase of 5 to 9 syllables, then a pause of 0.3 to 0.7 s.
-    const int syllables = 5 + static_cast<int>(2.0 + 2.0 * rng.Uniform());
-    const double baseF0 = 120.0 + 25.0 * rng.Uniform();
-    for (int s = 0; s < syllables && i < total; ++s)
-    {
-      const double length = 0.16 + 0.06 * rng.Uniform();
-      const Vowel& v = kVowels[static_cast<size_t>(std::fabs(rng.Uniform()) * 6.99)];
-      const double loud = 0.7 + 0.3 * rng.Uniform();
-      const double fall = 0.15 * rng.Uniform();
-      const bool fricative = rng.Uniform() > 0.3;
-      const size_t n = static_cast<size_t>(length * rate);
-      for (size_t k = 0; k < n && i < total; ++k, ++i)
-      {
-        const double u = static_cast<double>(k) / static_cast<double>(n);
-        // A voice is never steady: slow wander, a little tremor and cycle jitter.
-        drift = 0.999 * drift + 0.001 * rng.Uniform();
-        const double t = static_cast<double>(i) / rate;
-        const double f0 =
-            baseF0 * (1.0 + fall * (1.0 - 2.0 * u)) *
-            (1.0 - 0.08 * static_cast<double>(s) / syllables) *
-            (1.0 + 0.6 * drift + 0.03 * std::sin(kTwoPi * 5.5 * t) + 0.02 * rng.Uniform());
-        phase += f0 / rate;
-        double pulse = 0.0;
-        if (phase >= 1.0)
-        {
-          phase -= 1.0;
-          pulse = 1.0;
-        }
-        const double envelope = std::sin(std::numbers::pi * u) * std::sin(std::numbers::pi * u);
-        const double excitation = pulse * envelope * loud;
-        double voiced = formant[0].Process(excitation, v.f1, 160.0, rate) +
-                        0.6 * formant[1].Process(excitation, v.f2, 220.0, rate) +
-                        0.3 * formant[2].Process(excitation, v.f3, 300.0, rate);
-        // Fricative at the syllable's start: noise around 5 kHz.
-        const double fricEnv = fricative && u < 0.25 ? std::sin(std::numbers::pi * u / 0.25) : 0.0;
-        const double noise = hiss.Process(rng.Uniform(), 5200.0, 3000.0, rate);
-        out[i] = static_cast<float>(2.5 * voiced + 0.25 * fricEnv * noise);
-      }
-      // Short gap between syllables.
-      const size_t gap = static_cast<size_t>((0.03 + 0.02 * rng.Uniform()) * rate);
-      for (size_t k = 0; k < gap && i < total; ++k, ++i)
-        out[i] = 0.0f;
-    }
-    const size_t pause = static_cast<size_t>((0.5 + 0.2 * rng.Uniform()) * rate);
-    for (size_t k = 0; k < pause && i < total; ++k, ++i)
-      out[i] = 0.0f;
-  }
-  return out;
-}
-
 // Impulse response of a small room (RT60 about 0.5 s): direct sound, a few early
 // reflections within 25 ms and a dense exponentially decaying tail that darkens with time.
 std::vector<float> RoomResponse(double rate, uint32_t seed)
@@ -195,6 +131,70 @@ std::vector<float> Background(double rate, size_t total, uint32_t seed)
 
 } // namespace
 
+// Dry talker: a glottal pulse train through three formant resonators, syllables with
+// their own vowel, pitch contour and loudness, fricative bursts between some of them, and
+// phrases separated by pauses.
+std::vector<float> MakeTalker(double rate, size_t total, uint32_t seed)
+{
+  std::vector<float> out(total, 0.0f);
+  Random rng(seed);
+  Resonator formant[3];
+  Resonator hiss;
+  double phase = 0.0;
+  double drift = 0.0;
+  size_t i = 0;
+  while (i < total)
+  {
+    // A phrase of 5 to 9 syllables, then a pause of 0.3 to 0.7 s.
+    const int syllables = 5 + static_cast<int>(2.0 + 2.0 * rng.Uniform());
+    const double baseF0 = 120.0 + 25.0 * rng.Uniform();
+    for (int s = 0; s < syllables && i < total; ++s)
+    {
+      const double length = 0.16 + 0.06 * rng.Uniform();
+      const Vowel& v = kVowels[static_cast<size_t>(std::fabs(rng.Uniform()) * 6.99)];
+      const double loud = 0.7 + 0.3 * rng.Uniform();
+      const double fall = 0.15 * rng.Uniform();
+      const bool fricative = rng.Uniform() > 0.3;
+      const size_t n = static_cast<size_t>(length * rate);
+      for (size_t k = 0; k < n && i < total; ++k, ++i)
+      {
+        const double u = static_cast<double>(k) / static_cast<double>(n);
+        // A voice is never steady: slow wander, a little tremor and cycle jitter.
+        drift = 0.999 * drift + 0.001 * rng.Uniform();
+        const double t = static_cast<double>(i) / rate;
+        const double f0 =
+            baseF0 * (1.0 + fall * (1.0 - 2.0 * u)) *
+            (1.0 - 0.08 * static_cast<double>(s) / syllables) *
+            (1.0 + 0.6 * drift + 0.03 * std::sin(kTwoPi * 5.5 * t) + 0.02 * rng.Uniform());
+        phase += f0 / rate;
+        double pulse = 0.0;
+        if (phase >= 1.0)
+        {
+          phase -= 1.0;
+          pulse = 1.0;
+        }
+        const double envelope = std::sin(std::numbers::pi * u) * std::sin(std::numbers::pi * u);
+        const double excitation = pulse * envelope * loud;
+        double voiced = formant[0].Process(excitation, v.f1, 160.0, rate) +
+                        0.6 * formant[1].Process(excitation, v.f2, 220.0, rate) +
+                        0.3 * formant[2].Process(excitation, v.f3, 300.0, rate);
+        // Fricative at the syllable's start: noise around 5 kHz.
+        const double fricEnv = fricative && u < 0.25 ? std::sin(std::numbers::pi * u / 0.25) : 0.0;
+        const double noise = hiss.Process(rng.Uniform(), 5200.0, 3000.0, rate);
+        out[i] = static_cast<float>(2.5 * voiced + 0.25 * fricEnv * noise);
+      }
+      // Short gap between syllables.
+      const size_t gap = static_cast<size_t>((0.03 + 0.02 * rng.Uniform()) * rate);
+      for (size_t k = 0; k < gap && i < total; ++k, ++i)
+        out[i] = 0.0f;
+    }
+    const size_t pause = static_cast<size_t>((0.5 + 0.2 * rng.Uniform()) * rate);
+    for (size_t k = 0; k < pause && i < total; ++k, ++i)
+      out[i] = 0.0f;
+  }
+  return out;
+}
+
 std::vector<std::vector<float>> MakeRoomScenario(double sampleRate, double seconds, int channels)
 {
   const double rate = std::isfinite(sampleRate) && sampleRate > 0.0 ? sampleRate : 48000.0;
@@ -205,7 +205,7 @@ std::vector<std::vector<float>> MakeRoomScenario(double sampleRate, double secon
   // Half a second of room tone before the talker starts.
   std::vector<float> dry(total, 0.0f);
   const size_t lead = std::min(total, static_cast<size_t>(0.5 * rate));
-  const std::vector<float> talk = Talker(rate, total - lead, 7u);
+  const std::vector<float> talk = MakeTalker(rate, total - lead, 7u);
   std::copy(talk.begin(), talk.end(), dry.begin() + static_cast<std::ptrdiff_t>(lead));
 
   std::vector<std::vector<float>> out;

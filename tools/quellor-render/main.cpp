@@ -1,6 +1,7 @@
 // quellor-render: processes audio through the engine and reports what the detector did.
 
 #include "tools/quellor-render/EditorPicture.h"
+#include "tools/quellor-render/LoopScenario.h"
 #include "tools/quellor-render/Options.h"
 #include "tools/quellor-render/RenderEngine.h"
 #include "tools/quellor-render/Scenario.h"
@@ -195,6 +196,48 @@ std::string DerivedOutputName(const std::string& input)
   return stem + "-quellor.wav";
 }
 
+// The plug-in (the bundle, or the engine linked in) with the command line's parameters applied;
+// null with a message ("cannot load ..." when the bundle does not load).
+std::unique_ptr<RenderEngine> OpenEngine(const RenderOptions& opt, const std::string& bundle,
+                                         std::string& error)
+{
+  std::unique_ptr<RenderEngine> engine;
+  if (opt.linked)
+  {
+    engine = MakeLinkedEngine();
+  }
+  else
+  {
+    engine = MakeModuleEngine(bundle, error);
+    if (engine == nullptr)
+    {
+      error = "cannot load the plug-in " + bundle + ": " + error +
+              " (--module PATH names another bundle, --linked uses the built-in engine)";
+      return nullptr;
+    }
+  }
+  for (const auto& [name, text] : opt.params)
+  {
+    const int idx = FindParameter(*engine, name);
+    if (idx < 0)
+    {
+      error = "unknown option --" + name + " (see --help)";
+      return nullptr;
+    }
+    double v = 0;
+    if (!ParseParamValue(text, engine->ParameterIsSwitch(idx), v))
+    {
+      error = "--" + name + ": cannot read \"" + text + "\"";
+      return nullptr;
+    }
+    if (v < engine->ParameterMin(idx) || v > engine->ParameterMax(idx))
+      std::fprintf(stderr, "quellor-render: --%s %s is outside %g .. %g; limited\n", name.c_str(),
+                   text.c_str(), engine->ParameterMin(idx), engine->ParameterMax(idx));
+    engine->SetParameter(idx, v);
+  }
+  return engine;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -212,8 +255,6 @@ int main(int argc, char** argv)
     return 0;
   }
 
-  std::unique_ptr<RenderEngine> engine;
-  std::string bundle;
   if (!opt.editorPng.empty() && !opt.linked)
   {
     // The editor reads the engine's meters, snapshot and queue directly: it needs the plug-in
@@ -221,22 +262,13 @@ int main(int argc, char** argv)
     std::printf("the editor picture needs the engine in this process: using --linked\n");
     opt.linked = true;
   }
-  if (opt.linked)
+  const std::string bundle =
+      opt.linked ? "" : (opt.module.empty() ? DefaultBundlePath() : opt.module);
+  std::unique_ptr<RenderEngine> engine = OpenEngine(opt, bundle, error);
+  if (engine == nullptr)
   {
-    engine = MakeLinkedEngine();
-  }
-  else
-  {
-    bundle = opt.module.empty() ? DefaultBundlePath() : opt.module;
-    engine = MakeModuleEngine(bundle, error);
-    if (engine == nullptr)
-    {
-      std::fprintf(stderr,
-                   "quellor-render: cannot load the plug-in %s: %s (--module PATH names another "
-                   "bundle, --linked uses the built-in engine)\n",
-                   bundle.c_str(), error.c_str());
-      return 1;
-    }
+    std::fprintf(stderr, "quellor-render: %s\n", error.c_str());
+    return error.rfind("cannot load", 0) == 0 ? 1 : 2;
   }
   if (opt.listParams)
   {
@@ -252,25 +284,14 @@ int main(int argc, char** argv)
     }
     return 0;
   }
-  for (const auto& [name, text] : opt.params)
+  if (opt.scenario == "loop" && opt.input.empty())
   {
-    const int idx = FindParameter(*engine, name);
-    if (idx < 0)
-    {
-      std::fprintf(stderr, "quellor-render: unknown option --%s (see --help)\n", name.c_str());
-      return 2;
-    }
-    double v = 0;
-    if (!ParseParamValue(text, engine->ParameterIsSwitch(idx), v))
-    {
-      std::fprintf(stderr, "quellor-render: --%s: cannot read \"%s\"\n", name.c_str(),
-                   text.c_str());
-      return 2;
-    }
-    if (v < engine->ParameterMin(idx) || v > engine->ParameterMax(idx))
-      std::fprintf(stderr, "quellor-render: --%s %s is outside %g .. %g; limited\n", name.c_str(),
-                   text.c_str(), engine->ParameterMin(idx), engine->ParameterMax(idx));
-    engine->SetParameter(idx, v);
+    engine.reset();
+    if (opt.linked)
+      std::printf("processing with the engine built into this tool\n");
+    else
+      std::printf("processing through the plug-in %s\n", bundle.c_str());
+    return RunLoopScenario(opt, [&](std::string& e) { return OpenEngine(opt, bundle, e); });
   }
 
   AudioData audio;
@@ -299,9 +320,9 @@ int main(int argc, char** argv)
     const ScenarioEntry* entry = FindScenario(opt.scenario);
     if (entry == nullptr)
     {
-      std::string names;
+      std::string names = "loop";
       for (const auto& e : Scenarios())
-        names += std::string(names.empty() ? "" : ", ") + e.name;
+        names += std::string(", ") + e.name;
       std::fprintf(stderr,
                    "quellor-render: scenario \"%s\" is not part of this build (available: %s)\n",
                    opt.scenario.c_str(), names.c_str());
