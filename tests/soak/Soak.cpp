@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <numbers>
 #include <random>
 #include <string>
 #include <thread>
@@ -77,9 +78,9 @@ public:
       {
         --toneLeft;
         toneLevel = std::min(toneLevel * 1.0001, 0.5);
-        phase += 2.0 * M_PI * toneFreq / kRate;
-        if (phase > 2.0 * M_PI)
-          phase -= 2.0 * M_PI;
+        phase += 2.0 * std::numbers::pi * toneFreq / kRate;
+        if (phase > 2.0 * std::numbers::pi)
+          phase -= 2.0 * std::numbers::pi;
         tone = static_cast<float>(toneLevel * std::sin(phase));
       }
       const float noise = static_cast<float>(0.01 * (uniform(rng) - 0.5));
