@@ -4,6 +4,8 @@
 #   ./run.sh test    install what is missing, build both targets, run every test
 #   ./run.sh quick   build for Linux and run its unit tests (the developers' inner loop)
 #   ./run.sh bench   install what is missing, build and run the benchmarks
+#   ./run.sh fuzz [SECONDS]   build the fuzz targets and run each for SECONDS (default 300)
+#   ./run.sh soak [MINUTES]   run MINUTES of simulated audio through the built bundle (default 30)
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$(pwd)
@@ -12,7 +14,7 @@ JOBS=$(nproc)
 PACKAGES=(build-essential cmake ninja-build pkg-config git
   libgtest-dev libbenchmark-dev libfftw3-dev libsndfile1-dev libspeexdsp-dev libstb-dev
   fonts-roboto-unhinted g++-mingw-w64-x86-64-posix wine64 xvfb espeak-ng sox clang-format python3
-  ardour)
+  ardour clang)
 
 setup() {
   local missing=()
@@ -65,6 +67,42 @@ TSAN_TESTS=(quellor_threads_tests)
 build_tsan() {
   configure build/tsan -DQUELLOR_TSAN=ON -DQUELLOR_TOOLS=OFF -DCMAKE_BUILD_TYPE=Debug "$SAN_FLAGS"
   cmake --build build/tsan -j "$JOBS" --target "${TSAN_TESTS[@]}"
+}
+
+# libFuzzer targets: a clang tree of their own with coverage, ASan and UBSan; only the targets
+# and what they link are built.
+build_fuzz() {
+  configure build/fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQUELLOR_FUZZ=ON \
+    -DQUELLOR_TESTS=OFF -DQUELLOR_TOOLS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1" "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -g1"
+  cmake --build build/fuzz -j "$JOBS" --target fuzz_targets
+}
+
+# Runs every fuzz target for $1 seconds on a scratch copy of its committed corpus (new inputs
+# stay out of the tree); any finding fails, its input is kept in build/fuzz/findings.
+run_fuzz() {
+  local seconds=$1 rc=0 t work
+  mkdir -p build/fuzz/findings
+  for t in build/fuzz/bin/fuzz_*; do
+    t=$(basename "$t")
+    work=$(mktemp -d /tmp/quellor-fuzz.XXXXXX)
+    cp tests/fuzz/corpus/"$t"/* "$work"/
+    echo "-- $t"
+    if "build/fuzz/bin/$t" -max_total_time="$seconds" -print_final_stats=1 -rss_limit_mb=4096 \
+      -artifact_prefix="build/fuzz/findings/$t-" "$work" >"$work.log" 2>&1; then
+      grep -E 'stat::(number_of_executed_units|average_exec_per_sec)' "$work.log"
+    else
+      rc=1
+      grep -E -A3 'invariant broken|ERROR|runtime error' "$work.log" | head -20
+      echo "!! $t found a fault; input in build/fuzz/findings/"
+    fi
+    rm -rf "$work" "$work.log"
+  done
+  return $rc
+}
+
+run_soak() {
+  build/linux/bin/quellor-soak --minutes "$1"
 }
 
 wine_prefix() {
@@ -131,6 +169,8 @@ run_tests() {
   step "Windows tests under Wine" ctest --test-dir build/windows --output-on-failure -j "$JOBS"
   step "Same engine output on Linux and Windows" same_fingerprint
   step "Ardour loads and compensates the bundle" python3 tests/ardour/check.py build/linux/Quellor.vst3
+  step "Fuzz targets (20 s each)" run_fuzz 20
+  step "Soak (one minute of audio)" run_soak 1
   echo
   echo "all: $PASSED passed, $FAILED failed"
   [ "$FAILED" -eq 0 ] && [ "$STEP_FAILED" -eq 0 ]
@@ -153,7 +193,18 @@ case "${1:-}" in
     build_windows
     build_asan
     build_tsan
+    build_fuzz
     run_tests
+    ;;
+  fuzz)
+    setup
+    build_fuzz
+    run_fuzz "${2:-300}"
+    ;;
+  soak)
+    setup
+    build_linux
+    run_soak "${2:-30}"
     ;;
   bench)
     setup
@@ -165,7 +216,7 @@ case "${1:-}" in
     done
     ;;
   *)
-    echo "usage: ./run.sh demo|test|quick|bench" >&2
+    echo "usage: ./run.sh demo|test|quick|bench|fuzz [SECONDS]|soak [MINUTES]" >&2
     exit 2
     ;;
 esac

@@ -17,7 +17,11 @@ float ClampFrequency(float v, double sampleRate)
 
 float ClampDepth(float v)
 {
-  return v < -40.0f ? -40.0f : std::min(v, 0.0f);
+  // Not min(v, 0): the audio thread treats subnormals as zero, and min would then hand a tiny
+  // positive depth back instead of 0 dB.
+  if (v < -40.0f)
+    return -40.0f;
+  return v < 0.0f ? v : 0.0f;
 }
 
 float ClampWidth(float v)

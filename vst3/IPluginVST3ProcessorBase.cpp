@@ -99,8 +99,10 @@ void IPluginVST3ProcessorBase::ApplyProcessSetup(const ProcessSetup& setup)
   // Room for a tenth of a second of delay, so latency changes reported while processing
   // do not allocate.
   if (mLatencyDelay)
-    mLatencyDelay->Reserve(
-        std::max(GetLatency(), static_cast<int>(std::ceil(setup.sampleRate / 10.0))));
+  {
+    const double tenth = std::min(std::ceil(setup.sampleRate / 10.0), double{kMaxDelayReserve});
+    mLatencyDelay->Reserve(std::max(GetLatency(), static_cast<int>(tenth)));
+  }
 }
 
 void IPluginVST3ProcessorBase::ProcessParameterChanges(IParameterChanges* changes)

@@ -24,6 +24,9 @@ public:
   // Largest maximum block size accepted at setup (larger requests are refused).
   static constexpr int kMaxBlockSize = 1 << 20;
   static constexpr int kInitialDelayReserve = 4800;
+  // Most delay reserved at setup: a tenth of a second up to about 10 MHz. An absurd host rate
+  // must neither overflow the sample count nor reserve gigabytes.
+  static constexpr int kMaxDelayReserve = 1 << 20;
 
   IPluginVST3ProcessorBase(const Config& config, IPluginAPIBase& plug);
 
