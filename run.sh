@@ -111,9 +111,11 @@ real_window_windows() {
   Xvfb $disp -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
   local xvfb=$!
   sleep 1
+  local rc=0
+  DISPLAY=$disp QUELLOR_REQUIRE_WINDOWS=1 timeout 120 /usr/lib/wine/wine64 \
+    build/windows/tests/graphics/graphics_win_tests.exe --gtest_brief=1 || rc=1
   DISPLAY=$disp timeout 300 python3 tests/wintesthost/real_window_check.py \
-    build/windows/bin/wintesthost.exe "$ROOT/build/windows/real-window"
-  local rc=$?
+    build/windows/bin/wintesthost.exe "$ROOT/build/windows/real-window" || rc=1
   kill $xvfb
   return $rc
 }
