@@ -1,7 +1,12 @@
 #include "quellor/Quellor.h"
 
-#include "engine/DenormalGuard.h"
+#include "QuellorVersion.h"
 #include "dspmath/DetMath.h"
+#include "editor/EditorExchange.h"
+#include "editor/EditorIdle.h"
+#include "editor/EditorLayout.h"
+#include "engine/DenormalGuard.h"
+#include "graphics/ICanvasPlatform.h"
 #include "plugin/IParam.h"
 
 #include <algorithm>
@@ -78,15 +83,59 @@ Quellor::Quellor() : plugfw::IPluginVST3(QuellorConfig())
   GetParam(kHold)->DeclareBool("Hold");
   GetParam(kBypass)->DeclareBool("Bypass");
   MakeDefaultPreset("Default");
+
+  SetMakeGraphicsFunc([this]() -> plugfw::IGraphicsContext* {
+    return plugfw::ui::MakePlatformCanvas(this, kEditorWidth, kEditorHeight, 30, 1.f);
+  });
+  SetLayoutFunc([this](plugfw::IGraphicsContext* context) {
+    if (auto* g = dynamic_cast<plugfw::ui::ICanvas*>(context))
+    {
+      AboutInfo about;
+      about.productName = GetProductName();
+      about.version = quellor::kVersionString;
+      about.makerName = GetMfrName();
+      about.notice = "Copyright (c) 2026 Vantu. All rights reserved.";
+      about.webAddress = "https://quellor.audio/";
+      about.email = "support@quellor.audio";
+      LayoutEditor(*g, *this, MakeEditorExchange(), about);
+    }
+  });
 }
 
 Quellor::~Quellor() = default;
+
+EditorExchange Quellor::MakeEditorExchange()
+{
+  return EditorExchange{SnapshotLock,  DisplaySnapshot,  NotchCommandQueue,
+                        SelectedNotch, LastShownNotch,   InputPeak,
+                        OutputPeak,    ActiveNotchCount, [this] { return mSampleRate; }};
+}
+
+void Quellor::OnIdleTick()
+{
+  if (auto* g = dynamic_cast<plugfw::ui::ICanvas*>(GetUI()))
+    EditorIdleTick(*g, MakeEditorExchange());
+}
 
 double Quellor::ParamValue(int index) const
 {
   const plugfw::IParam* p = GetParam(index);
   const double v = p->GetValue();
   return std::isfinite(v) ? v : p->DefaultValue();
+}
+
+int32_t Quellor::StageLatency(float noiseAmount, float reverbAmount) const
+{
+  return (noiseAmount > 0.001f ? mNoiseLatency.load(std::memory_order_relaxed) : 0) +
+         (reverbAmount > 0.001f ? mReverbLatency.load(std::memory_order_relaxed) : 0);
+}
+
+int Quellor::LatencyForCurrentParameters() const
+{
+  if (ParamValue(kBypass) >= 0.5)
+    return 0;
+  return StageLatency(static_cast<float>(ParamValue(kHushen) / 100.0),
+                      static_cast<float>(ParamValue(kDrytail) / 100.0));
 }
 
 void Quellor::ProcessAudioBlock(double** inputs, double** outputs, int nFrames)
@@ -126,8 +175,7 @@ void Quellor::ProcessAudioBlock(double** inputs, double** outputs, int nFrames)
   DenormalGuard flushSubnormals;
   NotchCommandQueue.Drain(mChannels.data(), static_cast<int>(mChannels.size()));
 
-  const int32_t latency = (noiseAmount > 0.001f ? mNoiseStage.GetLatency() : 0) +
-                          (reverbAmount > 0.001f ? mReverbLatency : 0);
+  const int32_t latency = StageLatency(noiseAmount, reverbAmount);
   if (latency != mReportedLatency)
   {
     ReportLatency(latency);
@@ -199,7 +247,9 @@ void Quellor::ResetEngine()
 
   mNoiseStage.Prepare(mSampleRate, channelCount);
   mScratch.assign(channelCount, std::vector<float>(blockCapacity, 0.0f));
-  mReverbLatency = channelCount > 0 ? mReverbChannels[0].GetLatency() : 0;
+  mNoiseLatency.store(mNoiseStage.GetLatency(), std::memory_order_relaxed);
+  mReverbLatency.store(channelCount > 0 ? mReverbChannels[0].GetLatency() : 0,
+                       std::memory_order_relaxed);
 
   ReportLatency(0);
   mReportedLatency = 0;
