@@ -14,7 +14,7 @@ JOBS=$(nproc)
 PACKAGES=(build-essential cmake ninja-build pkg-config git
   libgtest-dev libbenchmark-dev libfftw3-dev libsndfile1-dev libspeexdsp-dev libstb-dev
   fonts-roboto-unhinted g++-mingw-w64-x86-64-posix wine64 xvfb espeak-ng sox clang-format python3
-  ardour clang)
+  ardour clang x11-apps xdotool imagemagick)
 
 setup() {
   local missing=()
@@ -145,6 +145,21 @@ same_fingerprint() {
   [ -n "$linux" ] && [ "$linux" = "$windows" ]
 }
 
+# The Windows editor in the test host under Wine inside Xvfb, driven with xdotool.
+real_window_windows() {
+  local disp=:92
+  Xvfb $disp -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  local xvfb=$!
+  sleep 1
+  local rc=0
+  DISPLAY=$disp QUELLOR_REQUIRE_WINDOWS=1 timeout 120 /usr/lib/wine/wine64 \
+    build/windows/tests/graphics/graphics_win_tests.exe --gtest_brief=1 || rc=1
+  DISPLAY=$disp timeout 300 python3 tests/wintesthost/real_window_check.py \
+    build/windows/bin/wintesthost.exe "$ROOT/build/windows/real-window" || rc=1
+  kill $xvfb
+  return $rc
+}
+
 # One code style, checked rather than trusted.
 check_format() {
   git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
@@ -168,6 +183,7 @@ run_tests() {
   wine_prefix
   step "Windows tests under Wine" ctest --test-dir build/windows --output-on-failure -j "$JOBS"
   step "Same engine output on Linux and Windows" same_fingerprint
+  step "Windows editor in a real window (Wine, Xvfb)" real_window_windows
   step "Ardour loads and compensates the bundle" python3 tests/ardour/check.py build/linux/Quellor.vst3
   step "Fuzz targets (20 s each)" run_fuzz 20
   step "Soak (one minute of audio)" run_soak 1

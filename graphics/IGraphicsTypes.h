@@ -321,11 +321,19 @@ public:
   int GetChosenItemIdx() const { return mChosen; }
   void SetChosenItemIdx(int i) { mChosen = (i >= 0 && i < NItems()) ? i : -1; }
   const std::string& GetTitle() const { return mTitle; }
+  // Items numbered from 1 in the shown text, with 1 to 3 digits; 0 for none.
+  void SetPrefix(int digits) { mPrefix = (digits >= 0 && digits <= 3) ? digits : 0; }
+  int GetPrefix() const { return mPrefix; }
+  // A new column every N items where the platform can show columns; 0 for one column.
+  void SetColumnBreak(int n) { mColumnBreak = n > 0 ? n : 0; }
+  int GetColumnBreak() const { return mColumnBreak; }
 
 private:
   std::string mTitle;
   std::vector<Item> mItems;
   int mChosen = -1;
+  int mPrefix = 0;
+  int mColumnBreak = 0;
 };
 
 enum class EDirection
