@@ -297,6 +297,40 @@ TEST(SpectrumControl, NotchResponseIsTheCookbookPeakingFilter)
               1e-3f);
 }
 
+TEST(SpectrumControl, UnusableRatesAndCollapsedRectanglesStayDefined)
+{
+  EditorRig r;
+  r.RingUntilCaught();
+  double rate = 32000.0;
+  EditorExchange ex = ExchangeOf(r.q);
+  ex.sampleRate = [&rate] { return rate; };
+  auto* odd = static_cast<SpectrumControl*>(
+      r.g.AttachControl(new SpectrumControl(IRect(100, 400, 140, 410), ex)));
+  auto* flat =
+      static_cast<BankControl*>(r.g.AttachControl(new BankControl(IRect(300, 400, 300, 420), ex)));
+  r.g.DrawAll();
+  EXPECT_FLOAT_EQ(odd->MaxFrequency(), 16000.0f);
+  // A broken rate keeps the last good one rather than poisoning the axis.
+  for (double bad : {std::nan(""), 0.0, -48000.0, 1.0 / 0.0})
+  {
+    rate = bad;
+    r.g.DrawAll();
+    EXPECT_FLOAT_EQ(odd->MaxFrequency(), 16000.0f) << bad;
+  }
+  // The plot is narrower than its label strips: positions still map into 20 Hz .. fmax.
+  for (float x : {-1e9f, 0.0f, 105.0f, 1e9f, std::nanf("")})
+  {
+    const float f = odd->XToFreq(x);
+    EXPECT_TRUE(f >= 20.0f && f <= 16000.0f) << x << " -> " << f;
+  }
+  const float d = odd->YToLevel(std::nanf(""));
+  EXPECT_TRUE(d >= -40.0f && d <= 3.0f);
+  // A bank without width still answers a press with a cell.
+  EXPECT_EQ(flat->CellCount(), 20);
+  EXPECT_EQ(flat->CellAt(300.0f), 0);
+  EXPECT_EQ(flat->CellAt(std::nanf("")), 0);
+}
+
 TEST(SpectrumControl, SteadyStateFramesAllocateNothing)
 {
   EditorRig r;
