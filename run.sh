@@ -33,10 +33,12 @@ if command -v ccache >/dev/null; then
   LAUNCHER=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 
+# Every tree is built with warnings as errors; a tree configured before that is configured again.
 configure() { # dir, extra cmake args...
   local dir=$1; shift
-  if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "${LAUNCHER[@]}" "$@" >/dev/null
+  if [ ! -f "$dir/build.ninja" ] || ! grep -q '^QUELLOR_WERROR:BOOL=ON$' "$dir/CMakeCache.txt"; then
+    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUELLOR_WERROR=ON \
+      "${LAUNCHER[@]}" "$@" >/dev/null
   fi
 }
 

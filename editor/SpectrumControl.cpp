@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 using namespace plugfw::ui;
 
@@ -79,7 +80,7 @@ NotchCoefficients MakeCoefficients(double f0, double q, double g, double fs)
   if (!(f0 > 0.0) || !(q > 0.0) || !(fs > 0.0))
     return c;
   const double a = detmath::Pow(10.0, g / 40.0);
-  const double w0 = 2.0 * M_PI * f0 / fs;
+  const double w0 = 2.0 * std::numbers::pi * f0 / fs;
   const double alpha = detmath::Sin(w0) / (2.0 * q);
   const double cosw0 = detmath::Cos(w0);
   c.flat = false;
@@ -96,7 +97,7 @@ float ResponseDb(const NotchCoefficients& c, double f, double fs)
 {
   if (c.flat)
     return 0.0f;
-  const double w = 2.0 * M_PI * f / fs;
+  const double w = 2.0 * std::numbers::pi * f / fs;
   const double cw = detmath::Cos(w), sw = detmath::Sin(w);
   const double c2w = detmath::Cos(2.0 * w), s2w = detmath::Sin(2.0 * w);
   const double nr = c.b0 + c.b1 * cw + c.b2 * c2w;

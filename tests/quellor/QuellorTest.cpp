@@ -67,7 +67,8 @@ void FillTone(Buffers& b, double hz, double amp, int64_t& t, double rate, double
   {
     seed = seed * 1664525u + 1013904223u;
     const double r = (static_cast<double>(seed >> 8) / 16777216.0) * 2.0 - 1.0;
-    const double v = noise * r + amp * std::sin(2 * std::numbers::pi * hz * t / rate);
+    const double v =
+        noise * r + amp * std::sin(2 * std::numbers::pi * hz * static_cast<double>(t) / rate);
     for (auto& ch : b.in)
       ch[i] = v;
   }

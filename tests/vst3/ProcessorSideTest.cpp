@@ -469,15 +469,15 @@ struct FakeRunLoop : Linux::IRunLoop
 struct RunLoopHost : fakehost::HostApp
 {
   FakeRunLoop loop;
-  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override
+  tresult PLUGIN_API queryInterface(const TUID queried, void** obj) override
   {
-    if (FUnknownPrivate::iidEqual(iid, Linux::IRunLoop::iid))
+    if (FUnknownPrivate::iidEqual(queried, Linux::IRunLoop::iid))
     {
       *obj = static_cast<Linux::IRunLoop*>(&loop);
       loop.addRef();
       return kResultOk;
     }
-    return fakehost::HostApp::queryInterface(iid, obj);
+    return fakehost::HostApp::queryInterface(queried, obj);
   }
 };
 
