@@ -199,7 +199,10 @@ void SpectrumControl::Draw(ICanvas& g)
 {
   mExchange.CopySnapshot(mSnapshot);
   mBinSpacing = mSnapshot.binWidth;
-  mSampleRate = mExchange.sampleRate ? mExchange.sampleRate() : mSampleRate;
+  // A rate the axis cannot use (before set-up, or broken) keeps the last good one.
+  const double rate = mExchange.sampleRate ? mExchange.sampleRate() : mSampleRate;
+  if (std::isfinite(rate) && rate > 2.0 * kMinFreq)
+    mSampleRate = rate;
   const int selected = mExchange.Selected();
 
   const IRect& r = mRECT;

@@ -580,7 +580,9 @@ void ICanvas::Draw(const IRectList& rects)
 {
   const auto t0 = std::chrono::steady_clock::now();
   const float s = GetTotalScale();
-  IRectList work;
+  // Kept between frames so that a steady frame allocates nothing.
+  IRectList& work = mDrawWork;
+  work.clear();
   work.reserve(rects.size());
   for (const IRect& r : rects)
   {

@@ -296,6 +296,7 @@ private:
   bool mPopupForValIdx = false;
   int mPopupValIdx = -1;
 
+  IRectList mDrawWork;
   std::array<double, 100> mFrameTimes{};
   int mFrameTimeCount = 0;
   int mFrameTimePos = 0;

@@ -44,6 +44,7 @@ struct IRenderer::Impl
   detail::Path path;
   detail::Path scratch;
   detail::Rasterizer rast;
+  detail::StrokeScratch strokeScratch; // reused by every stroke
   detail::PaintSink sink;
   detail::FontSet fonts;
   detail::GlyphAtlas atlas;
@@ -86,7 +87,7 @@ struct IRenderer::Impl
     if (sink.Invisible())
       return;
     rast.Reset(clip);
-    detail::AddStrokeEdges(p, scale, width, o, rast);
+    detail::AddStrokeEdges(p, scale, width, o, rast, strokeScratch);
     rast.Sweep(IFillRule::kNonZero, sink);
   }
 

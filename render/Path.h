@@ -53,7 +53,22 @@ private:
 // Adds the path's sub-paths (all implicitly closed) as edges, scaled to device pixels.
 void AddFillEdges(const Path& path, float scale, Rasterizer& rast);
 
+// Working storage of the stroker. Its owner keeps it between strokes so that steady drawing
+// reuses the storage instead of allocating per stroke.
+struct StrokeScratch
+{
+  struct Point
+  {
+    double x = 0, y = 0;
+  };
+  std::vector<Point> pts, dir, nrm, left, right, outline;
+  std::vector<double> len;
+  std::vector<float> xy;
+};
+
 // Adds the outline of the path stroked with `width` device pixels as edges for a non-zero fill.
+void AddStrokeEdges(const Path& path, float scale, float width, const IStrokeOptions& options,
+                    Rasterizer& rast, StrokeScratch& scratch);
 void AddStrokeEdges(const Path& path, float scale, float width, const IStrokeOptions& options,
                     Rasterizer& rast);
 

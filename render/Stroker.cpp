@@ -16,10 +16,7 @@ namespace {
 
 constexpr double kArcTolerance = 0.02; // device pixels
 
-struct V2
-{
-  double x = 0, y = 0;
-};
+using V2 = StrokeScratch::Point;
 inline V2 operator+(V2 a, V2 b)
 {
   return {a.x + b.x, a.y + b.y};
@@ -91,9 +88,9 @@ struct Stroker
   double hw;
   const IStrokeOptions& o;
   const std::vector<V2>& pts;
-  std::vector<V2> dir, nrm;
-  std::vector<double> len;
-  Poly left, right;
+  std::vector<V2>&dir, &nrm;
+  std::vector<double>& len;
+  Poly &left, &right;
 
   // Adds the join at vertex p between segment a (incoming) and b (outgoing).
   void Join(size_t vi, size_t a, size_t b)
@@ -159,9 +156,10 @@ struct Stroker
   }
 };
 
-void Dot(const V2& p, double hw, ILineCap cap, Rasterizer& rast, std::vector<float>& scratch)
+void Dot(const V2& p, double hw, ILineCap cap, Rasterizer& rast, Poly& poly,
+         std::vector<float>& scratch)
 {
-  Poly poly;
+  poly.clear();
   if (cap == ILineCap::kRound)
   {
     const V2 n{0, -hw}, f{hw, 0};
@@ -171,7 +169,8 @@ void Dot(const V2& p, double hw, ILineCap cap, Rasterizer& rast, std::vector<flo
   }
   else if (cap == ILineCap::kSquare)
   {
-    poly = {p + V2{-hw, -hw}, p + V2{hw, -hw}, p + V2{hw, hw}, p + V2{-hw, hw}};
+    for (const V2 corner : {V2{-hw, -hw}, V2{hw, -hw}, V2{hw, hw}, V2{-hw, hw}})
+      poly.push_back(p + corner);
   }
   Emit(poly, rast, scratch);
 }
@@ -181,11 +180,18 @@ void Dot(const V2& p, double hw, ILineCap cap, Rasterizer& rast, std::vector<flo
 void AddStrokeEdges(const Path& path, float scale, float width, const IStrokeOptions& options,
                     Rasterizer& rast)
 {
+  StrokeScratch storage;
+  AddStrokeEdges(path, scale, width, options, rast, storage);
+}
+
+void AddStrokeEdges(const Path& path, float scale, float width, const IStrokeOptions& options,
+                    Rasterizer& rast, StrokeScratch& storage)
+{
   if (!(width > 0.f) || !Finite(width))
     return;
   const double hw = 0.5 * width;
-  std::vector<V2> pts;
-  std::vector<float> scratch;
+  std::vector<V2>& pts = storage.pts;
+  std::vector<float>& scratch = storage.xy;
   const std::vector<float>& src = path.Points();
   for (const Path::Sub& sub : path.Subs())
   {
@@ -208,13 +214,16 @@ void AddStrokeEdges(const Path& path, float scale, float width, const IStrokeOpt
       continue;
     if (n == 1)
     {
-      Dot(pts[0], hw, options.cap, rast, scratch);
+      Dot(pts[0], hw, options.cap, rast, storage.outline, scratch);
       continue;
     }
     if (n == 2)
       closed = false; // a closed two-point path is the segment there and back
     const size_t segs = closed ? n : n - 1;
-    Stroker st{hw, options, pts, {}, {}, {}, {}, {}};
+    storage.left.clear();
+    storage.right.clear();
+    Stroker st{hw,          options,     pts,          storage.dir,
+               storage.nrm, storage.len, storage.left, storage.right};
     st.dir.resize(segs);
     st.nrm.resize(segs);
     st.len.resize(segs);
@@ -231,8 +240,8 @@ void AddStrokeEdges(const Path& path, float scale, float width, const IStrokeOpt
       for (size_t i = 0; i < n; ++i)
         st.Join(i, (i + n - 1) % n, i);
       Emit(st.left, rast, scratch);
-      Poly back(st.right.rbegin(), st.right.rend());
-      Emit(back, rast, scratch);
+      storage.outline.assign(st.right.rbegin(), st.right.rend());
+      Emit(storage.outline, rast, scratch);
       continue;
     }
     const V2 p0 = pts[0], pe = pts[n - 1];
@@ -243,7 +252,8 @@ void AddStrokeEdges(const Path& path, float scale, float width, const IStrokeOpt
       st.Join(i, i - 1, i);
     st.left.push_back(pe + ne);
     st.right.push_back(pe - ne);
-    Poly outline = std::move(st.left);
+    Poly& outline = storage.outline;
+    outline.assign(st.left.begin(), st.left.end());
     // End cap: from the left offset round to the right offset.
     if (options.cap == ILineCap::kSquare)
     {
