@@ -1,7 +1,12 @@
 #include "quellor/Quellor.h"
 
-#include "engine/DenormalGuard.h"
+#include "QuellorVersion.h"
 #include "dspmath/DetMath.h"
+#include "editor/EditorExchange.h"
+#include "editor/EditorIdle.h"
+#include "editor/EditorLayout.h"
+#include "engine/DenormalGuard.h"
+#include "graphics/ICanvasPlatform.h"
 #include "plugin/IParam.h"
 
 #include <algorithm>
@@ -78,9 +83,39 @@ Quellor::Quellor() : plugfw::IPluginVST3(QuellorConfig())
   GetParam(kHold)->DeclareBool("Hold");
   GetParam(kBypass)->DeclareBool("Bypass");
   MakeDefaultPreset("Default");
+
+  SetMakeGraphicsFunc([this]() -> plugfw::IGraphicsContext* {
+    return plugfw::ui::MakePlatformCanvas(this, kEditorWidth, kEditorHeight, 30, 1.f);
+  });
+  SetLayoutFunc([this](plugfw::IGraphicsContext* context) {
+    if (auto* g = dynamic_cast<plugfw::ui::ICanvas*>(context))
+    {
+      AboutInfo about;
+      about.productName = GetProductName();
+      about.version = quellor::kVersionString;
+      about.makerName = GetMfrName();
+      about.notice = "Copyright (c) 2026 Vantu. All rights reserved.";
+      about.webAddress = "https://quellor.audio/";
+      about.email = "support@quellor.audio";
+      LayoutEditor(*g, *this, MakeEditorExchange(), about);
+    }
+  });
 }
 
 Quellor::~Quellor() = default;
+
+EditorExchange Quellor::MakeEditorExchange()
+{
+  return EditorExchange{SnapshotLock,  DisplaySnapshot,  NotchCommandQueue,
+                        SelectedNotch, LastShownNotch,   InputPeak,
+                        OutputPeak,    ActiveNotchCount, [this] { return mSampleRate; }};
+}
+
+void Quellor::OnIdleTick()
+{
+  if (auto* g = dynamic_cast<plugfw::ui::ICanvas*>(GetUI()))
+    EditorIdleTick(*g, MakeEditorExchange());
+}
 
 double Quellor::ParamValue(int index) const
 {

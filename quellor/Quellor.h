@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <vector>
 
+struct EditorExchange;
+
 enum EParams
 {
   kSensitivity = 0,
@@ -45,6 +47,8 @@ public:
 
   void ProcessAudioBlock(double** inputs, double** outputs, int nFrames) override;
   void ResetEngine() override;
+  // Keeps an open editor's live controls and status texts in step with the engine.
+  void OnIdleTick() override;
 
   // Prepares processing the way a host's set-up does (sample rate, maximum block size, mono or
   // stereo buses, all connected) and resets the engine. For tools and tests without a host.
@@ -57,6 +61,8 @@ public:
   // The engine's sample rate (48000 until the first reset), for the editor's frequency axis.
   double GetEngineSampleRate() const { return mSampleRate; }
   int32_t GetReportedLatency() const { return mReportedLatency; }
+  // The editor's view of the exchange members below.
+  EditorExchange MakeEditorExchange();
 
   // Read-only views of the engine for tools and tests (audio thread or stopped processing only).
   const std::vector<NotchChannel>& Channels() const { return mChannels; }

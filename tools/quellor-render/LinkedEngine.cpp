@@ -67,6 +67,8 @@ public:
     return !magnitudes.empty();
   }
 
+  Quellor* Plugin() override { return &mPlugin; }
+
 private:
   plugfw::IParam* Param(int i) const { return mPlugin.GetParam(i); }
 

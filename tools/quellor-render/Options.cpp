@@ -52,6 +52,33 @@ bool TakeValue(int argc, char** argv, int& i, const std::string& inlineValue, bo
   return true;
 }
 
+// "HZ", "HZ,DB" or "HZ,DB,Q" within the ranges a notch can take.
+bool ParseNotch(const std::string& text, float& hz, float& db, float& q)
+{
+  double v[3] = {0.0, -18.0, 25.0};
+  size_t start = 0;
+  for (int k = 0; k < 3; ++k)
+  {
+    const size_t comma = text.find(',', start);
+    const std::string part =
+        text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    if (!ParseParamValue(part, false, v[k]))
+      return false;
+    if (comma == std::string::npos)
+      break;
+    if (k == 2)
+      return false; // more than three values
+    start = comma + 1;
+  }
+  if (!(v[0] >= 20.0 && v[0] <= 24000.0) || !(v[1] >= -40.0 && v[1] <= 0.0) ||
+      !(v[2] >= 0.5 && v[2] <= 60.0))
+    return false;
+  hz = static_cast<float>(v[0]);
+  db = static_cast<float>(v[1]);
+  q = static_cast<float>(v[2]);
+  return true;
+}
+
 } // namespace
 
 bool ParseRenderOptions(int argc, char** argv, RenderOptions& out, std::string& error)
@@ -95,6 +122,46 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions& out, std::string& 
     else if (key == "linked")
     {
       out.linked = true;
+    }
+    else if (key == "editorpng" || key == "at" || key == "editorscale" || key == "editornotch")
+    {
+      if (!TakeValue(argc, argv, i, inlineValue, hasInline, value) || value.empty())
+      {
+        error = "--" + name + " needs a value";
+        return false;
+      }
+      if (key == "editorpng")
+      {
+        out.editorPng = value;
+      }
+      else if (key == "editornotch")
+      {
+        if (!ParseNotch(value, out.notchHz, out.notchDb, out.notchQ))
+        {
+          error = "--" + name +
+                  ": expected HZ[,DB[,Q]] with HZ 20 .. 24000, DB -40 .. 0, Q 0.5 .. "
+                  "60, got \"" +
+                  value + "\"";
+          return false;
+        }
+      }
+      else
+      {
+        double v = 0;
+        const bool ok =
+            ParseParamValue(value, false, v) && (key == "at" ? v >= 0 : (v == 1.0 || v == 2.0));
+        if (!ok)
+        {
+          error = key == "at"
+                      ? "--" + name + ": expected seconds from the start, got \"" + value + "\""
+                      : "--" + name + ": expected 1 or 2, got \"" + value + "\"";
+          return false;
+        }
+        if (key == "at")
+          out.editorAt = v;
+        else
+          out.editorScale = static_cast<float>(v);
+      }
     }
     else if (key == "module")
     {
@@ -193,6 +260,13 @@ void PrintUsage(const char* program)
       "  --rate HZ              scenario sample rate (default 48000)\n"
       "  --block N              processing block size in samples (default 256)\n"
       "  --out-dir DIR          folder for the scenario's WAV files (default .)\n"
+      "\n"
+      "Editor picture (drawn from the engine built into this tool):\n"
+      "  --editor-png FILE      write the editor as it looks at --at as a PNG\n"
+      "  --at S                 seconds from the start (default: the end of the run)\n"
+      "  --editor-notch HZ[,DB[,Q]]  add a manual notch just before the picture and select it\n"
+      "                         (default depth -18 dB, Q 25)\n"
+      "  --editor-scale 1|2     draw scale of the picture (default 1)\n"
       "  --quiet                print only the summary\n"
       "  --help\n",
       program);

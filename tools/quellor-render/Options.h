@@ -19,6 +19,12 @@ struct RenderOptions
   bool quiet = false;
   bool help = false;
   bool listParams = false;
+  // The editor as a PNG, drawn from the engine's state at editorAt seconds (<0: the end).
+  std::string editorPng;
+  double editorAt = -1.0;
+  float editorScale = 1.f;
+  // A manual notch added (and selected) just before the picture: Hz, dB, Q; Hz 0 = none.
+  float notchHz = 0.f, notchDb = -18.f, notchQ = 25.f;
   // Parameter settings as given: (option name, value text).
   std::vector<std::pair<std::string, std::string>> params;
 };

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class Quellor;
+
 struct NotchView
 {
   bool active = false;
@@ -41,6 +43,9 @@ public:
   virtual bool ReadNotches(std::vector<NotchView>& slots) = 0;
   virtual bool ReadActiveNotchCount(int& count) = 0;
   virtual bool ReadSpectrum(std::vector<float>& magnitudes, float& binWidth) = 0;
+
+  // The plug-in object itself when it lives in this process (the linked engine), else null.
+  virtual Quellor* Plugin() { return nullptr; }
 };
 
 // The engine linked into the tool.

@@ -1,9 +1,13 @@
 // quellor-render: processes audio through the engine and reports what the detector did.
 
+#include "tools/quellor-render/EditorPicture.h"
 #include "tools/quellor-render/Options.h"
 #include "tools/quellor-render/RenderEngine.h"
 #include "tools/quellor-render/Scenario.h"
 #include "tools/quellor-render/WavFile.h"
+
+#include "engine/NotchExchange.h"
+#include "quellor/Quellor.h"
 
 #include <algorithm>
 #include <cmath>
@@ -210,6 +214,13 @@ int main(int argc, char** argv)
 
   std::unique_ptr<RenderEngine> engine;
   std::string bundle;
+  if (!opt.editorPng.empty() && !opt.linked)
+  {
+    // The editor reads the engine's meters, snapshot and queue directly: it needs the plug-in
+    // object in this process, which the bundle's inspection interface does not hand out.
+    std::printf("the editor picture needs the engine in this process: using --linked\n");
+    opt.linked = true;
+  }
   if (opt.linked)
   {
     engine = MakeLinkedEngine();
@@ -355,6 +366,38 @@ int main(int argc, char** argv)
   // Runs past the end by the reported latency so that the written file lines up with the input.
   size_t pos = 0;
   size_t wanted = frames;
+  // The editor picture: taken once the run reaches --at (or at its end); a requested manual
+  // notch is queued first, applied by the next block and selected.
+  enum class Picture
+  {
+    None,
+    Waiting,
+    NotchQueued,
+    Done
+  };
+  Picture picture = opt.editorPng.empty() ? Picture::None : Picture::Waiting;
+  bool pictureFailed = false;
+  const double pictureAt =
+      opt.editorAt >= 0 ? opt.editorAt : static_cast<double>(frames) / audio.sampleRate;
+  auto takePicture = [&]() {
+    Quellor* plugin = engine->Plugin();
+    if (opt.notchHz > 0)
+    {
+      const int slot = FindManualNotch(*plugin, opt.notchHz);
+      if (slot < 0)
+        std::fprintf(stderr, "quellor-render: the manual notch found no free slot\n");
+      plugin->SelectedNotch.exchange(slot);
+    }
+    std::string why;
+    if (WriteEditorPicture(*plugin, opt.editorPng, opt.editorScale, why))
+      std::printf("editor picture at %.3f s written to %s\n",
+                  static_cast<double>(pos) / audio.sampleRate, opt.editorPng.c_str());
+    else
+      std::fprintf(stderr, "quellor-render: editor picture: %s\n", why.c_str());
+    picture = Picture::Done;
+    pictureFailed = !why.empty();
+  };
+
   while (pos < wanted)
   {
     const int n = static_cast<int>(std::min<size_t>(opt.block, wanted - pos));
@@ -381,7 +424,23 @@ int main(int argc, char** argv)
         std::printf("%s  the %s stands out of the programme enough to be tracked\n",
                     clock.Stamp(t).c_str(), clock.eventName.c_str());
     }
+    if (picture == Picture::NotchQueued)
+      takePicture();
+    else if (picture == Picture::Waiting && t >= pictureAt)
+    {
+      if (opt.notchHz > 0)
+      {
+        engine->Plugin()->PushNotchCommand(kNotchAdd, 0, opt.notchHz, opt.notchDb, opt.notchQ);
+        picture = Picture::NotchQueued;
+        if (pos >= wanted)
+          wanted += static_cast<size_t>(opt.block); // one more block applies the notch
+      }
+      else
+        takePicture();
+    }
   }
+  if (picture == Picture::Waiting || picture == Picture::NotchQueued)
+    takePicture();
 
   const int latency = std::max(engine->Latency(), 0);
   AudioData result;
@@ -436,5 +495,5 @@ int main(int argc, char** argv)
   for (int v : report.perSecond())
     std::printf(" %d", v);
   std::printf("\n");
-  return 0;
+  return pictureFailed ? 1 : 0;
 }

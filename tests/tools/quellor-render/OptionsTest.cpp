@@ -35,6 +35,39 @@ TEST(RenderOptions, ParameterNamesInAnySpelling)
   EXPECT_FALSE(ParseParamValue("", false, v));
 }
 
+TEST(RenderOptions, EditorPictureOptions)
+{
+  RenderOptions o;
+  std::string error;
+  ASSERT_TRUE(Parse(
+      {"--editor-png", "e.png", "--at=3.5", "--editor-notch", "800,-12,8", "--editor-scale", "2"},
+      o, error))
+      << error;
+  EXPECT_EQ(o.editorPng, "e.png");
+  EXPECT_EQ(o.editorAt, 3.5);
+  EXPECT_EQ(o.editorScale, 2.f);
+  EXPECT_EQ(o.notchHz, 800.f);
+  EXPECT_EQ(o.notchDb, -12.f);
+  EXPECT_EQ(o.notchQ, 8.f);
+
+  RenderOptions d;
+  ASSERT_TRUE(Parse({"--editor-notch", "1500"}, d, error));
+  EXPECT_EQ(d.notchHz, 1500.f);
+  EXPECT_EQ(d.notchDb, -18.f);
+  EXPECT_EQ(d.notchQ, 25.f);
+  EXPECT_LT(d.editorAt, 0.0); // the end of the run
+
+  for (auto bad : {"5", "800,+3", "800,-12,100", "800,-12,8,1", "800,,8", "abc"})
+  {
+    RenderOptions r;
+    EXPECT_FALSE(Parse({"--editor-notch", bad}, r, error)) << bad;
+  }
+  RenderOptions r;
+  EXPECT_FALSE(Parse({"--at", "-1"}, r, error));
+  EXPECT_FALSE(Parse({"--editor-scale", "3"}, r, error));
+  EXPECT_FALSE(Parse({"--editor-png"}, r, error));
+}
+
 TEST(RenderOptions, ParsesFilesOptionsAndParameters)
 {
   RenderOptions o;
