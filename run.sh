@@ -3,6 +3,7 @@
 #   ./run.sh demo    install what is missing, build, run quellor-render's built-in scenario
 #   ./run.sh test    install what is missing, build both targets, run every test
 #   ./run.sh quick   build for Linux and run its unit tests (the developers' inner loop)
+#   ./run.sh install build for Linux and copy Quellor.vst3 into ~/.vst3
 #   ./run.sh bench   install what is missing, build and run the benchmarks
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -116,10 +117,22 @@ check_layers() {
     python3 tools/check-layers/check_layers.py . build/windows | tail -1
 }
 
+# The editor in a real X11 window (quellor-host --editor) on a private X server of its own.
+x11_window_checks() {
+  local display=:97 xvfb rc
+  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+  DISPLAY=$display tests/graphics/EditorWindowX11Check.sh build/linux && rc=0 || rc=$?
+  kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null || true
+  return "$rc"
+}
+
 run_tests() {
   step "Code style" check_format
   step "Layers" check_layers
   step "Linux tests" ctest --test-dir build/linux --output-on-failure -j "$JOBS"
+  step "Linux editor in a real X11 window" x11_window_checks
   step "AddressSanitizer + UndefinedBehaviorSanitizer tests" \
     env ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build/asan --output-on-failure -j "$JOBS"
@@ -152,6 +165,14 @@ case "${1:-}" in
     build_tsan
     run_tests
     ;;
+  install)
+    build_linux
+    dest="$HOME/.vst3"
+    mkdir -p "$dest"
+    rm -rf "$dest/Quellor.vst3"
+    cp -r build/linux/Quellor.vst3 "$dest/"
+    echo "installed: $dest/Quellor.vst3"
+    ;;
   bench)
     setup
     configure build/bench -DQUELLOR_BENCH=ON -DQUELLOR_TESTS=OFF
@@ -162,7 +183,7 @@ case "${1:-}" in
     done
     ;;
   *)
-    echo "usage: ./run.sh demo|test|quick|bench" >&2
+    echo "usage: ./run.sh demo|test|quick|install|bench" >&2
     exit 2
     ;;
 esac
