@@ -472,18 +472,23 @@ void ICanvasX11::CloseWindow()
     mEntry.state = kEntryNone;
     CancelTextEntry();
   }
-  for (Cursor& c : mX->cursors)
-    if (c)
-      XFreeCursor(dpy, c);
-  if (mX->blank)
-    XFreeCursor(dpy, mX->blank);
-  FreeImage(dpy, mX->image, mX->shm, mX->useShm, mX->plain);
-  if (mX->gc)
-    XFreeGC(dpy, mX->gc);
-  if (mX->win)
-    XDestroyWindow(dpy, mX->win);
-  if (mX->colormap)
-    XFreeColormap(dpy, mX->colormap);
+  {
+    // A host that destroyed its window before removing the view has taken ours with it: the
+    // errors that gives are expected here and must not end the host's process.
+    ErrorTrap trap(dpy);
+    for (Cursor& c : mX->cursors)
+      if (c)
+        XFreeCursor(dpy, c);
+    if (mX->blank)
+      XFreeCursor(dpy, mX->blank);
+    FreeImage(dpy, mX->image, mX->shm, mX->useShm, mX->plain);
+    if (mX->gc)
+      XFreeGC(dpy, mX->gc);
+    if (mX->win)
+      XDestroyWindow(dpy, mX->win);
+    if (mX->colormap)
+      XFreeColormap(dpy, mX->colormap);
+  }
   XCloseDisplay(dpy);
   for (pid_t pid : mX->children)
     waitpid(pid, nullptr, WNOHANG);
