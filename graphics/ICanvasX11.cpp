@@ -628,6 +628,25 @@ void DrawMenu(Display* dpy, GC gc, Visual* visual, MenuLevel& m, int rs, int gs,
 
 } // namespace
 
+namespace {
+
+// A menu level sized for its items (the window is made by the caller).
+MenuLevel NewMenuLevel(IPopupMenu& m, float scale)
+{
+  MenuLevel lvl;
+  lvl.menu = &m;
+  lvl.renderer = MakeOverlayRenderer(scale);
+  float textW = 60.f;
+  for (int i = 0; i < m.NItems(); ++i)
+    textW = std::max(textW, lvl.renderer->MeasureText(DEFAULT_FONT, 14.f, m.GetItem(i)->text));
+  lvl.w = static_cast<int>(std::ceil((textW + 44.f) * scale));
+  lvl.h = static_cast<int>(
+      std::ceil((2.f * kMenuPad + kMenuItemHeight * static_cast<float>(m.NItems())) * scale));
+  return lvl;
+}
+
+} // namespace
+
 void ICanvasX11::CreatePlatformPopupMenu(IPopupMenu& menu, const IRect& bounds)
 {
   if (!mX || !mX->win || menu.NItems() == 0)
@@ -643,16 +662,7 @@ void ICanvasX11::CreatePlatformPopupMenu(IPopupMenu& menu, const IRect& bounds)
                         &child);
   mX->menuPointerUsed = false;
   auto open = [this](IPopupMenu& m, int x, int y) {
-    MenuLevel lvl;
-    lvl.menu = &m;
-    lvl.renderer = MakeOverlayRenderer(GetScreenScale());
-    const float sc = GetScreenScale();
-    float textW = 60.f;
-    for (int i = 0; i < m.NItems(); ++i)
-      textW = std::max(textW, lvl.renderer->MeasureText(DEFAULT_FONT, 14.f, m.GetItem(i)->text));
-    lvl.w = static_cast<int>(std::ceil((textW + 44.f) * sc));
-    lvl.h = static_cast<int>(
-        std::ceil((2.f * kMenuPad + kMenuItemHeight * static_cast<float>(m.NItems())) * sc));
+    MenuLevel lvl = NewMenuLevel(m, GetScreenScale());
     // Kept on the screen.
     const int sw = DisplayWidth(mX->dpy, DefaultScreen(mX->dpy));
     const int sh = DisplayHeight(mX->dpy, DefaultScreen(mX->dpy));
@@ -685,19 +695,12 @@ void OpenSubmenu(std::vector<MenuLevel>& menus, size_t level, int i, Display* dp
   IPopupMenu::Item* it = menus[level].menu->GetItem(i);
   if (!Selectable(it) || !it->submenu || it->submenu->NItems() == 0)
     return;
-  MenuLevel lvl;
-  lvl.menu = it->submenu.get();
-  lvl.renderer = MakeOverlayRenderer(scale);
-  float textW = 60.f;
-  for (int k = 0; k < lvl.menu->NItems(); ++k)
-    textW =
-        std::max(textW, lvl.renderer->MeasureText(DEFAULT_FONT, 14.f, lvl.menu->GetItem(k)->text));
-  lvl.w = static_cast<int>(std::ceil((textW + 44.f) * scale));
-  lvl.h = static_cast<int>(std::ceil(
-      (2.f * kMenuPad + kMenuItemHeight * static_cast<float>(lvl.menu->NItems())) * scale));
+  MenuLevel lvl = NewMenuLevel(*it->submenu, scale);
   const MenuLevel& p = menus[level];
   lvl.x = p.x + p.w - 2;
   lvl.y = p.y + static_cast<int>((kMenuPad + kMenuItemHeight * static_cast<float>(i)) * scale);
+  lvl.x = std::max(0, std::min(lvl.x, DisplayWidth(dpy, DefaultScreen(dpy)) - lvl.w));
+  lvl.y = std::max(0, std::min(lvl.y, DisplayHeight(dpy, DefaultScreen(dpy)) - lvl.h));
   lvl.win = MakeOverlayWindow(dpy, visual, cmap, lvl.x, lvl.y, lvl.w, lvl.h);
   menus.push_back(std::move(lvl));
   DrawMenu(dpy, gc, visual, menus.back(), rs, gs, bs);
