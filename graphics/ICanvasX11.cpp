@@ -1270,7 +1270,9 @@ void ICanvasX11::UpdateTooltip()
 {
   if (!TooltipsEnabled() || mEntry.state != kEntryNone || !mX->menus.empty())
     return;
-  const int idx = GetMouseOverIdx();
+  // The control under the resting pointer (mouse-over tracking may be off).
+  IControl* under = ControlIsCaptured() ? nullptr : GetMouseControl(mX->lastX, mX->lastY, false);
+  const int idx = under ? GetControlIdx(under) : -1;
   if (idx != mX->tipIdx)
   {
     HideTooltip();
