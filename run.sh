@@ -13,7 +13,7 @@ JOBS=$(nproc)
 PACKAGES=(build-essential cmake ninja-build pkg-config git
   libgtest-dev libbenchmark-dev libfftw3-dev libsndfile1-dev libspeexdsp-dev libstb-dev
   fonts-roboto-unhinted g++-mingw-w64-x86-64-posix wine64 xvfb espeak-ng sox clang-format python3
-  libx11-dev libxext-dev x11-apps xdotool imagemagick)
+  ardour libx11-dev libxext-dev x11-apps xdotool imagemagick)
 
 setup() {
   local missing=()
@@ -35,10 +35,12 @@ if command -v ccache >/dev/null; then
   LAUNCHER=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 
+# Every tree is built with warnings as errors; a tree configured before that is configured again.
 configure() { # dir, extra cmake args...
   local dir=$1; shift
-  if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "${LAUNCHER[@]}" "$@" >/dev/null
+  if [ ! -f "$dir/build.ninja" ] || ! grep -q '^QUELLOR_WERROR:BOOL=ON$' "$dir/CMakeCache.txt"; then
+    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUELLOR_WERROR=ON \
+      "${LAUNCHER[@]}" "$@" >/dev/null
   fi
 }
 
@@ -141,6 +143,7 @@ run_tests() {
   wine_prefix
   step "Windows tests under Wine" ctest --test-dir build/windows --output-on-failure -j "$JOBS"
   step "Same engine output on Linux and Windows" same_fingerprint
+  step "Ardour loads and compensates the bundle" python3 tests/ardour/check.py build/linux/Quellor.vst3
   echo
   echo "all: $PASSED passed, $FAILED failed"
   [ "$FAILED" -eq 0 ] && [ "$STEP_FAILED" -eq 0 ]

@@ -71,7 +71,7 @@ inline double Sin(double x)
 {
   const double q = x / (kPi / 2.0);
   const long k = static_cast<long>(q < 0.0 ? q - 0.5 : q + 0.5);
-  const double r = x - k * (kPi / 2.0); // |r| <= pi/4 (plus rounding)
+  const double r = x - static_cast<double>(k) * (kPi / 2.0); // |r| <= pi/4 (plus rounding)
   const double r2 = r * r;
   // Taylor series of sin and cos to degree 17/18 on |r| <= pi/4.
   double sinSum = 0.0;

@@ -93,6 +93,17 @@ void DenoiseStateDeleter::operator()(DenoiseState* state) const
 
 // ---------------------------------------------------------------------------------------------
 
+int NoiseReducer::BufferingFor(double sampleRate)
+{
+  return static_cast<int>(std::round(UsableRate(sampleRate) * kFrameSize / 48000.0)) + 32;
+}
+
+int NoiseReducer::LatencyFor(double sampleRate)
+{
+  const double suppressorDelay = UsableRate(sampleRate) * (2 * kFrameSize) / 48000.0;
+  return BufferingFor(sampleRate) + static_cast<int>(std::round(suppressorDelay));
+}
+
 NoiseReducer::NoiseReducer() = default;
 NoiseReducer::~NoiseReducer() = default;
 NoiseReducer::NoiseReducer(NoiseReducer&&) noexcept = default;
@@ -102,7 +113,8 @@ void NoiseReducer::Prepare(double sampleRate, int channelCount)
 {
   mSampleRate = UsableRate(sampleRate);
   mFrameSize = kFrameSize;
-  mLatency = static_cast<int>(std::round(mSampleRate * kFrameSize / 48000.0)) + 32;
+  mBuffering = BufferingFor(mSampleRate);
+  mLatency = LatencyFor(mSampleRate);
 
   const double inStep = mSampleRate / 48000.0;
   const double outStep = 48000.0 / mSampleRate;
@@ -124,8 +136,10 @@ void NoiseReducer::Prepare(double sampleRate, int channelCount)
     unit.outputConverter.Reset(outStep);
     unit.frameQueue.assign(static_cast<size_t>(frameCapacity), 0.0f);
     unit.frameQueueSize = 0;
-    unit.wetQueue.Allocate(2 * mLatency + resampledOut + 64);
-    unit.wetQueue.FillZeros(mLatency);
+    // The suppressed stream starts behind the buffering only: it brings its own 20 ms. The dry
+    // copy waits for the whole delay, so both meet in time.
+    unit.wetQueue.Allocate(2 * mBuffering + resampledOut + 64);
+    unit.wetQueue.FillZeros(mBuffering);
     unit.dryQueue.Allocate(mLatency + 1);
     unit.dryQueue.FillZeros(mLatency);
   }

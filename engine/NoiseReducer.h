@@ -46,11 +46,18 @@ struct NoiseReducerChannel
 
 // "Hushen": steady-noise suppression for every channel at any host rate. Runs the 48 kHz
 // suppressor on 480-sample frames and blends its output with the dry signal delayed by the
-// reported latency.
+// wet path's whole delay, so a blend of the two never forms a comb filter.
 class NoiseReducer
 {
 public:
   static constexpr int kFrameSize = 480;
+
+  // Samples queued ahead of the blend: one frame at the host rate plus 32 samples of margin
+  // for the two converters. Rates that are not positive finite numbers count as 48 kHz.
+  static int BufferingFor(double sampleRate);
+  // The stage's whole delay at a host rate, which is its reported latency: the buffering plus
+  // the suppressor's own two frames (20 ms) at the host rate. 1472 samples at 48 kHz.
+  static int LatencyFor(double sampleRate);
 
   NoiseReducer();
   ~NoiseReducer();
@@ -69,6 +76,7 @@ public:
 
   void SetAmount(float value) { amount = value; }
   int GetLatency() const { return mLatency; }
+  int GetBuffering() const { return mBuffering; }
   double GetSampleRate() const { return mSampleRate; }
   int GetChannelCount() const { return static_cast<int>(mChannels.size()); }
   bool HasSuppressor(int channel) const;
@@ -83,7 +91,8 @@ private:
 
   double mSampleRate = 48000.0;
   int mFrameSize = kFrameSize;
-  int mLatency = 512;
+  int mBuffering = 512;
+  int mLatency = 1472;
   int mChunk = 0; // largest host block handled in one pass
   std::vector<NoiseReducerChannel> mChannels;
   std::vector<float> mResampled;

@@ -661,11 +661,11 @@ std::vector<double> ICanvas::GetFrameTimes() const
 
 int ICanvas::WindowWidth() const
 {
-  return static_cast<int>(std::ceil(mWidth * GetTotalScale()));
+  return static_cast<int>(std::ceil(static_cast<float>(mWidth) * GetTotalScale()));
 }
 int ICanvas::WindowHeight() const
 {
-  return static_cast<int>(std::ceil(mHeight * GetTotalScale()));
+  return static_cast<int>(std::ceil(static_cast<float>(mHeight) * GetTotalScale()));
 }
 
 void ICanvas::SetScaleConstraints(float lo, float hi)

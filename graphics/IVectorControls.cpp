@@ -235,12 +235,13 @@ void IVectorSwitchControl::DrawWidget(ICanvas& g)
   const IRect body = DrawPressableRect(g, mWidgetBounds, false, mMouseIsOver, mDisabled);
   const int n = std::max(2, mNumStates);
   const int sel = GetSelectedIdx();
-  const float segW = body.W() / n;
+  const float segW = body.W() / static_cast<float>(n);
   const float pad = std::min(2.f, segW * 0.1f);
   for (int i = 0; i < n; ++i)
   {
-    const IRect seg(body.L + i * segW + pad, body.T + pad, body.L + (i + 1) * segW - pad,
-                    body.B - pad);
+    const float x0 = body.L + static_cast<float>(i) * segW;
+    const float x1 = body.L + static_cast<float>(i + 1) * segW;
+    const IRect seg(x0 + pad, body.T + pad, x1 - pad, body.B - pad);
     if (i == sel)
       g.FillRoundRect(GetColor(mMouseDown ? kPR : kFG), seg, GetRoundedCornerRadius(seg), &mBlend);
     std::string t = GetStateText(i);
@@ -256,8 +257,7 @@ void IVectorSwitchControl::DrawWidget(ICanvas& g)
       g.DrawText(txt, t.c_str(), seg, &mBlend);
     }
     if (i > 0)
-      g.DrawLine(ColorWithAlpha(GetColor(kFR), 90), body.L + i * segW, body.T + 3.f,
-                 body.L + i * segW, body.B - 3.f, &mBlend);
+      g.DrawLine(ColorWithAlpha(GetColor(kFR), 90), x0, body.T + 3.f, x0, body.B - 3.f, &mBlend);
   }
 }
 

@@ -58,7 +58,8 @@ void IEditorDelegate::OnParentWindowResize(int width, int height)
   const float scale = mContext->GetDrawScale();
   if (!(scale > 0.0f) || !std::isfinite(scale))
     return;
-  mContext->Resize(static_cast<int>(width / scale), static_cast<int>(height / scale), scale);
+  mContext->Resize(static_cast<int>(static_cast<float>(width) / scale),
+                   static_cast<int>(static_cast<float>(height) / scale), scale);
 }
 
 void IEditorDelegate::OnEditorOpen()

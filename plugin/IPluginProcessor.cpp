@@ -195,6 +195,11 @@ void IPluginProcessor::ReportLatency(int samples)
     mLatencyDelay->Resize(samples);
 }
 
+int IPluginProcessor::LatencyForCurrentParameters() const
+{
+  return GetLatency();
+}
+
 void IPluginProcessor::SetTailSize(int tailSize)
 {
   mTailSize = tailSize;

@@ -112,6 +112,9 @@ public:
   virtual void GetBusName(ERoute direction, int busIdx, int nBuses, std::string& str) const;
   virtual void ReportLatency(int samples);
   virtual void SetTailSize(int tailSize);
+  // The latency the current parameter values imply, for hosts that read it before a block
+  // has run. Any thread; reads only atomic state. The base answers the stored latency.
+  virtual int LatencyForCurrentParameters() const;
 
   // --- queries ---
   double GetSampleRate() const { return mSampleRate; }

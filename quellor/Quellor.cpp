@@ -124,6 +124,20 @@ double Quellor::ParamValue(int index) const
   return std::isfinite(v) ? v : p->DefaultValue();
 }
 
+int32_t Quellor::StageLatency(float noiseAmount, float reverbAmount) const
+{
+  return (noiseAmount > 0.001f ? mNoiseLatency.load(std::memory_order_relaxed) : 0) +
+         (reverbAmount > 0.001f ? mReverbLatency.load(std::memory_order_relaxed) : 0);
+}
+
+int Quellor::LatencyForCurrentParameters() const
+{
+  if (ParamValue(kBypass) >= 0.5)
+    return 0;
+  return StageLatency(static_cast<float>(ParamValue(kHushen) / 100.0),
+                      static_cast<float>(ParamValue(kDrytail) / 100.0));
+}
+
 void Quellor::ProcessAudioBlock(double** inputs, double** outputs, int nFrames)
 {
   if (nFrames < 0)
@@ -161,8 +175,7 @@ void Quellor::ProcessAudioBlock(double** inputs, double** outputs, int nFrames)
   DenormalGuard flushSubnormals;
   NotchCommandQueue.Drain(mChannels.data(), static_cast<int>(mChannels.size()));
 
-  const int32_t latency = (noiseAmount > 0.001f ? mNoiseStage.GetLatency() : 0) +
-                          (reverbAmount > 0.001f ? mReverbLatency : 0);
+  const int32_t latency = StageLatency(noiseAmount, reverbAmount);
   if (latency != mReportedLatency)
   {
     ReportLatency(latency);
@@ -234,7 +247,9 @@ void Quellor::ResetEngine()
 
   mNoiseStage.Prepare(mSampleRate, channelCount);
   mScratch.assign(channelCount, std::vector<float>(blockCapacity, 0.0f));
-  mReverbLatency = channelCount > 0 ? mReverbChannels[0].GetLatency() : 0;
+  mNoiseLatency.store(mNoiseStage.GetLatency(), std::memory_order_relaxed);
+  mReverbLatency.store(channelCount > 0 ? mReverbChannels[0].GetLatency() : 0,
+                       std::memory_order_relaxed);
 
   ReportLatency(0);
   mReportedLatency = 0;

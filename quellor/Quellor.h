@@ -49,6 +49,8 @@ public:
   void ResetEngine() override;
   // Keeps an open editor's live controls and status texts in step with the engine.
   void OnIdleTick() override;
+  // From the parameters' atomic values: 0 while Bypass is on, else the switched-in stages.
+  int LatencyForCurrentParameters() const override;
 
   // Prepares processing the way a host's set-up does (sample rate, maximum block size, mono or
   // stereo buses, all connected) and resets the engine. For tools and tests without a host.
@@ -97,6 +99,8 @@ private:
   };
 
   double ParamValue(int index) const;
+  // The one rule both the host's reading and the per-block bookkeeping follow.
+  int32_t StageLatency(float noiseAmount, float reverbAmount) const;
 
   Probe mProbe{*this};
 
@@ -106,6 +110,9 @@ private:
   std::vector<std::vector<float>> mScratch;
   // The engine's own copy taken at reset (hides the framework's value of the same name).
   double mSampleRate = 48000.0;
-  int32_t mReverbLatency = 0;
+  // Set at reset, read by hosts from any thread. Before the first reset they hold what a
+  // reset at 48 kHz will give, so a host reading early already hears the right value.
+  std::atomic<int32_t> mNoiseLatency{NoiseReducer::LatencyFor(48000.0)};
+  std::atomic<int32_t> mReverbLatency{ReverbReducer::kFrameLength};
   int32_t mReportedLatency = 0;
 };

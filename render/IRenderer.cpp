@@ -405,9 +405,9 @@ IFontMetrics IRenderer::GetFontMetrics(std::string_view fontId, float size) cons
   if (!f || !(size > 0.f) || !std::isfinite(size))
     return fm;
   const float s = size * f->UnitScale();
-  fm.ascent = f->ascent * s;
-  fm.descent = f->descent * s;
-  fm.lineGap = f->lineGap * s;
+  fm.ascent = static_cast<float>(f->ascent) * s;
+  fm.descent = static_cast<float>(f->descent) * s;
+  fm.lineGap = static_cast<float>(f->lineGap) * s;
   return fm;
 }
 

@@ -56,7 +56,8 @@ private:
 IPluginVST3::IPluginVST3(const Config& config)
     : IPluginAPIBase(config), IPluginVST3ProcessorBase(config, *this)
 {
-  StartIdleTimer([this](Timer&) { FlushPendingRestart(); });
+  mHostKnownLatency.store(std::max(0, GetLatency()));
+  StartIdleTimer([this](Timer&) { SyncLatencyWithHost(); });
 }
 
 IPluginVST3::~IPluginVST3()
@@ -229,7 +230,14 @@ void IPluginVST3::DetachRunLoop()
 tresult PLUGIN_API IPluginVST3::setActive(TBool state)
 {
   OnActivate(state != 0);
-  return SingleComponentEffect::setActive(state);
+  const tresult result = SingleComponentEffect::setActive(state);
+  if (state)
+  {
+    // A host reads the latency after activating: what it reads now needs no restart.
+    mLatencyRestartPending.store(false, std::memory_order_release);
+    mHostKnownLatency.store(std::max(0, LatencyForCurrentParameters()), std::memory_order_release);
+  }
+  return result;
 }
 
 tresult PLUGIN_API IPluginVST3::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
@@ -271,7 +279,9 @@ tresult PLUGIN_API IPluginVST3::canProcessSampleSize(int32 symbolicSampleSize)
 
 uint32 PLUGIN_API IPluginVST3::getLatencySamples()
 {
-  return static_cast<uint32>(std::max(0, GetLatency()));
+  // What the parameters imply now, not what the last block saw: hosts read this right after
+  // activation, state restores and parameter changes, before any audio has run.
+  return static_cast<uint32>(std::max(0, LatencyForCurrentParameters()));
 }
 
 tresult PLUGIN_API IPluginVST3::setupProcessing(ProcessSetup& setup)
@@ -312,6 +322,14 @@ tresult PLUGIN_API IPluginVST3::process(ProcessData& data)
   PrepareProcessContext(data);
   SetRenderingOffline(data.processMode == kOffline);
   ProcessParameterChanges(data.inputParameterChanges);
+  if (GetBypassed())
+  {
+    // The block processing, which keeps the latency per block, does not run while bypassed;
+    // the delay line must still match what the host compensates.
+    const int latency = std::max(0, LatencyForCurrentParameters());
+    if (latency != GetLatency())
+      ReportLatency(latency);
+  }
   if (DoesMIDIIn())
     ProcessMidiIn(data.inputEvents);
   ProcessAudio(data, audioInputs, audioOutputs);
@@ -331,6 +349,7 @@ uint32 PLUGIN_API IPluginVST3::getTailSamples()
 
 tresult IPluginVST3::getProcessorState(IBStream* state)
 {
+  SyncLatencyWithHost();
   if (!state)
     return kInvalidArgument;
   IByteChunk chunk;
@@ -372,11 +391,13 @@ tresult IPluginVST3::setProcessorState(IBStream* state)
   {
     // The values read so far are in effect; the host must see them too, not the old ones.
     UpdateControllerValues(*this, parameters, GetBypassed());
+    SyncLatencyWithHost();
     return kResultFalse;
   }
   SetBypassed(bypass > 0);
   UpdateControllerValues(*this, parameters, bypass > 0);
   OnStateRestored();
+  SyncLatencyWithHost();
   return kResultOk;
 }
 
@@ -411,11 +432,13 @@ tresult PLUGIN_API IPluginVST3::setParamNormalized(ParamID tag, ParamValue value
   {
     RestorePreset(static_cast<int>(std::round((NPresets() - 1) * value)));
   }
+  SyncLatencyWithHost();
   return kResultTrue;
 }
 
 IPlugView* PLUGIN_API IPluginVST3::createView(FIDString name)
 {
+  SyncLatencyWithHost();
   if (!HasUI() || !name || std::strcmp(name, ViewType::kEditor) != 0)
     return nullptr;
   auto* view = new IPluginVST3View(*this);
@@ -431,7 +454,9 @@ void IPluginVST3::OnViewDestroyed(IPluginVST3View* view)
 
 tresult PLUGIN_API IPluginVST3::setComponentHandler(IComponentHandler* handler)
 {
-  return SingleComponentEffect::setComponentHandler(handler);
+  const tresult result = SingleComponentEffect::setComponentHandler(handler);
+  SyncLatencyWithHost();
+  return result;
 }
 
 tresult PLUGIN_API IPluginVST3::getMidiControllerAssignment(int32 busIndex, int16 channel,
@@ -453,21 +478,21 @@ tresult PLUGIN_API IPluginVST3::setChannelContextInfos(IAttributeList* list)
 void IPluginVST3::ReportLatency(int samples)
 {
   IPluginProcessor::ReportLatency(samples); // stores it, resizes and clears the delay line
+  SyncLatencyWithHost();
+}
+
+void IPluginVST3::SyncLatencyWithHost()
+{
   if (tInProcess)
   {
-    // restartComponent belongs to the UI thread: the idle timer makes the call.
+    // restartComponent belongs to the UI thread: the next UI-thread entry makes the call.
     mLatencyRestartPending.store(true, std::memory_order_release);
     return;
   }
   mLatencyRestartPending.store(false, std::memory_order_release);
-  if (componentHandler)
-    componentHandler->restartComponent(kLatencyChanged);
-}
-
-void IPluginVST3::FlushPendingRestart()
-{
-  if (!mLatencyRestartPending.exchange(false, std::memory_order_acq_rel))
-    return;
+  const int latency = std::max(0, LatencyForCurrentParameters());
+  if (mHostKnownLatency.exchange(latency, std::memory_order_acq_rel) == latency)
+    return; // the host already has this value
   if (componentHandler)
     componentHandler->restartComponent(kLatencyChanged);
 }
@@ -507,6 +532,7 @@ void IPluginVST3::SetParameterValueFromUI(int paramIdx, double normalizedValue)
   if (Parameter* p = getParameterObject(static_cast<ParamID>(paramIdx)))
     p->setNormalized(normalizedValue);
   IPluginAPIBase::SetParameterValueFromUI(paramIdx, normalizedValue);
+  SyncLatencyWithHost();
 }
 
 void IPluginVST3::SendParameterValuesToHost()

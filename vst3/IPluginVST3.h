@@ -95,8 +95,11 @@ public:
   void OnViewDestroyed(IPluginVST3View* view);
   // Offers the plug-in a host run loop to drive its idle timer (Linux).
   void AttachRunLoop(Steinberg::FUnknown* unknown);
-  // Makes a pending latency restart call; runs on the UI thread from the idle timer.
-  void FlushPendingRestart();
+  // Tells the host of a latency it does not know yet: restartComponent(kLatencyChanged) when
+  // the latency the parameters imply differs from what the host last heard of. On
+  // the audio thread (inside process) it only flags; every UI-thread entry point and the
+  // idle timer call it, so a flagged change reaches the host at the first of them.
+  void SyncLatencyWithHost();
   bool IsRestartPending() const { return mLatencyRestartPending.load(std::memory_order_acquire); }
   bool IsInitialized() const { return mInitialized; }
 
@@ -108,6 +111,8 @@ private:
 
   IPluginVST3View* mView = nullptr; // not owned: the view holds a reference to us
   std::atomic<bool> mLatencyRestartPending{false};
+  // The latency the host was last told to re-read, or read when it activated us.
+  std::atomic<int> mHostKnownLatency{0};
   bool mInitialized = false;
   bool mSetupDone = false;
   Steinberg::IPtr<Steinberg::FUnknown> mRunLoop;

@@ -82,23 +82,23 @@ IPluginVST3Parameter::IPluginVST3Parameter(IParam* pParam, ParamID tag, UnitID u
   setNormalized(info.defaultNormalizedValue);
 }
 
-void IPluginVST3Parameter::toString(ParamValue valueNormalized, String128 string) const
+void IPluginVST3Parameter::toString(ParamValue normalized, String128 string) const
 {
   std::string text;
-  mIParam->FormatDisplay(valueNormalized, true, text, true);
+  mIParam->FormatDisplay(normalized, true, text, true);
   WidenBytes(string, text.c_str(), 128);
 }
 
-bool IPluginVST3Parameter::fromString(const TChar* string, ParamValue& valueNormalized) const
+bool IPluginVST3Parameter::fromString(const TChar* string, ParamValue& normalized) const
 {
   const std::string text = NarrowToAnsi(string, 128);
-  valueNormalized = mIParam->PlainToNormal(mIParam->ParseDisplay(text.c_str()));
+  normalized = mIParam->PlainToNormal(mIParam->ParseDisplay(text.c_str()));
   return true;
 }
 
-ParamValue IPluginVST3Parameter::toPlain(ParamValue valueNormalized) const
+ParamValue IPluginVST3Parameter::toPlain(ParamValue normalized) const
 {
-  return mIParam->ClampValue(mIParam->GetShape().FromNormalized(valueNormalized, *mIParam));
+  return mIParam->ClampValue(mIParam->GetShape().FromNormalized(normalized, *mIParam));
 }
 
 ParamValue IPluginVST3Parameter::toNormalized(ParamValue plainValue) const

@@ -15,11 +15,11 @@ class IPluginVST3Parameter : public Steinberg::Vst::Parameter
 public:
   IPluginVST3Parameter(IParam* pParam, Steinberg::Vst::ParamID tag, Steinberg::Vst::UnitID unitID);
 
-  void toString(Steinberg::Vst::ParamValue valueNormalized,
+  void toString(Steinberg::Vst::ParamValue normalized,
                 Steinberg::Vst::String128 string) const override;
   bool fromString(const Steinberg::Vst::TChar* string,
-                  Steinberg::Vst::ParamValue& valueNormalized) const override;
-  Steinberg::Vst::ParamValue toPlain(Steinberg::Vst::ParamValue valueNormalized) const override;
+                  Steinberg::Vst::ParamValue& normalized) const override;
+  Steinberg::Vst::ParamValue toPlain(Steinberg::Vst::ParamValue normalized) const override;
   Steinberg::Vst::ParamValue toNormalized(Steinberg::Vst::ParamValue plainValue) const override;
 
   IParam* GetIParam() const { return mIParam; }

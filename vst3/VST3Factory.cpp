@@ -48,13 +48,11 @@ const PClassInfo2& ClassInfo()
 
 void MakeVST3ClassID(int mfrID, int uniqueID, TUID out)
 {
-  static const unsigned char kPrefix[8] = {0x0D, 0xE7, 0xAE, 0xF2, 0xDE, 0x00, 0x4E, 0x4F};
-  std::memcpy(out, kPrefix, 8);
-  for (int i = 0; i < 4; ++i)
-  {
-    out[8 + i] = static_cast<char>((static_cast<uint32_t>(mfrID) >> (24 - 8 * i)) & 0xFF);
-    out[12 + i] = static_cast<char>((static_cast<uint32_t>(uniqueID) >> (24 - 8 * i)) & 0xFF);
-  }
+  // Built from four words, so the bytes follow the platform's id layout and the 32-digit text
+  // that hosts and preset files keep is the same on every platform.
+  const FUID cid(0xF2AEE70Du, 0x00DE4F4Eu, static_cast<uint32>(mfrID),
+                 static_cast<uint32>(uniqueID));
+  cid.toTUID(out);
 }
 
 FUnknown* CreateVST3Instance(void*)

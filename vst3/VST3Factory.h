@@ -27,6 +27,8 @@ struct VST3ClassDescription
 const VST3ClassDescription& GetVST3ClassDescription();
 
 // Fixed prefix, then the manufacturer id, then the plug-in id, each first character first.
+// Its text form is F2AEE70D00DE4F4E followed by the two ids in hex on every platform; on
+// Windows the prefix bytes are 0D E7 AE F2 DE 00 4E 4F (the in-memory GUID layout).
 void MakeVST3ClassID(int mfrID, int uniqueID, Steinberg::TUID out);
 
 // The factory: created with one reference on the first call, one more reference per later call.

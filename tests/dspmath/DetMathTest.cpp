@@ -154,8 +154,10 @@ TEST(DetMath, BatchMagnitudesEqualTheScalarOnes)
   std::vector<float> v;
   for (int i = 0; i < 203; ++i)
   {
-    v.push_back(std::sin(i * 0.37f) * std::pow(10.0f, (i % 13) - 6.0f));
-    v.push_back(std::cos(i * 0.91f) * std::pow(10.0f, (i % 7) - 3.0f));
+    v.push_back(std::sin(static_cast<float>(i) * 0.37f) *
+                std::pow(10.0f, static_cast<float>(i % 13) - 6.0f));
+    v.push_back(std::cos(static_cast<float>(i) * 0.91f) *
+                std::pow(10.0f, static_cast<float>(i % 7) - 3.0f));
   }
   v[20] = INFINITY;
   v[21] = NAN;

@@ -32,8 +32,9 @@ public:
     {
       seed = seed * 1664525u + 1013904223u;
       const double r = (static_cast<double>(seed >> 8) / 16777216.0) * 2.0 - 1.0;
-      buffer[i] = static_cast<float>(noise * r +
-                                     a * std::sin(2 * std::numbers::pi * hz * t / ch.sampleRate));
+      buffer[i] =
+          static_cast<float>(noise * r + a * std::sin(2 * std::numbers::pi * hz *
+                                                      static_cast<double>(t) / ch.sampleRate));
       a *= perSample;
     }
     ch.Process(buffer.data(), count);
@@ -222,7 +223,7 @@ TEST(Detector, FullBankReusesTheOldestAutomaticNotchButNeverAManualOne)
   {
     NotchFilter& f = fd.ch.filters[i];
     f.active = true;
-    f.frequency = 6000.0f + 200.0f * i;
+    f.frequency = 6000.0f + 200.0f * static_cast<float>(i);
     f.targetDepth = f.depth = -18.0f;
     f.manual = true;
   }

@@ -20,7 +20,7 @@ TEST(NotchQueue, FullQueueDropsTheNewCommand)
 {
   NotchQueue q;
   for (int i = 0; i < 255; ++i)
-    ASSERT_TRUE(q.Push({kNotchAdd, 0, 100.0f + i, -10, 10}));
+    ASSERT_TRUE(q.Push({kNotchAdd, 0, 100.0f + static_cast<float>(i), -10, 10}));
   EXPECT_FALSE(q.Push({kNotchAdd, 0, 9999, -10, 10}));
   EXPECT_EQ(q.Pending(), 255);
   auto ch = Channels(1);

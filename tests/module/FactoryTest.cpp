@@ -25,6 +25,18 @@ TEST(ModuleFactory, AnnouncesOneAudioEffectClass)
   PClassInfo2 ci;
   ASSERT_EQ(f2->getClassInfo2(0, &ci), kResultOk);
   EXPECT_EQ(std::memcmp(ci.cid, kQuellorClassId, 16), 0);
+  char text[33] = {};
+  FUID::fromTUID(ci.cid).toString(text);
+  EXPECT_STREQ(text, kQuellorClassIdText);
+  // The bytes in the platform's layout: a GUID in memory on Windows, the text's order elsewhere.
+#if COM_COMPATIBLE
+  const unsigned char bytes[16] = {0x0D, 0xE7, 0xAE, 0xF2, 0xDE, 0x00, 0x4E, 0x4F,
+                                   'V',  'a',  'n',  'U',  'Q',  'l',  'r',  'x'};
+#else
+  const unsigned char bytes[16] = {0xF2, 0xAE, 0xE7, 0x0D, 0x00, 0xDE, 0x4F, 0x4E,
+                                   'V',  'a',  'n',  'U',  'Q',  'l',  'r',  'x'};
+#endif
+  EXPECT_EQ(std::memcmp(ci.cid, bytes, 16), 0);
   EXPECT_EQ(ci.cardinality, 0x7FFFFFFF);
   EXPECT_STREQ(ci.category, "Audio Module Class");
   EXPECT_STREQ(ci.name, "Quellor");

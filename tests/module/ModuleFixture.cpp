@@ -9,22 +9,12 @@ using namespace Steinberg::Vst;
 
 namespace moduletest {
 
-const TUID kQuellorClassId = {0x0D,
-                              static_cast<char>(0xE7),
-                              static_cast<char>(0xAE),
-                              static_cast<char>(0xF2),
-                              static_cast<char>(0xDE),
-                              0x00,
-                              0x4E,
-                              0x4F,
-                              'V',
-                              'a',
-                              'n',
-                              'U',
-                              'Q',
-                              'l',
-                              'r',
-                              'x'};
+// Made from the text, as a host does with the id stored in a project or a preset.
+const FUID kQuellorClassId = [] {
+  FUID id;
+  id.fromString(kQuellorClassIdText);
+  return id;
+}();
 
 namespace {
 

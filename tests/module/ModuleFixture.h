@@ -17,8 +17,9 @@
 
 namespace moduletest {
 
-// 0D E7 AE F2 DE 00 4E 4F, then "VanU" and "Qlrx".
-extern const Steinberg::TUID kQuellorClassId;
+// The class id's text form, the same on every platform.
+constexpr const char* kQuellorClassIdText = "F2AEE70D00DE4F4E56616E55516C7278";
+extern const Steinberg::FUID kQuellorClassId;
 constexpr Steinberg::Vst::ParamID kBypassId = 65536;
 constexpr int kNumParams = 10;
 enum

@@ -32,8 +32,9 @@ TEST(ExchangeThreads, EditorAndAudioThreadsShareOnlyTheExchange)
       for (int i = 0; i < kBlock; ++i, ++t)
       {
         // A tone that grows like feedback, so the detector places notches too.
-        const double amp = std::min(0.8, 0.001 * std::exp(t / 12000.0));
-        inL[i] = inR[i] = amp * std::sin(2.0 * 3.141592653589793 * 2500.0 * t / 48000.0);
+        const double amp = std::min(0.8, 0.001 * std::exp(static_cast<double>(t) / 12000.0));
+        inL[i] = inR[i] =
+            amp * std::sin(2.0 * 3.141592653589793 * 2500.0 * static_cast<double>(t) / 48000.0);
       }
       plug.ProcessAudioBlock(in, out, kBlock);
       blocks.fetch_add(1);
@@ -47,7 +48,8 @@ TEST(ExchangeThreads, EditorAndAudioThreadsShareOnlyTheExchange)
   float lastInPeak = 0.0f;
   while (!audioDone.load())
   {
-    if (plug.PushNotchCommand(kNotchAdd, 0, 400.0f + (pushed % 20) * 50.0f, -12.0f, 10.0f))
+    if (plug.PushNotchCommand(kNotchAdd, 0, 400.0f + static_cast<float>(pushed % 20) * 50.0f,
+                              -12.0f, 10.0f))
       ++pushed;
     plug.PushNotchCommand(kNotchSetWidth, pushed % 20, 20.0f, 0.0f, 0.0f);
     plug.CopySnapshot(copy);

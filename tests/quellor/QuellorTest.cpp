@@ -67,7 +67,8 @@ void FillTone(Buffers& b, double hz, double amp, int64_t& t, double rate, double
   {
     seed = seed * 1664525u + 1013904223u;
     const double r = (static_cast<double>(seed >> 8) / 16777216.0) * 2.0 - 1.0;
-    const double v = noise * r + amp * std::sin(2 * std::numbers::pi * hz * t / rate);
+    const double v =
+        noise * r + amp * std::sin(2 * std::numbers::pi * hz * static_cast<double>(t) / rate);
     for (auto& ch : b.in)
       ch[i] = v;
   }
@@ -129,7 +130,7 @@ TEST(Quellor, BypassIsBitExactAndDropsTheLatency)
   int64_t t = 0;
   FillTone(b, 1000, 0.5, t, 48000);
   q.ProcessAudioBlock(b.inPtr.data(), b.outPtr.data(), 256);
-  EXPECT_EQ(q.GetLatency(), 1024);
+  EXPECT_EQ(q.GetLatency(), 1984);
 
   q.GetParam(kBypass)->SetValue(1);
   std::mt19937 rng(5);
@@ -152,36 +153,50 @@ TEST(Quellor, BypassIsBitExactAndDropsTheLatency)
 
   q.GetParam(kBypass)->SetValue(0);
   q.ProcessAudioBlock(b.inPtr.data(), b.outPtr.data(), 256);
-  EXPECT_EQ(q.GetLatency(), 1024);
+  EXPECT_EQ(q.GetLatency(), 1984);
 }
 
 TEST(Quellor, LatencyFollowsTheOptionalStages)
 {
-  for (double rate : {44100.0, 48000.0, 96000.0})
+  struct Case
+  {
+    double rate;
+    int noise;
+  };
+  for (Case c : {Case{44100.0, 1355}, Case{48000.0, 1472}, Case{96000.0, 2912}})
   {
     Quellor q;
-    q.PrepareWithoutHost(rate, 128, 1);
+    q.PrepareWithoutHost(c.rate, 128, 1);
     Buffers b(1, 128);
-    auto run = [&] { q.ProcessAudioBlock(b.inPtr.data(), b.outPtr.data(), 128); };
-    run();
-    EXPECT_EQ(q.GetLatency(), 0);
+    // What a host reads before the block and what the block's bookkeeping reports agree.
+    auto expectLatency = [&](int expected) {
+      EXPECT_EQ(q.LatencyForCurrentParameters(), expected) << c.rate;
+      q.ProcessAudioBlock(b.inPtr.data(), b.outPtr.data(), 128);
+      EXPECT_EQ(q.GetLatency(), expected) << c.rate;
+      EXPECT_EQ(q.GetReportedLatency(), expected) << c.rate;
+    };
+    expectLatency(0);
     q.GetParam(kDrytail)->SetValue(0.2);
-    run();
-    EXPECT_EQ(q.GetLatency(), 512) << rate;
+    expectLatency(512);
     q.GetParam(kDrytail)->SetValue(0.1); // amount 0.001: off
-    run();
-    EXPECT_EQ(q.GetLatency(), 0);
+    expectLatency(0);
     q.GetParam(kHushen)->SetValue(0.2);
-    run();
-    const int noise = static_cast<int>(std::round(rate * 480 / 48000)) + 32;
-    EXPECT_EQ(q.GetLatency(), noise) << rate;
+    expectLatency(c.noise);
     q.GetParam(kDrytail)->SetValue(100);
-    run();
-    EXPECT_EQ(q.GetLatency(), noise + 512) << rate;
+    expectLatency(c.noise + 512);
+    q.GetParam(kBypass)->SetValue(1);
+    expectLatency(0);
+    q.GetParam(kBypass)->SetValue(0);
     q.ResetEngine();
     EXPECT_EQ(q.GetLatency(), 0);
     EXPECT_EQ(q.GetReportedLatency(), 0);
+    EXPECT_EQ(q.LatencyForCurrentParameters(), c.noise + 512); // the parameters still say so
   }
+  // Before any reset a host already reads what a reset at 48 kHz gives.
+  Quellor fresh;
+  fresh.GetParam(kHushen)->SetValue(50);
+  fresh.GetParam(kDrytail)->SetValue(50);
+  EXPECT_EQ(fresh.LatencyForCurrentParameters(), 1984);
 }
 
 TEST(Quellor, NotchesMetersAndSnapshotOverBothChannels)

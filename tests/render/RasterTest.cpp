@@ -445,7 +445,10 @@ TEST(RasterFill, SceneIsBitIdenticalAcrossBuilds)
                   IRect(1, 1, 50, 37), 6);
   r.PathMoveTo(3, 30);
   for (int i = 1; i <= 40; ++i)
-    r.PathLineTo(3 + i * 1.1f, 30 - 20 * std::fabs(std::fmod(i * 0.37f, 1.f) - 0.5f));
+  {
+    const float fi = static_cast<float>(i);
+    r.PathLineTo(3 + fi * 1.1f, 30 - 20 * std::fabs(std::fmod(fi * 0.37f, 1.f) - 0.5f));
+  }
   IStrokeOptions keep;
   keep.preserve = true;
   r.PathStroke(IColor(255, 47, 208, 230), 1.5f, keep);

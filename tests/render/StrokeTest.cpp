@@ -94,7 +94,7 @@ TEST(RasterStroke, JoinsLeaveNoGapsOrSeams)
   poly.SetFrameSize(120, 20);
   poly.PathMoveTo(10, 10);
   for (int i = 1; i <= 100; ++i)
-    poly.PathLineTo(10.f + i, 10.f + ((i % 2) ? 0.02f : -0.02f));
+    poly.PathLineTo(10.f + static_cast<float>(i), 10.f + ((i % 2) ? 0.02f : -0.02f));
   poly.PathStroke(kWhite, 1.5f);
   EXPECT_NEAR(rtest::CoveredArea(poly), 150.0, 1.5);
   for (int x = 12; x < 108; ++x)

@@ -11,12 +11,20 @@
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-TEST(VST3Factory, ClassIdBytes)
+TEST(VST3Factory, ClassIdReadsTheSameOnEveryPlatform)
 {
   TUID cid;
   plugfw::MakeVST3ClassID(plugfw::FourCC("VanU"), plugfw::FourCC("Qlrx"), cid);
+  char text[33] = {};
+  FUID::fromTUID(cid).toString(text);
+  EXPECT_STREQ(text, "F2AEE70D00DE4F4E56616E55516C7278");
+#if COM_COMPATIBLE
   const unsigned char expected[16] = {0x0D, 0xE7, 0xAE, 0xF2, 0xDE, 0x00, 0x4E, 0x4F,
                                       'V',  'a',  'n',  'U',  'Q',  'l',  'r',  'x'};
+#else
+  const unsigned char expected[16] = {0xF2, 0xAE, 0xE7, 0x0D, 0x00, 0xDE, 0x4F, 0x4E,
+                                      'V',  'a',  'n',  'U',  'Q',  'l',  'r',  'x'};
+#endif
   EXPECT_EQ(std::memcmp(cid, expected, 16), 0);
 }
 

@@ -17,10 +17,10 @@ using namespace Steinberg::Vst;
 
 // Reference counting shared by the fakes; they live on the test's stack, so release never deletes.
 #define FAKE_UNKNOWN(Iface)                                                                        \
-  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override                           \
+  tresult PLUGIN_API queryInterface(const TUID queried, void** obj) override                       \
   {                                                                                                \
-    if (FUnknownPrivate::iidEqual(iid, Iface::iid) ||                                              \
-        FUnknownPrivate::iidEqual(iid, FUnknown::iid))                                             \
+    if (FUnknownPrivate::iidEqual(queried, Iface::iid) ||                                          \
+        FUnknownPrivate::iidEqual(queried, FUnknown::iid))                                         \
     {                                                                                              \
       *obj = static_cast<Iface*>(this);                                                            \
       ++refs;                                                                                      \

@@ -291,12 +291,28 @@ TEST(VST3Processor, LatencyRestartComesFromTheIdleTimerNotTheAudioThread)
     h.plug->GetParam(TestPlug::kLatency)->SetValue(7.0);
     ProcessData d = b.Data(32);
     h.plug->process(d);
-    h.plug->setProcessing(false);
   });
   audio2.join();
   h.plug->GetTimer()->Tick();
   EXPECT_EQ(h.handler.calls, (std::vector<std::string>{"restart 8", "restart 8"}));
+  std::thread audio3([&] { h.plug->setProcessing(false); }); // its reset drops the latency to 0
+  audio3.join();
+  EXPECT_EQ(h.handler.calls.size(), 2u);
+  h.plug->GetTimer()->Tick();
+  EXPECT_EQ(h.handler.calls.size(), 3u);
   EXPECT_EQ(h.plug->getLatencySamples(), 0u);
+
+  // A change that is undone before the host hears of it needs no restart at all.
+  std::thread audio4([&] {
+    Buffers<float> b(2, 2, 32);
+    h.plug->GetParam(TestPlug::kLatency)->SetValue(5.0);
+    ProcessData d = b.Data(32);
+    h.plug->process(d);
+    h.plug->setProcessing(false);
+  });
+  audio4.join();
+  h.plug->GetTimer()->Tick();
+  EXPECT_EQ(h.handler.calls.size(), 3u);
 }
 
 TEST(VST3Processor, TransportIsCopiedAndKeptWithoutContext)
@@ -469,15 +485,15 @@ struct FakeRunLoop : Linux::IRunLoop
 struct RunLoopHost : fakehost::HostApp
 {
   FakeRunLoop loop;
-  tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override
+  tresult PLUGIN_API queryInterface(const TUID queried, void** obj) override
   {
-    if (FUnknownPrivate::iidEqual(iid, Linux::IRunLoop::iid))
+    if (FUnknownPrivate::iidEqual(queried, Linux::IRunLoop::iid))
     {
       *obj = static_cast<Linux::IRunLoop*>(&loop);
       loop.addRef();
       return kResultOk;
     }
-    return fakehost::HostApp::queryInterface(iid, obj);
+    return fakehost::HostApp::queryInterface(queried, obj);
   }
 };
 

@@ -163,7 +163,8 @@ public:
     const IText t(10.f, COLOR_BLACK, EAlign::Center);
     for (int i = 0; i < n; ++i)
     {
-      const IRect cell(mRECT.L + i * e + 1, mRECT.T + 1, mRECT.L + (i + 1) * e - 1, mRECT.B - 1);
+      const float fi = static_cast<float>(i);
+      const IRect cell(mRECT.L + fi * e + 1, mRECT.T + 1, mRECT.L + (fi + 1) * e - 1, mRECT.B - 1);
       IColor c(128, 90, 90, 90);
       if (i == 0 || i == 1 || i == 4)
         c = IColor(255, 255, 200, 0);

@@ -190,9 +190,9 @@ bool RenderControlGallery(const std::string& path)
   g.LoadFont("Roboto-Regular", "Roboto-Regular.ttf");
   g.AttachPanelBackground(IColor(255, 38, 45, 56));
   for (int s = 0; s < kNumStates; ++s)
-    g.AttachControl(
-        new ITextControl(IRect(kLabelW + s * kCellW, 4.f, kLabelW + (s + 1) * kCellW, kHeaderH),
-                         kStateNames[s], headText));
+    g.AttachControl(new ITextControl(IRect(kLabelW + static_cast<float>(s) * kCellW, 4.f,
+                                           kLabelW + static_cast<float>(s + 1) * kCellW, kHeaderH),
+                                     kStateNames[s], headText));
 
   float y = kHeaderH;
   std::vector<std::pair<IControl*, EState>> states;
@@ -203,7 +203,8 @@ bool RenderControlGallery(const std::string& path)
     g.AttachControl(new ITextControl(IRect(kPad, y, kLabelW, y + row.height), row.name, rowText));
     for (int s = 0; s < kNumStates; ++s)
     {
-      const IRect cell(kLabelW + s * kCellW, y, kLabelW + (s + 1) * kCellW, y + row.height);
+      const IRect cell(kLabelW + static_cast<float>(s) * kCellW, y,
+                       kLabelW + static_cast<float>(s + 1) * kCellW, y + row.height);
       IControl* c = g.AttachControl(row.make(RectInset(cell, 4, 4, 4, 4)));
       if (c->GetParamIdx() >= 0)
         c->SetValueFromDelegate(dlg.GetParam(c->GetParamIdx())->GetNormalValue());
@@ -216,8 +217,8 @@ bool RenderControlGallery(const std::string& path)
   for (int s = 0; s < 3; ++s)
   {
     // Each resizer is drawn inside a small frame that stands for an editor corner.
-    const IRect cell(kLabelW + s * kCellW + 40, y + 4, kLabelW + s * kCellW + 100,
-                     y + resizerRowH - 4);
+    const float x = kLabelW + static_cast<float>(s) * kCellW;
+    const IRect cell(x + 40, y + 4, x + 100, y + resizerRowH - 4);
     g.AttachControl(new IPanelControl(cell, IColor(255, 200, 205, 215)));
     auto* rz = new ICornerResizerControl(20.f);
     g.AttachControl(rz);

@@ -67,7 +67,7 @@ protected:
 class BusList : public FObject, public std::vector<IPtr<Bus>>
 {
 public:
-  BusList(MediaType type, BusDirection dir) : type(type), direction(dir) {}
+  BusList(MediaType mediaType, BusDirection dir) : type(mediaType), direction(dir) {}
 
   MediaType getType() const { return type; }
   BusDirection getDirection() const { return direction; }

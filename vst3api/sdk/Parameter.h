@@ -37,7 +37,7 @@ public:
   virtual void toString(ParamValue valueNormalized, String128 string) const;
   // Parses a number; false for text without one. The result is clamped to [0, 1].
   virtual bool fromString(const TChar* string, ParamValue& valueNormalized) const;
-  virtual ParamValue toPlain(ParamValue valueNormalized) const { return valueNormalized; }
+  virtual ParamValue toPlain(ParamValue normalized) const { return normalized; }
   virtual ParamValue toNormalized(ParamValue plainValue) const { return plainValue; }
 
   int32 getPrecision() const { return precision; }

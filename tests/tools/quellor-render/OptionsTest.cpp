@@ -101,8 +101,8 @@ double ToneAmplitude(const std::vector<float>& x, double rate, double hz, double
   const size_t a = static_cast<size_t>(from * rate), b = static_cast<size_t>(to * rate);
   for (size_t i = a; i < b; ++i)
   {
-    re += x[i] * std::cos(2 * std::numbers::pi * hz * i / rate);
-    im += x[i] * std::sin(2 * std::numbers::pi * hz * i / rate);
+    re += x[i] * std::cos(2 * std::numbers::pi * hz * static_cast<double>(i) / rate);
+    im += x[i] * std::sin(2 * std::numbers::pi * hz * static_cast<double>(i) / rate);
   }
   return 2 * std::hypot(re, im) / static_cast<double>(b - a);
 }
