@@ -3,6 +3,7 @@
 #   ./run.sh demo    install what is missing, build, run quellor-render's built-in scenario
 #   ./run.sh test    install what is missing, build both targets, run every test
 #   ./run.sh quick   build for Linux and run its unit tests (the developers' inner loop)
+#   ./run.sh install build for Linux and copy Quellor.vst3 into ~/.vst3
 #   ./run.sh bench   install what is missing, build and run the benchmarks
 #   ./run.sh fuzz [SECONDS]   build the fuzz targets and run each for SECONDS (default 300)
 #   ./run.sh soak [MINUTES]   run MINUTES of simulated audio through the built bundle (default 30)
@@ -14,7 +15,7 @@ JOBS=$(nproc)
 PACKAGES=(build-essential cmake ninja-build pkg-config git
   libgtest-dev libbenchmark-dev libfftw3-dev libsndfile1-dev libspeexdsp-dev libstb-dev
   fonts-roboto-unhinted g++-mingw-w64-x86-64-posix wine64 xvfb espeak-ng sox clang-format python3
-  ardour clang x11-apps xdotool imagemagick)
+  ardour clang libx11-dev libxext-dev x11-apps xdotool imagemagick)
 
 setup() {
   local missing=()
@@ -171,10 +172,22 @@ check_layers() {
     python3 tools/check-layers/check_layers.py . build/windows | tail -1
 }
 
+# The editor in a real X11 window (quellor-host --editor) on a private X server of its own.
+x11_window_checks() {
+  local display=:97 xvfb rc
+  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+  DISPLAY=$display tests/graphics/EditorWindowX11Check.sh build/linux && rc=0 || rc=$?
+  kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null || true
+  return "$rc"
+}
+
 run_tests() {
   step "Code style" check_format
   step "Layers" check_layers
   step "Linux tests" ctest --test-dir build/linux --output-on-failure -j "$JOBS"
+  step "Linux editor in a real X11 window" x11_window_checks
   step "AddressSanitizer + UndefinedBehaviorSanitizer tests" \
     env ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build/asan --output-on-failure -j "$JOBS"
@@ -222,6 +235,14 @@ case "${1:-}" in
     build_linux
     run_soak "${2:-30}"
     ;;
+  install)
+    build_linux
+    dest="$HOME/.vst3"
+    mkdir -p "$dest"
+    rm -rf "$dest/Quellor.vst3"
+    cp -r build/linux/Quellor.vst3 "$dest/"
+    echo "installed: $dest/Quellor.vst3"
+    ;;
   bench)
     setup
     configure build/bench -DQUELLOR_BENCH=ON -DQUELLOR_TESTS=OFF
@@ -232,7 +253,7 @@ case "${1:-}" in
     done
     ;;
   *)
-    echo "usage: ./run.sh demo|test|quick|bench|fuzz [SECONDS]|soak [MINUTES]" >&2
+    echo "usage: ./run.sh demo|test|quick|install|bench|fuzz [SECONDS]|soak [MINUTES]" >&2
     exit 2
     ;;
 esac

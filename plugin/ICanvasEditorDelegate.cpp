@@ -31,6 +31,7 @@ void* ICanvasEditorDelegate::OpenEditor(void* pParent)
     // The layout runs once per context, right after it is made and before its window opens.
     LayoutUI(mGraphics.get());
   }
+  mGraphics->SetHostRunLoop(mHostRunLoop);
   return mGraphics->OpenWindow(pParent);
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "plugin/IEditorDelegate.h"
+#include "plugin/IHostRunLoop.h"
 
 namespace plugfw {
 
@@ -31,6 +32,9 @@ public:
   bool IsEditorOpen() const { return mGraphics != nullptr; }
   void SetMakeGraphicsFunc(MakeGraphicsFunc func) { mMakeGraphicsFunc = std::move(func); }
   void SetLayoutFunc(LayoutFunc func) { mLayoutFunc = std::move(func); }
+  // The host's run loop for the next window (see IHostRunLoop); not owned.
+  void SetHostRunLoop(IHostRunLoop* loop) { mHostRunLoop = loop; }
+  IHostRunLoop* GetHostRunLoop() const { return mHostRunLoop; }
   int GetSavedWidth() const { return mSavedWidth; }
   int GetSavedHeight() const { return mSavedHeight; }
   float GetSavedScale() const { return mSavedScale; }
@@ -43,6 +47,7 @@ protected:
   int mSavedHeight = 0;
   float mSavedScale = 0.0f;
   bool mClosing = false;
+  IHostRunLoop* mHostRunLoop = nullptr;
 };
 
 } // namespace plugfw

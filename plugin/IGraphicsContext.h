@@ -8,6 +8,10 @@
 #include "plugin/IMidi.h"
 
 namespace plugfw {
+class IHostRunLoop;
+}
+
+namespace plugfw {
 
 // A key event: the text of the key (UTF-8, at most 4 bytes), a Windows virtual key code and
 // the modifier state.
@@ -42,6 +46,9 @@ public:
   // The platform's display scale (DPI / 96 on Windows).
   virtual void SetScreenScale(float scale) = 0;
 
+  // The host's run loop for windows driven through it (Linux); given before OpenWindow, null
+  // when the host offers none. Platforms that need none ignore it.
+  virtual void SetHostRunLoop(IHostRunLoop* loop) { (void)loop; }
   // Creates the platform window in parent; returns its handle (null on failure).
   virtual void* OpenWindow(void* parent) = 0;
   virtual void CloseWindow() = 0;

@@ -4,6 +4,7 @@
 
 #include "plugin/HostTable.h"
 #include "plugin/IGraphicsContext.h"
+#include "vst3/HostRunLoopAdapter.h"
 #include "vst3/IPluginVST3.h"
 #include "vst3/IPluginVST3Parameter.h"
 
@@ -24,6 +25,7 @@ IPluginVST3View::~IPluginVST3View()
 {
   if (isAttached() && mPlug->HasUI())
     mPlug->CloseEditor(); // released while still attached: the editor must not outlive its window
+  ReleaseRunLoop();
   mPlug->OnViewDestroyed(this);
   mPlug->release();
 }
@@ -51,7 +53,7 @@ tresult PLUGIN_API IPluginVST3View::queryInterface(const TUID _iid, void** obj)
 
 tresult PLUGIN_API IPluginVST3View::isPlatformTypeSupported(FIDString type)
 {
-  if (mPlug->HasUI() && type && std::strcmp(type, kPlatformTypeHWND) == 0)
+  if (mPlug->HasUI() && type && std::strcmp(type, NativePlatformType()) == 0)
     return kResultTrue;
   return kResultFalse;
 }
@@ -60,12 +62,28 @@ tresult PLUGIN_API IPluginVST3View::attached(void* parent, FIDString type)
 {
   if (!mPlug->HasUI())
     return kResultFalse;
-  if (!type || std::strcmp(type, kPlatformTypeHWND) != 0)
+  if (!type || std::strcmp(type, NativePlatformType()) != 0)
     return kResultTrue;
   if (isAttached())
     return kResultFalse; // attached twice without removed
+  if (NativeWindowNeedsRunLoop())
+  {
+    // Without the frame's run loop the window could not be driven: refuse before anything is
+    // made, so the host keeps its own parameter view.
+    mRunLoop = HostRunLoopAdapter::FromUnknown(plugFrame);
+    if (!mRunLoop)
+      return kResultFalse;
+    mPlug->SetHostRunLoop(mRunLoop.get());
+  }
   CPluginView::attached(parent, type);
-  mPlug->OpenEditor(parent);
+  if (!mPlug->OpenEditor(parent) && NativeWindowNeedsRunLoop())
+  {
+    // The window could not be made (no X server, a bad parent): nothing is left registered.
+    mPlug->CloseEditor();
+    ReleaseRunLoop();
+    CPluginView::removed();
+    return kResultFalse;
+  }
   return kResultTrue;
 }
 
@@ -73,7 +91,19 @@ tresult PLUGIN_API IPluginVST3View::removed()
 {
   if (mPlug->HasUI())
     mPlug->CloseEditor(); // ignored while the editor is already closing
+  // The window has unregistered its own handlers; anything it left is dropped here, before the
+  // host may tear its run loop down.
+  ReleaseRunLoop();
   return CPluginView::removed();
+}
+
+void IPluginVST3View::ReleaseRunLoop()
+{
+  if (!mRunLoop)
+    return;
+  if (mPlug->GetHostRunLoop() == mRunLoop.get())
+    mPlug->SetHostRunLoop(nullptr);
+  mRunLoop.reset();
 }
 
 tresult PLUGIN_API IPluginVST3View::getSize(ViewRect* size)

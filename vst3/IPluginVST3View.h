@@ -2,12 +2,15 @@
 // The editor view handed to the host: opens and closes the plug-in's editor in the host's
 // window, answers size queries and forwards keys and the display scale.
 
+#include <memory>
+
 #include "vst3api/base/PlugView.h"
 #include "vst3api/sdk/PluginView.h"
 
 namespace plugfw {
 
 class IPluginVST3;
+class HostRunLoopAdapter;
 struct IKeyPress;
 
 class IPluginVST3View : public Steinberg::CPluginView,
@@ -16,6 +19,8 @@ class IPluginVST3View : public Steinberg::CPluginView,
 public:
   explicit IPluginVST3View(IPluginVST3& plug);
   ~IPluginVST3View() override;
+  IPluginVST3View(const IPluginVST3View&) = delete;
+  IPluginVST3View& operator=(const IPluginVST3View&) = delete;
 
   Steinberg::tresult PLUGIN_API isPlatformTypeSupported(Steinberg::FIDString type) override;
   Steinberg::tresult PLUGIN_API attached(void* parent, Steinberg::FIDString type) override;
@@ -37,6 +42,11 @@ public:
   // Asks the host frame to resize the view (a resize the editor started).
   void ResizeFromPlugin(int width, int height);
 
+  // The window type this build's editor opens in ("HWND" on Windows, "X11EmbedWindowID" on
+  // Linux) and whether that window is driven by the host frame's run loop (Linux).
+  static Steinberg::FIDString NativePlatformType();
+  static bool NativeWindowNeedsRunLoop();
+
   // Translates a host key into the editor's key event; false when the key is not routed.
   static bool TranslateKey(int host, Steinberg::char16 key, Steinberg::int16 keyCode,
                            Steinberg::int16 modifiers, IKeyPress& out);
@@ -45,7 +55,11 @@ private:
   Steinberg::tresult DoKey(bool down, Steinberg::char16 key, Steinberg::int16 keyCode,
                            Steinberg::int16 modifiers);
 
+  void ReleaseRunLoop();
+
   IPluginVST3* mPlug; // holds one reference
+  // The frame's run loop while the editor is attached (Linux); the window registers through it.
+  std::unique_ptr<HostRunLoopAdapter> mRunLoop;
 };
 
 } // namespace plugfw

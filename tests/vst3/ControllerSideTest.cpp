@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "tests/plugin/FakeContext.h"
 #include "plugin/IHostContextMenu.h"
@@ -282,6 +284,151 @@ TEST(VST3Controller, MidiControllerParametersWithMidiInput)
   p->release();
 }
 
+namespace {
+
+// A run loop that records what is registered with it.
+struct RecordingRunLoop : Linux::IRunLoop
+{
+  FAKE_UNKNOWN(Linux::IRunLoop)
+  std::vector<FUnknown*> timers, handlers;
+  tresult PLUGIN_API registerEventHandler(Linux::IEventHandler* h, Linux::FileDescriptor) override
+  {
+    h->addRef();
+    handlers.push_back(h);
+    return kResultTrue;
+  }
+  tresult PLUGIN_API unregisterEventHandler(Linux::IEventHandler* h) override
+  {
+    return Drop(handlers, h);
+  }
+  tresult PLUGIN_API registerTimer(Linux::ITimerHandler* h, Linux::TimerInterval) override
+  {
+    h->addRef();
+    timers.push_back(h);
+    return kResultTrue;
+  }
+  tresult PLUGIN_API unregisterTimer(Linux::ITimerHandler* h) override { return Drop(timers, h); }
+  static tresult Drop(std::vector<FUnknown*>& list, FUnknown* h)
+  {
+    auto it = std::find(list.begin(), list.end(), h);
+    if (it == list.end())
+      return kResultFalse;
+    list.erase(it);
+    h->release();
+    return kResultTrue;
+  }
+};
+
+// The host's editor frame; it answers the run loop too when one is set.
+struct LoopFrame : IPlugFrame
+{
+  RecordingRunLoop* loop = nullptr;
+  int refs = 1;
+  tresult PLUGIN_API resizeView(IPlugView*, ViewRect*) override { return kResultTrue; }
+  tresult PLUGIN_API queryInterface(const TUID id, void** obj) override
+  {
+    if (loop && FUnknownPrivate::iidEqual(id, Linux::IRunLoop::iid))
+      return loop->queryInterface(id, obj);
+    if (FUnknownPrivate::iidEqual(id, IPlugFrame::iid) ||
+        FUnknownPrivate::iidEqual(id, FUnknown::iid))
+    {
+      *obj = static_cast<IPlugFrame*>(this);
+      ++refs;
+      return kResultOk;
+    }
+    *obj = nullptr;
+    return kNoInterface;
+  }
+  uint32 PLUGIN_API addRef() override { return static_cast<uint32>(++refs); }
+  uint32 PLUGIN_API release() override { return static_cast<uint32>(--refs); }
+};
+
+// A context that registers a frame timer through the run loop it is given, and never removes it.
+struct LoopContext : FakeContext
+{
+  plugfw::IHostRunLoop** seen;
+  bool* failOpen;
+  LoopContext(plugfw::IHostRunLoop** s, bool* f) : seen(s), failOpen(f) {}
+  void SetHostRunLoop(plugfw::IHostRunLoop* l) override { *seen = l; }
+  void* OpenWindow(void* parent) override
+  {
+    if (*seen)
+    {
+      (*seen)->AddTimer(33, [] {});
+      (*seen)->AddDescriptorHandler(0, [] {});
+    }
+    FakeContext::OpenWindow(parent);
+    return *failOpen ? nullptr : parent;
+  }
+};
+
+} // namespace
+
+TEST(VST3View, NativeWindowAndTheHostRunLoop)
+{
+  Harness h;
+  plugfw::IHostRunLoop* seen = nullptr;
+  bool failOpen = false;
+  int made = 0;
+  h.plug->SetMakeGraphicsFunc([&]() -> plugfw::IGraphicsContext* {
+    ++made;
+    return new LoopContext(&seen, &failOpen);
+  });
+  IPlugView* view = h.plug->createView("editor");
+  ASSERT_NE(view, nullptr);
+  const char* native = plugfw::IPluginVST3View::NativePlatformType();
+  int parent = 0;
+  if (!plugfw::IPluginVST3View::NativeWindowNeedsRunLoop())
+  {
+    // Windows: the window runs on system timers; no frame needed.
+    EXPECT_EQ(view->attached(&parent, native), kResultTrue);
+    EXPECT_EQ(seen, nullptr);
+    EXPECT_EQ(view->removed(), kResultOk);
+    view->release();
+    return;
+  }
+  // A frame without a run loop: a clean refusal, nothing made.
+  LoopFrame bare;
+  view->setFrame(&bare);
+  EXPECT_EQ(view->attached(&parent, native), kResultFalse);
+  EXPECT_EQ(made, 0);
+  EXPECT_EQ(h.plug->GetUI(), nullptr);
+  view->setFrame(nullptr);
+
+  // With one: the context gets it before its window opens; closing leaves nothing registered
+  // beyond the plug-in's idle timer (which the frame's loop also drives).
+  RecordingRunLoop loop;
+  LoopFrame frame;
+  frame.loop = &loop;
+  view->setFrame(&frame);
+  const size_t idleTimers = loop.timers.size();
+  ASSERT_EQ(view->attached(&parent, native), kResultTrue);
+  EXPECT_NE(seen, nullptr);
+  EXPECT_EQ(loop.timers.size(), idleTimers + 1);
+  EXPECT_EQ(loop.handlers.size(), 1u);
+  EXPECT_EQ(view->attached(&parent, native), kResultFalse); // twice without removed
+  EXPECT_EQ(view->removed(), kResultOk);
+  EXPECT_EQ(loop.timers.size(), idleTimers);
+  EXPECT_TRUE(loop.handlers.empty());
+  EXPECT_EQ(h.plug->GetHostRunLoop(), nullptr);
+
+  // A window that cannot be made: attached fails and takes its registrations back.
+  failOpen = true;
+  EXPECT_EQ(view->attached(&parent, native), kResultFalse);
+  EXPECT_EQ(h.plug->GetUI(), nullptr);
+  EXPECT_EQ(loop.timers.size(), idleTimers);
+  EXPECT_TRUE(loop.handlers.empty());
+  failOpen = false;
+  // Reopening works after a failure.
+  EXPECT_EQ(view->attached(&parent, native), kResultTrue);
+  EXPECT_EQ(made, 3);
+  view->release(); // released while attached: closed, and its registrations dropped
+  EXPECT_EQ(loop.timers.size(), idleTimers);
+  EXPECT_TRUE(loop.handlers.empty());
+  h.plug->terminate(); // the idle timer goes with terminate
+  EXPECT_TRUE(loop.timers.empty());
+}
+
 TEST(VST3View, CreationPlatformSizeAndKeys)
 {
   Harness h;
@@ -289,8 +436,10 @@ TEST(VST3View, CreationPlatformSizeAndKeys)
   IPlugView* view = h.plug->createView("editor");
   ASSERT_NE(view, nullptr);
   EXPECT_EQ(h.plug->GetCurrentView(), view);
-  EXPECT_EQ(view->isPlatformTypeSupported("HWND"), kResultTrue);
-  EXPECT_EQ(view->isPlatformTypeSupported("X11EmbedWindowID"), kResultFalse);
+  const char* native = plugfw::IPluginVST3View::NativePlatformType();
+  const char* other = std::strcmp(native, "HWND") == 0 ? "X11EmbedWindowID" : "HWND";
+  EXPECT_EQ(view->isPlatformTypeSupported(native), kResultTrue);
+  EXPECT_EQ(view->isPlatformTypeSupported(other), kResultFalse);
   EXPECT_EQ(view->isPlatformTypeSupported(nullptr), kResultFalse);
   ViewRect r;
   EXPECT_EQ(view->getSize(&r), kResultTrue);
@@ -311,16 +460,20 @@ TEST(VST3View, CreationPlatformSizeAndKeys)
   static_cast<FUnknown*>(obj)->release();
   EXPECT_EQ(view->queryInterface(IEditController::iid, &obj), kNoInterface);
 
-  // A type other than HWND is accepted without opening anything.
+  // Another platform's type is accepted without opening anything.
+  RecordingRunLoop loop;
+  LoopFrame frame;
+  frame.loop = &loop;
+  view->setFrame(&frame);
   int made = 0;
   h.plug->SetMakeGraphicsFunc([&]() -> plugfw::IGraphicsContext* {
     ++made;
     return new FakeContext;
   });
-  EXPECT_EQ(view->attached(nullptr, "X11EmbedWindowID"), kResultTrue);
+  EXPECT_EQ(view->attached(nullptr, other), kResultTrue);
   EXPECT_EQ(made, 0);
   int parent = 0;
-  EXPECT_EQ(view->attached(&parent, "HWND"), kResultTrue);
+  EXPECT_EQ(view->attached(&parent, native), kResultTrue);
   EXPECT_EQ(made, 1);
   EXPECT_NE(h.plug->GetUI(), nullptr);
   EXPECT_EQ(view->onKeyDown(u' ', 7, 0), kResultTrue); // FakeContext handles space
@@ -329,7 +482,8 @@ TEST(VST3View, CreationPlatformSizeAndKeys)
   EXPECT_EQ(h.plug->GetUI(), nullptr);
 
   // Released while attached: the editor is closed with the view.
-  view->attached(&parent, "HWND");
+  view->attached(&parent, native);
+  view->setFrame(nullptr);
   view->release();
   EXPECT_EQ(h.plug->GetUI(), nullptr);
   EXPECT_EQ(h.plug->GetCurrentView(), nullptr);

@@ -146,6 +146,15 @@ int RunLoop::tickAllTimers()
   return calls;
 }
 
+std::vector<Linux::FileDescriptor> RunLoop::descriptors()
+{
+  std::lock_guard<std::recursive_mutex> guard(lock);
+  std::vector<Linux::FileDescriptor> out;
+  for (const Watch& w : watches)
+    out.push_back(w.fd);
+  return out;
+}
+
 size_t RunLoop::timerCount()
 {
   std::lock_guard<std::recursive_mutex> guard(lock);

@@ -30,6 +30,8 @@ public:
   // Calls every registered timer once, whatever its interval (a test tick).
   int tickAllTimers();
 
+  // The descriptors handlers are registered for (to wait on them).
+  std::vector<Steinberg::Linux::FileDescriptor> descriptors();
   size_t timerCount();
   size_t eventHandlerCount();
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tools/host/ComponentHandler.h"
+#include "tools/host/EditorHost.h"
 #include "tools/host/HostObjects.h"
 #include "tools/host/Module.h"
 #include "tools/host/PluginInstance.h"
@@ -35,7 +36,8 @@ std::string cidText(const TUID cid)
 
 int usage()
 {
-  std::fprintf(stderr, "usage: quellor-host [--64] [--blocks N] [--host NAME] <bundle.vst3>\n");
+  std::fprintf(stderr, "usage: quellor-host [--64] [--blocks N] [--host NAME] <bundle.vst3>\n"
+                       "       quellor-host --editor [--wav FILE] [--seconds N] <bundle.vst3>\n");
   return 2;
 }
 
@@ -81,6 +83,8 @@ void printClasses(IPluginFactory* factory)
 
 int main(int argc, char** argv)
 {
+  if (argc > 1 && std::strcmp(argv[1], "--editor") == 0)
+    return qhost::RunEditorHost(argc, argv);
   bool use64 = false;
   int blocks = 100;
   std::string hostName = "quellor-host";
