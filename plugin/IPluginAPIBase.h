@@ -40,27 +40,27 @@ public:
   int UnserializeState(const IByteChunk& chunk, int startPos) override;
 
   // 45..67
-  virtual bool CompareState(const uint8_t* pIncomingState, int startPos) const;
+  virtual bool CompareState(const uint8_t* pIncomingState, int startPos) const; // [UI thread]
   virtual bool DoesSurroundLayouts() const;
   virtual bool DoesSidechainRouting() const;
-  virtual void OnHostIdentified();
+  virtual void OnHostIdentified(); // [UI thread]
   virtual void ListParameterIndices(int count, std::vector<int>& list) const;
   virtual bool IsNegatedPair(int a, int b) const;
   virtual void OnHostHook();
   virtual bool GetMidiNoteText(int noteNumber, std::string& text) const;
-  virtual IGraphicsContext* GetUI() const;
-  virtual void OnIdleTick();
+  virtual IGraphicsContext* GetUI() const; // [UI thread]
+  virtual void OnIdleTick();               // [UI thread] idle timer
   virtual void GetTrackColor(int& r, int& g, int& b) const;
   virtual void GetTrackName(std::string& str) const;
   virtual int GetTrackIndex() const;
   virtual void GetTrackNamespace(std::string& str) const;
   virtual int GetTrackNamespaceIndex() const;
   virtual void SendParameterValueFromAPI(int paramIdx, double value, bool normalized);
-  virtual void HostSpecificInit();
-  virtual bool EditorResize(int width, int height);
-  virtual void BeginHostEdit(int paramIdx);
-  virtual void EndHostEdit(int paramIdx);
-  virtual void PerformHostEdit(int paramIdx, double normalizedValue);
+  virtual void HostSpecificInit();                                    // [UI thread]
+  virtual bool EditorResize(int width, int height);                   // [UI thread]
+  virtual void BeginHostEdit(int paramIdx);                           // [UI thread]
+  virtual void EndHostEdit(int paramIdx);                             // [UI thread]
+  virtual void PerformHostEdit(int paramIdx, double normalizedValue); // [UI thread]
   virtual void OnHostHookA();
   virtual void OnHostHookB();
 

@@ -101,20 +101,21 @@ public:
   IPluginProcessor& operator=(const IPluginProcessor&) = delete;
 
   // --- virtual operations, in this order ---
-  virtual void ProcessAudioBlock(double** inputs, double** outputs, int nFrames);
-  virtual void ProcessMidiMsg(const IMidiMsg& msg);
-  virtual void ProcessSysEx(const ISysEx& msg);
-  virtual void ResetEngine();
-  virtual void OnActivate(bool active);
-  virtual bool SendMidiMsg(const IMidiMsg& msg) = 0;
-  virtual bool SendMidiMsgs(const std::vector<IMidiMsg>& msgs);
-  virtual bool SendSysEx(const ISysEx& msg);
-  virtual void GetBusName(ERoute direction, int busIdx, int nBuses, std::string& str) const;
-  virtual void ReportLatency(int samples);
-  virtual void SetTailSize(int tailSize);
+  virtual void ProcessAudioBlock(double** inputs, double** outputs, int nFrames); // [audio thread]
+  virtual void ProcessMidiMsg(const IMidiMsg& msg);                               // [audio thread]
+  virtual void ProcessSysEx(const ISysEx& msg);                                   // [audio thread]
+  virtual void ResetEngine();                        // [any thread] set-up, or processing stopped
+  virtual void OnActivate(bool active);              // [UI thread]
+  virtual bool SendMidiMsg(const IMidiMsg& msg) = 0; // [audio thread]
+  virtual bool SendMidiMsgs(const std::vector<IMidiMsg>& msgs); // [audio thread]
+  virtual bool SendSysEx(const ISysEx& msg);                    // [audio thread]
+  virtual void GetBusName(ERoute direction, int busIdx, int nBuses,
+                          std::string& str) const; // [UI thread]
+  virtual void ReportLatency(int samples);         // [any thread]
+  virtual void SetTailSize(int tailSize);          // [UI thread]
   // The latency the current parameter values imply, for hosts that read it before a block
   // has run. Any thread; reads only atomic state. The base answers the stored latency.
-  virtual int LatencyForCurrentParameters() const;
+  virtual int LatencyForCurrentParameters() const; // [any thread]
 
   // --- queries ---
   double GetSampleRate() const { return mSampleRate; }

@@ -33,51 +33,58 @@ public:
   REFCOUNT_METHODS(Steinberg::Vst::SingleComponentEffect)
 
   // --- IPluginBase ---
-  Steinberg::tresult PLUGIN_API initialize(Steinberg::FUnknown* context) override;
-  Steinberg::tresult PLUGIN_API terminate() override;
+  Steinberg::tresult PLUGIN_API initialize(Steinberg::FUnknown* context) override; // [UI thread]
+  Steinberg::tresult PLUGIN_API terminate() override;                              // [UI thread]
 
   // --- IComponent / IAudioProcessor ---
-  Steinberg::tresult PLUGIN_API setActive(Steinberg::TBool state) override;
-  Steinberg::tresult PLUGIN_API setBusArrangements(Steinberg::Vst::SpeakerArrangement* inputs,
-                                                   Steinberg::int32 numIns,
-                                                   Steinberg::Vst::SpeakerArrangement* outputs,
-                                                   Steinberg::int32 numOuts) override;
-  Steinberg::tresult PLUGIN_API canProcessSampleSize(Steinberg::int32 symbolicSampleSize) override;
-  Steinberg::uint32 PLUGIN_API getLatencySamples() override;
-  Steinberg::tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup) override;
-  Steinberg::tresult PLUGIN_API setProcessing(Steinberg::TBool state) override;
-  Steinberg::tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) override;
-  Steinberg::uint32 PLUGIN_API getTailSamples() override;
-  Steinberg::tresult setProcessorState(Steinberg::IBStream* state) override;
-  Steinberg::tresult getProcessorState(Steinberg::IBStream* state) override;
+  Steinberg::tresult PLUGIN_API setActive(Steinberg::TBool state) override; // [UI thread]
+  Steinberg::tresult PLUGIN_API
+  setBusArrangements(Steinberg::Vst::SpeakerArrangement* inputs, Steinberg::int32 numIns,
+                     Steinberg::Vst::SpeakerArrangement* outputs,
+                     Steinberg::int32 numOuts) override; // [UI thread]
+  Steinberg::tresult PLUGIN_API
+  canProcessSampleSize(Steinberg::int32 symbolicSampleSize) override; // [UI thread]
+  Steinberg::uint32 PLUGIN_API getLatencySamples() override;          // [any thread]
+  Steinberg::tresult PLUGIN_API
+  setupProcessing(Steinberg::Vst::ProcessSetup& setup) override; // [UI thread]
+  Steinberg::tresult PLUGIN_API setProcessing(
+      Steinberg::TBool state) override; // [any thread] some hosts call it from the audio thread
+  Steinberg::tresult PLUGIN_API
+  process(Steinberg::Vst::ProcessData& data) override;                       // [audio thread]
+  Steinberg::uint32 PLUGIN_API getTailSamples() override;                    // [any thread]
+  Steinberg::tresult setProcessorState(Steinberg::IBStream* state) override; // [UI thread]
+  Steinberg::tresult getProcessorState(Steinberg::IBStream* state) override; // [UI thread]
 
   // --- IEditController ---
-  Steinberg::tresult PLUGIN_API setComponentState(Steinberg::IBStream* state) override;
-  Steinberg::tresult setEditorState(Steinberg::IBStream* state) override;
-  Steinberg::tresult getEditorState(Steinberg::IBStream* state) override;
-  Steinberg::tresult PLUGIN_API setParamNormalized(Steinberg::Vst::ParamID tag,
-                                                   Steinberg::Vst::ParamValue value) override;
-  Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override;
   Steinberg::tresult PLUGIN_API
-  setComponentHandler(Steinberg::Vst::IComponentHandler* handler) override;
+  setComponentState(Steinberg::IBStream* state) override;                 // [UI thread]
+  Steinberg::tresult setEditorState(Steinberg::IBStream* state) override; // [UI thread]
+  Steinberg::tresult getEditorState(Steinberg::IBStream* state) override; // [UI thread]
+  Steinberg::tresult PLUGIN_API
+  setParamNormalized(Steinberg::Vst::ParamID tag,
+                     Steinberg::Vst::ParamValue value) override;                   // [UI thread]
+  Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) override; // [UI thread]
+  Steinberg::tresult PLUGIN_API
+  setComponentHandler(Steinberg::Vst::IComponentHandler* handler) override; // [UI thread]
 
   // --- IMidiMapping ---
-  Steinberg::tresult PLUGIN_API getMidiControllerAssignment(
-      Steinberg::int32 busIndex, Steinberg::int16 channel,
-      Steinberg::Vst::CtrlNumber midiControllerNumber, Steinberg::Vst::ParamID& id) override;
+  Steinberg::tresult PLUGIN_API
+  getMidiControllerAssignment(Steinberg::int32 busIndex, Steinberg::int16 channel,
+                              Steinberg::Vst::CtrlNumber midiControllerNumber,
+                              Steinberg::Vst::ParamID& id) override; // [UI thread]
 
   // --- IInfoListener ---
   Steinberg::tresult PLUGIN_API
-  setChannelContextInfos(Steinberg::Vst::IAttributeList* list) override;
+  setChannelContextInfos(Steinberg::Vst::IAttributeList* list) override; // [UI thread]
 
   // --- plug-in core overrides ---
-  void ReportLatency(int samples) override;
+  void ReportLatency(int samples) override; // [any thread] restart made from the idle timer
   void InformHostOfParameterDetailsChange() override;
-  bool EditorResize(int width, int height) override;
-  void BeginHostEdit(int paramIdx) override;
-  void EndHostEdit(int paramIdx) override;
-  void PerformHostEdit(int paramIdx, double normalizedValue) override;
-  void SetParameterValueFromUI(int paramIdx, double normalizedValue) override;
+  bool EditorResize(int width, int height) override;                           // [UI thread]
+  void BeginHostEdit(int paramIdx) override;                                   // [UI thread]
+  void EndHostEdit(int paramIdx) override;                                     // [UI thread]
+  void PerformHostEdit(int paramIdx, double normalizedValue) override;         // [UI thread]
+  void SetParameterValueFromUI(int paramIdx, double normalizedValue) override; // [UI thread]
   void SendParameterValuesToHost() override;
   void GetTrackColor(int& r, int& g, int& b) const override;
   void GetTrackName(std::string& str) const override;
