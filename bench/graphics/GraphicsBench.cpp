@@ -60,7 +60,9 @@ void BM_FullRedraw(benchmark::State& state)
     secs += ThreadSeconds() - t0;
     benchmark::DoNotOptimize(e.g->GetFrame().Data());
   }
-  ReportBudget(state, secs, kFullBudgetMs * state.range(0) * state.range(0));
+  ReportBudget(state, secs,
+               kFullBudgetMs * static_cast<double>(state.range(0)) *
+                   static_cast<double>(state.range(0)));
 }
 BENCHMARK(BM_FullRedraw)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 

@@ -80,15 +80,15 @@ void EditorScene::DrawSpectrum()
     ref = std::fmax(ref, mMag[j]);
   for (int k = 0; k <= static_cast<int>(PW); ++k)
   {
-    const float f = 20.f * std::pow(fmax / 20.f, k / PW);
+    const float f = 20.f * std::pow(fmax / 20.f, static_cast<float>(k) / PW);
     int bin = static_cast<int>(std::lround(f / 23.4375f));
     bin = bin < 1 ? 1 : (bin > 1023 ? 1023 : bin);
     const float lvl =
         std::fmin(std::fmax(20.f * std::log10(std::fmax(mMag[bin] / ref, 1e-6f)), -40.f), 3.f);
     if (k == 0)
-      r.PathMoveTo(L + k, yOf(lvl));
+      r.PathMoveTo(L + static_cast<float>(k), yOf(lvl));
     else
-      r.PathLineTo(L + k, yOf(lvl));
+      r.PathLineTo(L + static_cast<float>(k), yOf(lvl));
   }
   IStrokeOptions keep;
   keep.preserve = true;
@@ -101,7 +101,7 @@ void EditorScene::DrawSpectrum()
   const float notchF[] = {250.f, 2500.f, 7000.f}, notchD[] = {-12.f, -24.f, -6.f};
   for (int k = 0; k <= static_cast<int>(PW); ++k)
   {
-    const float f = 20.f * std::pow(fmax / 20.f, k / PW);
+    const float f = 20.f * std::pow(fmax / 20.f, static_cast<float>(k) / PW);
     float sum = 0.f;
     for (int n = 0; n < 3; ++n)
     {
@@ -109,9 +109,9 @@ void EditorScene::DrawSpectrum()
       sum += notchD[n] / (1.f + o * o);
     }
     if (k == 0)
-      r.PathMoveTo(L + k, yOf(sum));
+      r.PathMoveTo(L + static_cast<float>(k), yOf(sum));
     else
-      r.PathLineTo(L + k, yOf(sum));
+      r.PathLineTo(L + static_cast<float>(k), yOf(sum));
   }
   r.PathStroke(IColor(230, 230, 40, 40), 1.5f);
   for (int n = 0; n < 3; ++n)
@@ -146,7 +146,8 @@ void EditorScene::DrawAll()
   const float e = (xr - x0) / 20.f;
   for (int i = 0; i < 20; ++i)
   {
-    const IRect cell(x0 + i * e + 1, 187, x0 + (i + 1) * e - 1, 207);
+    const IRect cell(x0 + static_cast<float>(i) * e + 1, 187,
+                     x0 + static_cast<float>(i + 1) * e - 1, 207);
     const IColor c = i < 2 ? IColor(255, 255, 200, 0)
                            : (i == 2 ? IColor(255, 0, 150, 235) : IColor(128, 90, 90, 90));
     r.FillRoundRect(c, cell, 3);
@@ -163,9 +164,10 @@ void EditorScene::DrawAll()
   const char* vals[] = {"-24.0 dB", "2.50 kHz", "25.0 Q"};
   for (int i = 0; i < 3; ++i)
   {
-    const float y = 234.f + 27.f * i;
+    const float y = 234.f + 27.f * static_cast<float>(i);
     Text(r, 15, rowLabel, IRect(x0, y, x0 + 108, y + 24), rows[i]);
-    Slider(r, IRect(120, y, 376.2f, y + 24), 0.3f + 0.2f * i, IColor(255, 150, 170, 236), 9, 3);
+    Slider(r, IRect(120, y, 376.2f, y + 24), 0.3f + 0.2f * static_cast<float>(i),
+           IColor(255, 150, 170, 236), 9, 3);
     Text(r, 15, valueC, IRect(384.2f, y, 448.2f, y + 24), vals[i], ITextAlign::kCenter);
   }
   r.DrawRoundRect(IColor(255, 120, 190, 220), IRect(x0, 315, x0 + 100, 345), 15, 1.f, 1.f);
@@ -182,18 +184,19 @@ void EditorScene::DrawAll()
   const char* pvals[] = {"60 %", "-18.0 dB", "25.0", "0.0 dB", "1.00 x", "0 %", "0 %", "0.0 dB"};
   for (int i = 0; i < 8; ++i)
   {
-    const float y = i < 3 ? 373.f + 30.f * i : 483.f + 30.f * (i - 3);
+    const float y =
+        i < 3 ? 373.f + 30.f * static_cast<float>(i) : 483.f + 30.f * static_cast<float>(i - 3);
     if (i == 3)
       Text(r, 16, title, IRect(x0, 463, xr, 481), "Master  (adjust every notch at once)");
     Text(r, 15, rowLabel, IRect(x0, y, x0 + 108, y + 26), params[i]);
-    Slider(r, IRect(x0 + 110, y, xr - 72, y + 26), 0.1f * (i + 1), IColor(255, 64, 190, 214), 13,
-           4);
+    Slider(r, IRect(x0 + 110, y, xr - 72, y + 26), 0.1f * static_cast<float>(i + 1),
+           IColor(255, 64, 190, 214), 13, 4);
     r.FillRoundRect(IColor(255, 25, 30, 39), IRect(xr - 68, y, xr, y + 26), 3);
     Text(r, 15, valueC, IRect(xr - 68, y, xr, y + 26), pvals[i], ITextAlign::kCenter);
   }
   for (int t = 0; t < 2; ++t)
   {
-    const float dx = t * 130.f;
+    const float dx = static_cast<float>(t) * 130.f;
     r.FillRoundRect(IColor(255, 40, 46, 58), IRect(x0 + dx, 634, x0 + dx + 22, 656), 3.3f);
     r.DrawRoundRect(IColor(255, 210, 224, 244), IRect(x0 + dx, 634, x0 + dx + 22, 656), 3.3f);
     Text(r, 15, rowLabel, IRect(x0 + dx + 28, 633, x0 + dx + 130, 659), t == 0 ? "Hold" : "Bypass");

@@ -24,9 +24,9 @@ void BM_FullEditorFrame(benchmark::State& state)
     scene.DrawAll();
     benchmark::DoNotOptimize(r.EndFrame());
   }
-  state.counters["Mpix/s"] =
-      benchmark::Counter(double(r.Frame().Width()) * r.Frame().Height() * state.iterations() / 1e6,
-                         benchmark::Counter::kIsRate);
+  state.counters["Mpix/s"] = benchmark::Counter(double(r.Frame().Width()) * r.Frame().Height() *
+                                                    static_cast<double>(state.iterations()) / 1e6,
+                                                benchmark::Counter::kIsRate);
   if (const char* png = std::getenv("QUELLOR_RENDER_BENCH_PNG"); png && scale == 1.f)
     r.Frame().WritePng(png);
 }
