@@ -10,6 +10,7 @@
 #include "plugin/IParam.h"
 
 #include <algorithm>
+#include <limits>
 #include <cmath>
 #include <cstring>
 
@@ -58,7 +59,8 @@ float BlockPeak(const double* x, int n)
     if (a > peak && a <= 1e300)
       peak = a;
   }
-  return static_cast<float>(peak);
+  // A finite double beyond the float range would turn the meter infinite.
+  return static_cast<float>(std::min(peak, static_cast<double>(std::numeric_limits<float>::max())));
 }
 
 void PassThrough(const double* in, double* out, int n)

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <limits>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -320,6 +321,18 @@ TEST(Quellor, NonFiniteInputRecoversWithinOneBlock)
       ch[i] = i % 2 ? std::nan("") : -INFINITY;
   q.ProcessAudioBlock(b.inPtr.data(), b.outPtr.data(), 256);
   EXPECT_TRUE(std::isfinite(q.InputPeak.Load()));
+  // Finite doubles beyond the float range read as the meter's top, processed or bypassed.
+  for (int bypass = 0; bypass < 2; ++bypass)
+  {
+    q.GetParam(kBypass)->SetValue(bypass);
+    for (auto& ch : b.in)
+      for (size_t i = 0; i < ch.size(); ++i)
+        ch[i] = i % 2 ? 1e200 : -1e40;
+    q.ProcessAudioBlock(b.inPtr.data(), b.outPtr.data(), 256);
+    EXPECT_EQ(q.InputPeak.Load(), std::numeric_limits<float>::max()) << bypass;
+    EXPECT_TRUE(std::isfinite(q.OutputPeak.Load())) << bypass;
+  }
+  q.GetParam(kBypass)->SetValue(0);
   for (int blk = 0; blk < 20; ++blk)
   {
     FillTone(b, 700, 0.3, t, 48000);

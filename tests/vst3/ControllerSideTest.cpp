@@ -487,6 +487,8 @@ TEST(VST3View, CreationPlatformSizeAndKeys)
   view->release();
   EXPECT_EQ(h.plug->GetUI(), nullptr);
   EXPECT_EQ(h.plug->GetCurrentView(), nullptr);
+  h.plug->terminate(); // the frame's run loop must outlive the plug-in's idle timer on it
+  EXPECT_TRUE(loop.timers.empty());
 }
 
 TEST(VST3View, KeyTranslation)

@@ -101,7 +101,13 @@ bool Module::load(const std::string& bundlePath)
     return false;
   }
 #else
-  handle = dlopen(binary.c_str(), RTLD_LAZY | RTLD_LOCAL);
+  int flags = RTLD_LAZY | RTLD_LOCAL;
+#if defined(__SANITIZE_ADDRESS__)
+  // LeakSanitizer's exit-time scan walks every thread's dynamic TLS; a bundle unloaded before
+  // then (it has thread_local state) can leave that walk reading freed blocks and crash it.
+  flags |= RTLD_NODELETE;
+#endif
+  handle = dlopen(binary.c_str(), flags);
   if (!handle)
   {
     const char* why = dlerror();
