@@ -98,11 +98,34 @@ private:
     Quellor& mOwner;
   };
 
+  // The editor probe: the editor's commands, meters and parameter gestures, for tools acting as
+  // the editor from a thread of their own.
+  class EditorProbe final : public quellor::IQuellorEditorProbe
+  {
+  public:
+    explicit EditorProbe(Quellor& owner) : mOwner(owner) {}
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID _iid, void** obj) override;
+    Steinberg::uint32 PLUGIN_API addRef() override;
+    Steinberg::uint32 PLUGIN_API release() override;
+    Steinberg::tresult PLUGIN_API pushNotchCommand(Steinberg::int32 kind, Steinberg::int32 slot,
+                                                   float a, float b, float c) override;
+    void PLUGIN_API getMeters(float* inputPeak, float* outputPeak) override;
+    Steinberg::tresult PLUGIN_API beginParameterEdit(Steinberg::int32 index) override;
+    Steinberg::tresult PLUGIN_API setParameterFromEditor(Steinberg::int32 index,
+                                                         double normalized) override;
+    Steinberg::tresult PLUGIN_API endParameterEdit(Steinberg::int32 index) override;
+
+  private:
+    bool IsParameter(Steinberg::int32 index) const;
+    Quellor& mOwner;
+  };
+
   double ParamValue(int index) const;
   // The one rule both the host's reading and the per-block bookkeeping follow.
   int32_t StageLatency(float noiseAmount, float reverbAmount) const;
 
   Probe mProbe{*this};
+  EditorProbe mEditorProbe{*this};
 
   std::vector<NotchChannel> mChannels;
   std::vector<ReverbReducer> mReverbChannels;

@@ -1,9 +1,13 @@
 #include "quellor/Quellor.h"
 
 #include <algorithm>
+#include <cmath>
 
 using Steinberg::int32;
+using Steinberg::kInvalidArgument;
+using Steinberg::kResultFalse;
 using Steinberg::kResultOk;
+using Steinberg::kResultTrue;
 using Steinberg::tresult;
 using Steinberg::TUID;
 using Steinberg::uint32;
@@ -14,6 +18,13 @@ tresult PLUGIN_API Quellor::queryInterface(const TUID _iid, void** obj)
   {
     addRef();
     *obj = static_cast<quellor::IQuellorProbe*>(&mProbe);
+    return kResultOk;
+  }
+  if (obj != nullptr &&
+      Steinberg::FUnknownPrivate::iidEqual(_iid, quellor::IQuellorEditorProbe::iid))
+  {
+    addRef();
+    *obj = static_cast<quellor::IQuellorEditorProbe*>(&mEditorProbe);
     return kResultOk;
   }
   return plugfw::IPluginVST3::queryInterface(_iid, obj);
@@ -64,4 +75,73 @@ int32 PLUGIN_API Quellor::Probe::getSpectrum(float* values, int32 maxValues, flo
   if (values != nullptr && maxValues > 0)
     std::copy_n(copy.spectrum.begin(), std::min(maxValues, total), values);
   return total;
+}
+
+// The kinds cross the module boundary as plain numbers.
+constexpr bool SameKind(quellor::ProbeNotchCommand probed, NotchCommandKind kind)
+{
+  return static_cast<int32>(probed) == static_cast<int32>(kind);
+}
+static_assert(SameKind(quellor::kProbeNotchAdd, kNotchAdd) &&
+              SameKind(quellor::kProbeNotchSet, kNotchSet) &&
+              SameKind(quellor::kProbeNotchSetWidth, kNotchSetWidth) &&
+              SameKind(quellor::kProbeNotchClear, kNotchClear));
+
+tresult PLUGIN_API Quellor::EditorProbe::queryInterface(const TUID _iid, void** obj)
+{
+  return mOwner.queryInterface(_iid, obj);
+}
+
+uint32 PLUGIN_API Quellor::EditorProbe::addRef()
+{
+  return mOwner.addRef();
+}
+
+uint32 PLUGIN_API Quellor::EditorProbe::release()
+{
+  return mOwner.release();
+}
+
+tresult PLUGIN_API Quellor::EditorProbe::pushNotchCommand(int32 kind, int32 slot, float a, float b,
+                                                          float c)
+{
+  // Unknown kinds and slots are queued like the editor's own: the audio side ignores them.
+  return mOwner.PushNotchCommand(kind, slot, a, b, c) ? kResultTrue : kResultFalse;
+}
+
+void PLUGIN_API Quellor::EditorProbe::getMeters(float* inputPeak, float* outputPeak)
+{
+  if (inputPeak != nullptr)
+    *inputPeak = mOwner.InputPeak.Load();
+  if (outputPeak != nullptr)
+    *outputPeak = mOwner.OutputPeak.Load();
+}
+
+bool Quellor::EditorProbe::IsParameter(int32 index) const
+{
+  return index >= 0 && index < mOwner.NParams();
+}
+
+tresult PLUGIN_API Quellor::EditorProbe::beginParameterEdit(int32 index)
+{
+  if (!IsParameter(index))
+    return kInvalidArgument;
+  mOwner.BeginParameterChangeFromUI(index);
+  return kResultOk;
+}
+
+tresult PLUGIN_API Quellor::EditorProbe::setParameterFromEditor(int32 index, double normalized)
+{
+  if (!IsParameter(index) || std::isnan(normalized))
+    return kInvalidArgument;
+  mOwner.SetParameterValueFromUI(index, normalized);
+  return kResultOk;
+}
+
+tresult PLUGIN_API Quellor::EditorProbe::endParameterEdit(int32 index)
+{
+  if (!IsParameter(index))
+    return kInvalidArgument;
+  mOwner.EndParameterChangeFromUI(index);
+  return kResultOk;
 }

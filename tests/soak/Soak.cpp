@@ -2,9 +2,11 @@
 // Runs M minutes of simulated stereo audio (default 1) through the built bundle, loaded as a host
 // loads it, faster than real time: random block sizes, random automation of all ten parameters
 // and the host's bypass, feedback-like tones that make the detector place notches, and an editor
-// thread that reads the display snapshot through the plug-in's probe while blocks run.
+// thread that acts as the editor through the plug-in's probes while blocks run: reads the
+// snapshot, meters and notch count, sends notch edits of every kind and parameter gestures, and
+// at the end clears every slot.
 // At the end: resident memory as after the warm-up, no automatic notch left once the tones
-// stop, the reported latency as the parameters imply, and every output sample finite.
+// stop, no slot in use after the editor's clear, the reported latency as the parameters imply, and every output sample finite.
 
 #include <algorithm>
 #include <atomic>
@@ -148,26 +150,100 @@ int main(int argc, char** argv)
     return 1;
   }
 
-  // The editor: copies the snapshot as its timer would, checking what it sees.
-  std::atomic<bool> stop{false};
-  std::atomic<long> editorReads{0};
+  void* editorObj = nullptr;
+  plug.component()->queryInterface(quellor::IQuellorEditorProbe::iid, &editorObj);
+  auto* editorProbe = static_cast<quellor::IQuellorEditorProbe*>(editorObj);
+  if (!editorProbe)
+  {
+    std::printf("FAILED: the module offers no editor probe\n");
+    return 1;
+  }
+
+  // The editor: copies the snapshot and meters as its timer would, checking what it sees, and
+  // sends notch edits of every kind (slots and values also out of range) and parameter gestures
+  // on the parameters that leave the latency alone (the host thread checks the latency against
+  // what it sent). When told to finish, it clears every slot as its reset does.
+  std::atomic<bool> stop{false}, finish{false}, cleared{false};
+  std::atomic<long> editorReads{0}, editorSent{0}, editorDropped{0}, editorEdits{0};
   std::atomic<int> editorBad{0};
   std::thread editor([&] {
+    std::mt19937 erng(seed + 7);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
     std::vector<float> spectrum(8192);
     quellor::ProbedNotch slots[20];
+    auto push = [&](int32 kind, int32 slot, float a, float b, float c) {
+      if (editorProbe->pushNotchCommand(kind, slot, a, b, c) == kResultTrue)
+        editorSent.fetch_add(1);
+      else
+        editorDropped.fetch_add(1);
+    };
+    static constexpr int32 kFreeParams[] = {0, 1, 2, 3, 4, 7, 8};
     while (!stop.load())
     {
       const int n = probe->getNotchSlots(slots, 20);
       for (int i = 0; i < n; ++i)
-        if (!(slots[i].targetDepth >= -40.0f && slots[i].targetDepth <= 0.0f))
+        if (!(slots[i].targetDepth >= -40.0f && slots[i].targetDepth <= 0.0f) ||
+            (slots[i].active && !(slots[i].width >= 0.5f && slots[i].width <= 60.0f)))
           editorBad.fetch_add(1);
       float binWidth = 0.0f;
       const int total = probe->getSpectrum(spectrum.data(), 8192, &binWidth);
       for (int i = 0; i < std::min(total, 8192); ++i)
         if (!std::isfinite(spectrum[i]))
           editorBad.fetch_add(1);
+      float inPeak = -1.0f, outPeak = -1.0f;
+      editorProbe->getMeters(&inPeak, &outPeak);
+      const int activeCount = probe->getActiveNotchCount();
+      if (!(inPeak >= 0.0f && std::isfinite(inPeak) && outPeak >= 0.0f && std::isfinite(outPeak)) ||
+          activeCount < 0 || activeCount > 40)
+        editorBad.fetch_add(1);
       editorReads.fetch_add(1);
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+
+      if (finish.load())
+      {
+        if (!cleared.load())
+        {
+          for (int32 slot = 0; slot < 20; ++slot)
+            while (editorProbe->pushNotchCommand(quellor::kProbeNotchClear, slot, 0, 0, 0) !=
+                       kResultTrue &&
+                   !stop.load())
+              std::this_thread::yield();
+          editorSent.fetch_add(20);
+          cleared.store(true);
+        }
+      }
+      else
+      {
+        const double r = u(erng);
+        const int32 slot = static_cast<int32>(u(erng) * 24.0) - 2;
+        const float hz = static_cast<float>(5.0 + u(erng) * 30000.0);
+        const float db = static_cast<float>(u(erng) * 60.0 - 50.0);
+        const float q = static_cast<float>(u(erng) * 80.0);
+        if (r < 0.1)
+          push(quellor::kProbeNotchAdd, 0, hz, db, q);
+        else if (r < 0.3)
+          push(quellor::kProbeNotchSet, slot, hz, db, 0.0f);
+        else if (r < 0.45)
+          push(quellor::kProbeNotchSetWidth, slot, q, 0.0f, 0.0f);
+        else if (r < 0.6)
+          push(quellor::kProbeNotchClear, slot, 0.0f, 0.0f, 0.0f);
+        else if (r < 0.62)
+          for (int32 k = 0; k < 20; ++k)
+            push(quellor::kProbeNotchClear, k, 0.0f, 0.0f, 0.0f);
+        else if (r < 0.63)
+          push(static_cast<int32>(u(erng) * 10.0) - 3, slot, std::nanf(""), hz, q);
+        else if (r < 0.7)
+        {
+          // A short drag on one control: begin, a few values, end.
+          const int32 id = kFreeParams[static_cast<int>(u(erng) * 7.0)];
+          editorProbe->beginParameterEdit(id);
+          for (int k = 0; k < 4; ++k)
+            editorProbe->setParameterFromEditor(id,
+                                                id == 8 ? (u(erng) < 0.3 ? 1.0 : 0.0) : u(erng));
+          editorProbe->endParameterEdit(id);
+          editorEdits.fetch_add(1);
+        }
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
   });
 
@@ -182,6 +258,7 @@ int main(int argc, char** argv)
   const long total = static_cast<long>(minutes * 60.0 * kRate);
   const long warmUp = std::min(total / 10, static_cast<long>(10 * kRate));
   const long tail = static_cast<long>(6 * kRate); // tones off, automation at rest: notches go
+  long manualPlaced = 0, manualAtEnd = 0;
   long done = 0, blocks = 0, placed = 0, released = 0, nonFinite = 0, latencyWrong = 0;
   long rssStart = 0;
   bool hostBypass = false;
@@ -190,7 +267,8 @@ int main(int argc, char** argv)
   bool wasActive[20] = {};
   const auto t0 = std::chrono::steady_clock::now();
 
-  while (done < total + tail)
+  long tailStart = total;
+  while (done < tailStart + tail)
   {
     const bool automation = done < total;
     if (rssStart == 0 && done >= warmUp)
@@ -212,7 +290,15 @@ int main(int argc, char** argv)
       hostBypass = uniform(rng) < 0.3;
       changes.add(kHostBypass, 0, hostBypass ? 1.0 : 0.0);
     }
-    if (!automation && done - total < kMaxBlock)
+    if (!automation && !cleared.load())
+    {
+      // The feedback has stopped; the editor clears every slot before the tail is timed.
+      finish.store(true);
+      while (!cleared.load())
+        std::this_thread::yield();
+      tailStart = done;
+    }
+    if (!automation && done - tailStart < kMaxBlock)
     {
       // The tail: every parameter at its default, no bypass, no hold.
       static const double kDefaults[kParams] = {0.5, 22.0 / 37.0, 23.0 / 58.0, 0.5, 1.0 / 3.0,
@@ -228,6 +314,8 @@ int main(int argc, char** argv)
     signal.next(inL.data(), inR.data(), n, automation);
     plug.process32(ins, 2, outs, 2, n, &changes);
     ++blocks;
+    if (blocks % 256 == 0)
+      handler->clear(); // the edits and restarts it logs are not needed here
     done += n;
     for (int i = 0; i < n; ++i)
       if (!std::isfinite(outL[i]) || !std::isfinite(outR[i]))
@@ -245,7 +333,8 @@ int main(int argc, char** argv)
     for (int i = 0; i < count; ++i)
     {
       const bool active = slots[i].active != 0;
-      placed += active && !wasActive[i];
+      placed += active && !wasActive[i] && !slots[i].manual;
+      manualPlaced += active && !wasActive[i] && slots[i].manual;
       released += !active && wasActive[i];
       wasActive[i] = active;
     }
@@ -255,6 +344,13 @@ int main(int argc, char** argv)
   editor.join();
   const long rssEnd = ResidentKiB();
   const int activeAtEnd = probe->getActiveNotchCount();
+  {
+    quellor::ProbedNotch slots[20];
+    const int count = probe->getNotchSlots(slots, 20);
+    for (int i = 0; i < count; ++i)
+      manualAtEnd += slots[i].manual != 0 || slots[i].active != 0;
+  }
+  editorProbe->release();
   const int32 latencyAtEnd = static_cast<int32>(plug.processor()->getLatencySamples());
   probe->release();
   plug.stop();
@@ -264,9 +360,12 @@ int main(int argc, char** argv)
   std::printf("audio %.1f s in %.1f s (%.1fx real time), %ld blocks\n", audio, wall, audio / wall,
               blocks);
   std::printf("resident memory after warm-up %ld KiB, at the end %ld KiB\n", rssStart, rssEnd);
-  std::printf("notches placed %ld, released %ld, active at the end %d\n", placed, released,
-              activeAtEnd);
-  std::printf("editor snapshot reads %ld; latency at the end %d\n", editorReads.load(),
+  std::printf("automatic notches placed %ld, notches released %ld, manual notches placed %ld, "
+              "active at the end %d\n",
+              placed, released, manualPlaced, activeAtEnd);
+  std::printf("editor: %ld reads, %ld notch commands queued, %ld dropped (queue full), %ld "
+              "parameter gestures; latency at the end %d\n",
+              editorReads.load(), editorSent.load(), editorDropped.load(), editorEdits.load(),
               latencyAtEnd);
   Check(rssEnd - rssStart < 1024, "resident memory grew by 1 MiB or more");
   Check(nonFinite == 0, "output samples not finite");
@@ -274,6 +373,8 @@ int main(int argc, char** argv)
   Check(latencyAtEnd == 0, "latency with the stages off is not 0");
   Check(activeAtEnd == 0, "a notch stayed after the feedback stopped");
   Check(placed > 0 && released > 0, "the detector placed or released no notch");
+  Check(manualAtEnd == 0, "a slot was still in use after the editor cleared them all");
+  Check(manualPlaced > 0 && editorSent.load() > 0, "the editor placed no notch");
   Check(editorBad.load() == 0, "the editor saw a notch or spectrum value out of range");
   std::printf("%s\n", failures == 0 ? "soak passed" : "soak FAILED");
   return failures == 0 ? 0 : 1;
