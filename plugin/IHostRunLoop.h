@@ -16,13 +16,13 @@ public:
   virtual ~IHostRunLoop() = default;
 
   // Each returns a registration id above 0, or 0 when the host refused (the callback is dropped).
-  virtual int AddDescriptorHandler(int fd, Callback onReadable) = 0;
-  virtual int AddTimer(int periodMs, Callback onTimer) = 0;
+  virtual int AddDescriptorHandler(int fd, Callback onReadable) = 0; // [UI thread]
+  virtual int AddTimer(int periodMs, Callback onTimer) = 0;          // [UI thread]
   // Unregisters one id (descriptor handler or timer); unknown ids are ignored. After it returns
   // the callback is never called again.
-  virtual void Remove(int id) = 0;
+  virtual void Remove(int id) = 0; // [UI thread]
   // Registrations currently held (for checks that a closed window left nothing behind).
-  virtual int RegistrationCount() const = 0;
+  virtual int RegistrationCount() const = 0; // [UI thread]
 };
 
 } // namespace plugfw

@@ -25,13 +25,13 @@ public:
   ~IPluginBase() override;
 
   // 38..44
-  virtual void InformHostOfParameterDetailsChange();
-  virtual bool SerializeState(IByteChunk& chunk) const;
-  virtual int UnserializeState(const IByteChunk& chunk, int startPos);
-  virtual bool SerializeCtrlrState(IByteChunk& chunk) const;
-  virtual int UnserializeCtrlrState(const IByteChunk& chunk, int startPos);
-  virtual void OnPresetsModified();
-  virtual void OnPresetRestored();
+  virtual void InformHostOfParameterDetailsChange();                        // [UI thread]
+  virtual bool SerializeState(IByteChunk& chunk) const;                     // [any thread]
+  virtual int UnserializeState(const IByteChunk& chunk, int startPos);      // [any thread]
+  virtual bool SerializeCtrlrState(IByteChunk& chunk) const;                // [any thread]
+  virtual int UnserializeCtrlrState(const IByteChunk& chunk, int startPos); // [any thread]
+  virtual void OnPresetsModified();                                         // [UI thread]
+  virtual void OnPresetRestored();                                          // [UI thread]
 
   // --- non-virtual ---
   // Every parameter's plain value as a little-endian double, in index order. False only when

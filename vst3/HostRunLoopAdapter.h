@@ -22,9 +22,9 @@ public:
   HostRunLoopAdapter(const HostRunLoopAdapter&) = delete;
   HostRunLoopAdapter& operator=(const HostRunLoopAdapter&) = delete;
 
-  int AddDescriptorHandler(int fd, Callback onReadable) override;
-  int AddTimer(int periodMs, Callback onTimer) override;
-  void Remove(int id) override;
+  int AddDescriptorHandler(int fd, Callback onReadable) override; // [UI thread]
+  int AddTimer(int periodMs, Callback onTimer) override;          // [UI thread]
+  void Remove(int id) override;                                   // [UI thread]
   int RegistrationCount() const override { return static_cast<int>(mHandlers.size()); }
   void RemoveAll();
 

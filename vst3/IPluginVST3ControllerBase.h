@@ -22,14 +22,14 @@ public:
   // group and one parameter object per IParam; with MIDI input also the controller parameters.
   void Initialize(IPluginAPIBase& plug, Steinberg::Vst::EditControllerEx1& controller,
                   Steinberg::Vst::ParameterContainer& parameters, bool plugIsInstrument,
-                  bool midiIn);
+                  bool midiIn); // [UI thread]
 
   // Hands every registered parameter object its parameter's value, and the bypass object `bypass`.
   void UpdateControllerValues(IPluginAPIBase& plug, Steinberg::Vst::ParameterContainer& parameters,
-                              bool bypass);
+                              bool bypass); // [UI thread]
 
   // Reads the host's track information; absent attributes keep their values.
-  void SetChannelContextInfos(Steinberg::Vst::IAttributeList* list);
+  void SetChannelContextInfos(Steinberg::Vst::IAttributeList* list); // [UI thread]
 
   IPluginVST3BypassParameter* GetBypassParameter() const { return mBypassParameter; }
 

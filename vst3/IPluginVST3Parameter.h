@@ -19,8 +19,10 @@ public:
                 Steinberg::Vst::String128 string) const override;
   bool fromString(const Steinberg::Vst::TChar* string,
                   Steinberg::Vst::ParamValue& normalized) const override;
-  Steinberg::Vst::ParamValue toPlain(Steinberg::Vst::ParamValue normalized) const override;
-  Steinberg::Vst::ParamValue toNormalized(Steinberg::Vst::ParamValue plainValue) const override;
+  Steinberg::Vst::ParamValue
+  toPlain(Steinberg::Vst::ParamValue normalized) const override; // [any thread]
+  Steinberg::Vst::ParamValue
+  toNormalized(Steinberg::Vst::ParamValue plainValue) const override; // [any thread]
 
   IParam* GetIParam() const { return mIParam; }
 

@@ -30,25 +30,25 @@ public:
 
   IPluginVST3ProcessorBase(const Config& config, IPluginAPIBase& plug);
 
-  bool SendMidiMsg(const IMidiMsg& msg) override;
+  bool SendMidiMsg(const IMidiMsg& msg) override; // [audio thread]
 
   // Applies the last point of each queued parameter change.
-  void ProcessParameterChanges(Steinberg::Vst::IParameterChanges* changes);
+  void ProcessParameterChanges(Steinberg::Vst::IParameterChanges* changes); // [audio thread]
   // Copies the host's transport into the time information.
-  void PrepareProcessContext(const Steinberg::Vst::ProcessData& data);
-  void ProcessMidiIn(Steinberg::Vst::IEventList* events);
+  void PrepareProcessContext(const Steinberg::Vst::ProcessData& data); // [audio thread]
+  void ProcessMidiIn(Steinberg::Vst::IEventList* events);              // [audio thread]
   // Attaches the host's buffers, runs the block (or the bypass) and writes 32-bit outputs back.
   void ProcessAudio(Steinberg::Vst::ProcessData& data, Steinberg::Vst::BusList& inputBuses,
-                    Steinberg::Vst::BusList& outputBuses);
-  void ProcessMidiOut(Steinberg::Vst::IEventList* outEvents);
+                    Steinberg::Vst::BusList& outputBuses);    // [audio thread]
+  void ProcessMidiOut(Steinberg::Vst::IEventList* outEvents); // [audio thread]
   // Writes silence into every host output buffer (used when the object cannot process yet).
-  static void ZeroHostOutputs(Steinberg::Vst::ProcessData& data);
+  static void ZeroHostOutputs(Steinberg::Vst::ProcessData& data); // [audio thread]
 
   const std::vector<IMidiMsg>& GetMidiOutputList() const { return mMidiOutputList; }
 
 protected:
   // Stores a validated setup: sample rate, block size (scratch buffers), MIDI list capacity.
-  void ApplyProcessSetup(const Steinberg::Vst::ProcessSetup& setup);
+  void ApplyProcessSetup(const Steinberg::Vst::ProcessSetup& setup); // [UI thread]
   static bool IsValidSetup(const Steinberg::Vst::ProcessSetup& setup);
 
   std::vector<IMidiMsg> mMidiOutputList;

@@ -18,29 +18,33 @@ class IPluginVST3View : public Steinberg::CPluginView,
 {
 public:
   explicit IPluginVST3View(IPluginVST3& plug);
-  ~IPluginVST3View() override;
+  ~IPluginVST3View() override; // [UI thread]
   IPluginVST3View(const IPluginVST3View&) = delete;
   IPluginVST3View& operator=(const IPluginVST3View&) = delete;
 
-  Steinberg::tresult PLUGIN_API isPlatformTypeSupported(Steinberg::FIDString type) override;
-  Steinberg::tresult PLUGIN_API attached(void* parent, Steinberg::FIDString type) override;
-  Steinberg::tresult PLUGIN_API removed() override;
+  Steinberg::tresult PLUGIN_API
+  isPlatformTypeSupported(Steinberg::FIDString type) override; // [UI thread]
+  Steinberg::tresult PLUGIN_API attached(void* parent,
+                                         Steinberg::FIDString type) override; // [UI thread]
+  Steinberg::tresult PLUGIN_API removed() override;                           // [UI thread]
   Steinberg::tresult PLUGIN_API onKeyDown(Steinberg::char16 key, Steinberg::int16 keyCode,
-                                          Steinberg::int16 modifiers) override;
+                                          Steinberg::int16 modifiers) override; // [UI thread]
   Steinberg::tresult PLUGIN_API onKeyUp(Steinberg::char16 key, Steinberg::int16 keyCode,
-                                        Steinberg::int16 modifiers) override;
-  Steinberg::tresult PLUGIN_API getSize(Steinberg::ViewRect* size) override;
-  Steinberg::tresult PLUGIN_API onSize(Steinberg::ViewRect* newSize) override;
-  Steinberg::tresult PLUGIN_API setFrame(Steinberg::IPlugFrame* frame) override;
-  Steinberg::tresult PLUGIN_API canResize() override;
-  Steinberg::tresult PLUGIN_API checkSizeConstraint(Steinberg::ViewRect* rect) override;
-  Steinberg::tresult PLUGIN_API setContentScaleFactor(ScaleFactor factor) override;
+                                        Steinberg::int16 modifiers) override;    // [UI thread]
+  Steinberg::tresult PLUGIN_API getSize(Steinberg::ViewRect* size) override;     // [UI thread]
+  Steinberg::tresult PLUGIN_API onSize(Steinberg::ViewRect* newSize) override;   // [UI thread]
+  Steinberg::tresult PLUGIN_API setFrame(Steinberg::IPlugFrame* frame) override; // [UI thread]
+  Steinberg::tresult PLUGIN_API canResize() override;                            // [UI thread]
+  Steinberg::tresult PLUGIN_API
+  checkSizeConstraint(Steinberg::ViewRect* rect) override;                          // [UI thread]
+  Steinberg::tresult PLUGIN_API setContentScaleFactor(ScaleFactor factor) override; // [UI thread]
 
-  Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID _iid, void** obj) override;
+  Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID _iid,
+                                               void** obj) override; // [UI thread]
   REFCOUNT_METHODS(Steinberg::CPluginView)
 
   // Asks the host frame to resize the view (a resize the editor started).
-  void ResizeFromPlugin(int width, int height);
+  void ResizeFromPlugin(int width, int height); // [UI thread]
 
   // The window type this build's editor opens in ("HWND" on Windows, "X11EmbedWindowID" on
   // Linux) and whether that window is driven by the host frame's run loop (Linux).
