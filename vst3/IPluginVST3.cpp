@@ -377,6 +377,8 @@ tresult IPluginVST3::setProcessorState(IBStream* state)
   while (chunk.Size() < kMaxStateBytes)
   {
     int32 read = 0;
+    // A stream may claim more bytes than it wrote: those read as zeros, never as stale stack.
+    std::memset(buffer, 0, sizeof(buffer));
     const tresult res = state->read(buffer, static_cast<int32>(sizeof(buffer)), &read);
     if (res != kResultOk && GetHost() != kHostWaveLab)
       break;
