@@ -42,46 +42,61 @@ void Lock(std::atomic<int32_t>& lock)
 
 } // namespace
 
+uint32_t NotchQueue::ProducerRead() const
+{
+  if (mClearGen.load(std::memory_order_acquire) != mClearsSeen.load(std::memory_order_acquire))
+    return mDiscardTo.load(std::memory_order_relaxed);
+  return mRead.load(std::memory_order_acquire);
+}
+
 bool NotchQueue::Push(const NotchCommand& command)
 {
-  const int32_t w = mWrite.load(std::memory_order_relaxed);
-  const int32_t next = (w + 1) % kCapacity;
-  if (next == mRead.load(std::memory_order_acquire))
+  const uint32_t w = mWrite.load(std::memory_order_relaxed);
+  // Slots free up only once the audio side has passed them, discarded or not: a drain that
+  // began before a clear may still be reading them.
+  if (w - mRead.load(std::memory_order_acquire) >= static_cast<uint32_t>(kCapacity - 1))
     return false;
-  mCommands[w] = command;
-  mWrite.store(next, std::memory_order_release);
+  mCommands[w % kCapacity] = command;
+  mWrite.store(w + 1, std::memory_order_release);
   return true;
 }
 
 void NotchQueue::Drain(NotchChannel* channels, int channelCount)
 {
-  int32_t r = mRead.load(std::memory_order_relaxed);
-  const int32_t w = mWrite.load(std::memory_order_acquire);
-  // The indices may be out of range only if they were torn by a concurrent reset; never index
-  // past the ring.
-  if (r < 0 || r >= kCapacity || w < 0 || w >= kCapacity)
-    return;
-  while (r != w)
+  uint32_t r = mRead.load(std::memory_order_relaxed);
+  const uint32_t gen = mClearGen.load(std::memory_order_acquire);
+  const bool cleared = gen != mClearsSeen.load(std::memory_order_relaxed);
+  if (cleared)
   {
-    const NotchCommand command = mCommands[r];
+    // Skip what the clear discarded, unless an earlier drain already went past that point.
+    const uint32_t discardTo = mDiscardTo.load(std::memory_order_relaxed);
+    if (static_cast<int32_t>(discardTo - r) > 0)
+      r = discardTo;
+  }
+  const uint32_t w = mWrite.load(std::memory_order_acquire);
+  if (w - r > static_cast<uint32_t>(kCapacity))
+    return; // not a state this queue can reach; never loop over it
+  for (; r != w; ++r)
+  {
+    const NotchCommand command = mCommands[r % kCapacity];
     for (int ch = 0; ch < channelCount; ++ch)
       ApplyNotchCommand(channels[ch], command);
-    r = (r + 1) % kCapacity;
   }
   mRead.store(r, std::memory_order_release);
+  if (cleared)
+    mClearsSeen.store(gen, std::memory_order_release); // after the read position it implies
 }
 
 void NotchQueue::Clear()
 {
-  mRead.exchange(0);
-  mWrite.exchange(0);
+  mDiscardTo.store(mWrite.load(std::memory_order_relaxed), std::memory_order_relaxed);
+  mClearGen.fetch_add(1, std::memory_order_release);
 }
 
 int32_t NotchQueue::Pending() const
 {
-  const int32_t w = mWrite.load(std::memory_order_acquire);
-  const int32_t r = mRead.load(std::memory_order_acquire);
-  return (w - r + kCapacity) % kCapacity;
+  const uint32_t w = mWrite.load(std::memory_order_acquire);
+  return static_cast<int32_t>(w - ProducerRead());
 }
 
 void ApplyNotchCommand(NotchChannel& channel, const NotchCommand& command)

@@ -61,15 +61,25 @@ public:
   // Audio side: applies every command waiting when called to each channel in order.
   void Drain(NotchChannel* channels, int channelCount);
 
-  // Discards every waiting command.
+  // Editor side: discards every waiting command. Only the audio side moves the read position, so
+  // this marks a discard point that the next Drain skips to.
   void Clear();
 
   int32_t Pending() const;
 
 private:
+  // Where the waiting commands begin as the producer counts them: the discard point while a
+  // clear waits.
+  uint32_t ProducerRead() const;
+
+  // Positions are running counts (the slot is the count modulo the capacity, which divides 2^32),
+  // so the audio side can tell whether a discard point lies ahead of what it has already applied.
   std::array<NotchCommand, kCapacity> mCommands{};
-  std::atomic<int32_t> mRead{0};
-  std::atomic<int32_t> mWrite{0};
+  std::atomic<uint32_t> mRead{0};
+  std::atomic<uint32_t> mWrite{0};
+  std::atomic<uint32_t> mDiscardTo{0};  // written by Clear before it bumps the generation
+  std::atomic<uint32_t> mClearGen{0};   // bumped by each Clear
+  std::atomic<uint32_t> mClearsSeen{0}; // the last generation Drain has acted on
 };
 
 // Channel 0's spectrum and notch table as last published.

@@ -177,4 +177,37 @@ TEST(NotchQueue, ConcurrentProducerAndConsumer)
   EXPECT_GT(drains, 0);
 }
 
+// A reset empties the queue from the editor's thread while the audio thread may be draining: the
+// queue must never count more commands than were pushed since, nor replay discarded ones.
+TEST(NotchQueue, ClearWhileDrainingNeverReplaysDiscardedCommands)
+{
+  NotchQueue q;
+  auto ch = Channels(1);
+  std::atomic<bool> done{false};
+  int worst = 0, overCount = 0;
+  std::thread producer([&] {
+    for (int round = 0; round < 4000; ++round)
+    {
+      int pushed = 0;
+      for (int i = 0; i < 40; ++i)
+        pushed += q.Push({kNotchSetWidth, i % 20, 2.0f, 0, 0}) ? 1 : 0;
+      q.Clear();
+      for (int i = 0; i < 3; ++i)
+      {
+        pushed = q.Push({kNotchSetWidth, i, 3.0f, 0, 0}) ? i + 1 : pushed;
+        const int pending = q.Pending();
+        worst = std::max(worst, pending);
+        overCount += pending > i + 1 ? 1 : 0;
+      }
+    }
+    done.store(true);
+  });
+  while (!done.load())
+    q.Drain(ch.data(), 1);
+  producer.join();
+  q.Drain(ch.data(), 1);
+  EXPECT_EQ(overCount, 0) << "most pending seen: " << worst;
+  EXPECT_EQ(q.Pending(), 0);
+}
+
 } // namespace
