@@ -113,17 +113,17 @@ double ExactStableGain(const std::vector<float>& h)
   return best > 0 ? 1.0 / best : 0.0;
 }
 
-std::vector<float> MakeRoomResponse(const RoomSpec& spec)
+std::vector<float> MakeRoomResponse(const RoomParams& room)
 {
-  const double rt60 = std::clamp(std::isfinite(spec.rt60) ? spec.rt60 : 0.4, 0.05, 3.0);
-  const double delayMs = std::clamp(std::isfinite(spec.delayMs) ? spec.delayMs : 5.0, 0.0, 100.0);
+  const double rt60 = std::clamp(std::isfinite(room.rt60) ? room.rt60 : 0.4, 0.05, 3.0);
+  const double delayMs = std::clamp(std::isfinite(room.delayMs) ? room.delayMs : 5.0, 0.0, 100.0);
   const size_t delay = std::max(static_cast<size_t>(std::lround(delayMs * kRate / 1000.0)),
                                 static_cast<size_t>(kBlock));
   const size_t tail = static_cast<size_t>(std::ceil(rt60 * kRate));
   std::vector<float> h(delay + tail, 0.0f);
-  Gaussian noise(spec.seed);
-  Biquad high(std::isfinite(spec.lowHz) ? spec.lowHz : 100.0, kRate, true);
-  Biquad low(std::isfinite(spec.highHz) ? spec.highHz : 10000.0, kRate, false);
+  Gaussian noise(room.seed);
+  Biquad high(std::isfinite(room.lowHz) ? room.lowHz : 100.0, kRate, true);
+  Biquad low(std::isfinite(room.highHz) ? room.highHz : 10000.0, kRate, false);
   const double decayPerSample = std::log(1000.0) / (rt60 * kRate); // -60 dB after rt60
   for (size_t i = delay; i < h.size(); ++i)
   {

@@ -21,7 +21,7 @@ namespace loopsim {
 constexpr double kRate = 48000.0;
 constexpr int kBlock = 128; // processing block; the room's pure delay is never shorter
 
-struct RoomSpec
+struct RoomParams
 {
   uint32_t seed = 1;
   double rt60 = 0.4;       // seconds to decay by 60 dB
@@ -32,7 +32,7 @@ struct RoomSpec
 
 // The room's impulse response at 48 kHz: zero for the delay (at least kBlock samples), then the
 // decay to -60 dB. Scaled to a frequency-response peak of 1.
-std::vector<float> MakeRoomResponse(const RoomSpec& spec);
+std::vector<float> MakeRoomResponse(const RoomParams& room);
 
 // The largest K for which the loop with impulse response h (and a unity processor) is stable:
 // 1 / the largest positive real value of H on the unit circle (where 1 - K H first vanishes as K

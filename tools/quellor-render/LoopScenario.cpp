@@ -132,7 +132,7 @@ bool ProgrammeThroughPlugin(const std::vector<float>& programme, const EngineFac
 
 struct RoomOutcome
 {
-  RoomSpec spec;
+  RoomParams room;
   double limitDb = 0;
   LoopResult bare, with;
   std::vector<NotchMark> notches;
@@ -232,13 +232,13 @@ int RunLoopScenario(const RenderOptions& opt, const EngineFactory& makeEngine)
   for (unsigned seed = first;; ++seed)
   {
     RoomOutcome o;
-    o.spec.seed = seed;
-    o.spec.rt60 = opt.rt60;
-    o.spec.delayMs = opt.delayMs;
-    o.spec.lowHz = opt.lowHz;
-    o.spec.highHz = opt.highHz;
+    o.room.seed = seed;
+    o.room.rt60 = opt.rt60;
+    o.room.delayMs = opt.delayMs;
+    o.room.lowHz = opt.lowHz;
+    o.room.highHz = opt.highHz;
     LoopSetup setup;
-    setup.room = MakeRoomResponse(o.spec);
+    setup.room = MakeRoomResponse(o.room);
     o.limitDb = ToDb(ExactStableGain(setup.room));
     setup.programme = programme;
     setup.schedule.stepDb = opt.stepDb;
@@ -314,7 +314,7 @@ int RunLoopScenario(const RenderOptions& opt, const EngineFactory& makeEngine)
       int placed = 0;
       for (const NotchMark& m : o.notches)
         placed += m.placed ? 1 : 0;
-      std::printf(" %4u  %+10.2f  %+11.2f  %+11.2f  %+8.2f  %5zu  %7d\n", o.spec.seed, o.limitDb,
+      std::printf(" %4u  %+10.2f  %+11.2f  %+11.2f  %+8.2f  %5zu  %7d\n", o.room.seed, o.limitDb,
                   o.bare.maxStableGainDb, o.with.maxStableGainDb, o.added(), o.with.episodes.size(),
                   placed);
       sum += o.added();

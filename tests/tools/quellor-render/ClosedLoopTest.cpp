@@ -16,12 +16,12 @@ using namespace loopsim;
 
 namespace {
 
-RoomSpec ShortRoom(uint32_t seed)
+RoomParams ShortRoom(uint32_t seed)
 {
-  RoomSpec spec;
-  spec.seed = seed;
-  spec.rt60 = 0.25;
-  return spec;
+  RoomParams room;
+  room.seed = seed;
+  room.rt60 = 0.25;
+  return room;
 }
 
 std::vector<float> Talker()
