@@ -80,33 +80,41 @@ public:
   std::atomic<int32_t> SnapshotLock{0};
 
 private:
-  // The probe interface: a view of the exchange above, sharing the plug-in's reference count.
-  class Probe final : public quellor::IQuellorProbe
+  // A second interface of the plug-in object: identity and reference count are the owner's.
+  template <class Interface>
+  class OwnedInterface : public Interface
   {
   public:
-    explicit Probe(Quellor& owner) : mOwner(owner) {}
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID _iid, void** obj) override;
-    Steinberg::uint32 PLUGIN_API addRef() override;
-    Steinberg::uint32 PLUGIN_API release() override;
+    explicit OwnedInterface(Quellor& owner) : mOwner(owner) {}
+    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID _iid, void** obj) override
+    {
+      return mOwner.queryInterface(_iid, obj);
+    }
+    Steinberg::uint32 PLUGIN_API addRef() override { return mOwner.addRef(); }
+    Steinberg::uint32 PLUGIN_API release() override { return mOwner.release(); }
+
+  protected:
+    Quellor& mOwner;
+  };
+
+  // The probe interface: a view of the exchange above.
+  class Probe final : public OwnedInterface<quellor::IQuellorProbe>
+  {
+  public:
+    using OwnedInterface::OwnedInterface;
     Steinberg::int32 PLUGIN_API getNotchSlots(quellor::ProbedNotch* slots,
                                               Steinberg::int32 maxSlots) override;
     Steinberg::int32 PLUGIN_API getActiveNotchCount() override;
     Steinberg::int32 PLUGIN_API getSpectrum(float* values, Steinberg::int32 maxValues,
                                             float* binWidth) override;
-
-  private:
-    Quellor& mOwner;
   };
 
   // The editor probe: the editor's commands, meters and parameter gestures, for tools acting as
   // the editor from a thread of their own.
-  class EditorProbe final : public quellor::IQuellorEditorProbe
+  class EditorProbe final : public OwnedInterface<quellor::IQuellorEditorProbe>
   {
   public:
-    explicit EditorProbe(Quellor& owner) : mOwner(owner) {}
-    Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID _iid, void** obj) override;
-    Steinberg::uint32 PLUGIN_API addRef() override;
-    Steinberg::uint32 PLUGIN_API release() override;
+    using OwnedInterface::OwnedInterface;
     Steinberg::tresult PLUGIN_API pushNotchCommand(Steinberg::int32 kind, Steinberg::int32 slot,
                                                    float a, float b, float c) override;
     void PLUGIN_API getMeters(float* inputPeak, float* outputPeak) override;
@@ -117,7 +125,6 @@ private:
 
   private:
     bool IsParameter(Steinberg::int32 index) const;
-    Quellor& mOwner;
   };
 
   double ParamValue(int index) const;

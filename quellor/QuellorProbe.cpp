@@ -30,21 +30,6 @@ tresult PLUGIN_API Quellor::queryInterface(const TUID _iid, void** obj)
   return plugfw::IPluginVST3::queryInterface(_iid, obj);
 }
 
-tresult PLUGIN_API Quellor::Probe::queryInterface(const TUID _iid, void** obj)
-{
-  return mOwner.queryInterface(_iid, obj);
-}
-
-uint32 PLUGIN_API Quellor::Probe::addRef()
-{
-  return mOwner.addRef();
-}
-
-uint32 PLUGIN_API Quellor::Probe::release()
-{
-  return mOwner.release();
-}
-
 int32 PLUGIN_API Quellor::Probe::getNotchSlots(quellor::ProbedNotch* slots, int32 maxSlots)
 {
   if (slots == nullptr || maxSlots <= 0)
@@ -86,21 +71,6 @@ static_assert(SameKind(quellor::kProbeNotchAdd, kNotchAdd) &&
               SameKind(quellor::kProbeNotchSet, kNotchSet) &&
               SameKind(quellor::kProbeNotchSetWidth, kNotchSetWidth) &&
               SameKind(quellor::kProbeNotchClear, kNotchClear));
-
-tresult PLUGIN_API Quellor::EditorProbe::queryInterface(const TUID _iid, void** obj)
-{
-  return mOwner.queryInterface(_iid, obj);
-}
-
-uint32 PLUGIN_API Quellor::EditorProbe::addRef()
-{
-  return mOwner.addRef();
-}
-
-uint32 PLUGIN_API Quellor::EditorProbe::release()
-{
-  return mOwner.release();
-}
 
 tresult PLUGIN_API Quellor::EditorProbe::pushNotchCommand(int32 kind, int32 slot, float a, float b,
                                                           float c)
