@@ -12,6 +12,9 @@
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #endif
 
+// No thread-local failure reason: inside a dlopen'ed bundle it would be dynamic TLS, and
+// nothing here reads the reason.
+#define STBI_NO_THREAD_LOCALS
 #define STBI_NO_STDIO
 #define STBI_ONLY_PNG
 #define STB_IMAGE_IMPLEMENTATION

@@ -20,14 +20,22 @@ namespace plugfw {
 
 namespace {
 
-// True on the thread that is inside process(): calls the host restricts to the UI thread are
-// deferred from there.
-thread_local bool tInProcess = false;
-
+// Marks the calling thread as the one inside process() while the scope lasts: calls the
+// host restricts to the UI thread are deferred from there. Kept per object rather than in
+// thread-local storage, which a dlopen'ed bundle would hold as dynamic TLS that every thread
+// (and every leak checker walking threads) has to carry.
 struct InProcessScope
 {
-  InProcessScope() { tInProcess = true; }
-  ~InProcessScope() { tInProcess = false; }
+  explicit InProcessScope(std::atomic<std::thread::id>& slot) : mSlot(slot)
+  {
+    mSlot.store(std::this_thread::get_id(), std::memory_order_release);
+  }
+  ~InProcessScope() { mSlot.store(std::thread::id(), std::memory_order_release); }
+  InProcessScope(const InProcessScope&) = delete;
+  InProcessScope& operator=(const InProcessScope&) = delete;
+
+private:
+  std::atomic<std::thread::id>& mSlot;
 };
 
 } // namespace
@@ -305,7 +313,7 @@ tresult PLUGIN_API IPluginVST3::setProcessing(TBool state)
   {
     // Some hosts call this from their audio thread: a latency change it causes is reported
     // to the host from the idle timer.
-    InProcessScope scope;
+    InProcessScope scope(mProcessThread);
     ResetEngine();
   }
   return kResultOk;
@@ -318,7 +326,7 @@ tresult PLUGIN_API IPluginVST3::process(ProcessData& data)
     ZeroHostOutputs(data); // nothing is set up: answer with silence
     return kResultOk;
   }
-  InProcessScope scope;
+  InProcessScope scope(mProcessThread);
   PrepareProcessContext(data);
   SetRenderingOffline(data.processMode == kOffline);
   ProcessParameterChanges(data.inputParameterChanges);
@@ -485,7 +493,7 @@ void IPluginVST3::ReportLatency(int samples)
 
 void IPluginVST3::SyncLatencyWithHost()
 {
-  if (tInProcess)
+  if (mProcessThread.load(std::memory_order_acquire) == std::this_thread::get_id())
   {
     // restartComponent belongs to the UI thread: the next UI-thread entry makes the call.
     mLatencyRestartPending.store(true, std::memory_order_release);

@@ -2,6 +2,7 @@
 // The one object a VST 3 host talks to: audio processor and edit controller in one.
 
 #include <atomic>
+#include <thread>
 
 #include "plugin/IHostContextMenu.h"
 #include "plugin/IPluginAPIBase.h"
@@ -118,6 +119,7 @@ private:
 
   IPluginVST3View* mView = nullptr; // not owned: the view holds a reference to us
   std::atomic<bool> mLatencyRestartPending{false};
+  std::atomic<std::thread::id> mProcessThread{}; // the thread inside process(), if any
   // The latency the host was last told to re-read, or read when it activated us.
   std::atomic<int> mHostKnownLatency{0};
   bool mInitialized = false;
