@@ -64,7 +64,7 @@ build_asan() {
 }
 
 # ThreadSanitizer covers the tests where the audio and editor threads really run together.
-TSAN_TESTS=(quellor_threads_tests)
+TSAN_TESTS=(quellor_threads_tests engine_exchange_tests)
 build_tsan() {
   configure build/tsan -DQUELLOR_TSAN=ON -DQUELLOR_TOOLS=OFF -DCMAKE_BUILD_TYPE=Debug "$SAN_FLAGS"
   cmake --build build/tsan -j "$JOBS" --target "${TSAN_TESTS[@]}"

@@ -42,61 +42,44 @@ void Lock(std::atomic<int32_t>& lock)
 
 } // namespace
 
-uint32_t NotchQueue::ProducerRead() const
-{
-  if (mClearGen.load(std::memory_order_acquire) != mClearsSeen.load(std::memory_order_acquire))
-    return mDiscardTo.load(std::memory_order_relaxed);
-  return mRead.load(std::memory_order_acquire);
-}
-
 bool NotchQueue::Push(const NotchCommand& command)
 {
-  const uint32_t w = mWrite.load(std::memory_order_relaxed);
-  // Slots free up only once the audio side has passed them, discarded or not: a drain that
-  // began before a clear may still be reading them.
-  if (w - mRead.load(std::memory_order_acquire) >= static_cast<uint32_t>(kCapacity - 1))
+  if (!mEntries.Push({command, mGeneration.load(std::memory_order_acquire)}))
     return false;
-  mCommands[w % kCapacity] = command;
-  mWrite.store(w + 1, std::memory_order_release);
+  // Only the editor counts up, so a plain load and store do (a locked add costs a third more).
+  mSinceClear.store(mSinceClear.load(std::memory_order_relaxed) + 1, std::memory_order_release);
   return true;
 }
 
 void NotchQueue::Drain(NotchChannel* channels, int channelCount)
 {
-  uint32_t r = mRead.load(std::memory_order_relaxed);
-  const uint32_t gen = mClearGen.load(std::memory_order_acquire);
-  const bool cleared = gen != mClearsSeen.load(std::memory_order_relaxed);
-  if (cleared)
+  // The count first, then the generation: every entry counted was tagged before the generation
+  // is read here, so none is newer than it. Commands pushed during the drain wait for the next.
+  size_t count = mEntries.ElementsAvailable();
+  const uint32_t generation = mGeneration.load(std::memory_order_acquire);
+  Entry entry;
+  for (; count > 0 && mEntries.Pop(entry); --count)
   {
-    // Skip what the clear discarded, unless an earlier drain already went past that point.
-    const uint32_t discardTo = mDiscardTo.load(std::memory_order_relaxed);
-    if (static_cast<int32_t>(discardTo - r) > 0)
-      r = discardTo;
-  }
-  const uint32_t w = mWrite.load(std::memory_order_acquire);
-  if (w - r > static_cast<uint32_t>(kCapacity))
-    return; // not a state this queue can reach; never loop over it
-  for (; r != w; ++r)
-  {
-    const NotchCommand command = mCommands[r % kCapacity];
+    if (entry.generation != generation)
+      continue; // pushed before a clear
     for (int ch = 0; ch < channelCount; ++ch)
-      ApplyNotchCommand(channels[ch], command);
+      ApplyNotchCommand(channels[ch], entry.command);
   }
-  mRead.store(r, std::memory_order_release);
-  if (cleared)
-    mClearsSeen.store(gen, std::memory_order_release); // after the read position it implies
 }
 
 void NotchQueue::Clear()
 {
-  mDiscardTo.store(mWrite.load(std::memory_order_relaxed), std::memory_order_relaxed);
-  mClearGen.fetch_add(1, std::memory_order_release);
+  mGeneration.fetch_add(1, std::memory_order_release);
+  mSinceClear.store(0, std::memory_order_release);
 }
 
 int32_t NotchQueue::Pending() const
 {
-  const uint32_t w = mWrite.load(std::memory_order_acquire);
-  return static_cast<int32_t>(w - ProducerRead());
+  // The ring drains oldest first, so of what it still holds only the newest, those pushed since
+  // the last clear, are waiting to be applied.
+  const size_t held = mEntries.ElementsAvailable();
+  const size_t since = mSinceClear.load(std::memory_order_acquire);
+  return static_cast<int32_t>(std::min(held, since));
 }
 
 void ApplyNotchCommand(NotchChannel& channel, const NotchCommand& command)

@@ -3,6 +3,8 @@
 // spin flag, and the queue of notch edits. The audio thread never waits: it tries the flag once
 // per block and reads edits from a lock-free ring.
 
+#include "rt/ISPSCQueue.h"
+
 #include <array>
 #include <atomic>
 #include <bit>
@@ -62,24 +64,23 @@ public:
   void Drain(NotchChannel* channels, int channelCount);
 
   // Editor side: discards every waiting command. Only the audio side moves the read position, so
-  // this marks a discard point that the next Drain skips to.
+  // the discarded commands keep their slots until the next Drain passes over them unapplied.
   void Clear();
 
   int32_t Pending() const;
 
 private:
-  // Where the waiting commands begin as the producer counts them: the discard point while a
-  // clear waits.
-  uint32_t ProducerRead() const;
+  // A command tagged with the number of clears made before it was pushed; Drain applies only
+  // those tagged with the latest count (one wrap of the count would take 2^32 clears).
+  struct Entry
+  {
+    NotchCommand command;
+    uint32_t generation = 0;
+  };
 
-  // Positions are running counts (the slot is the count modulo the capacity, which divides 2^32),
-  // so the audio side can tell whether a discard point lies ahead of what it has already applied.
-  std::array<NotchCommand, kCapacity> mCommands{};
-  std::atomic<uint32_t> mRead{0};
-  std::atomic<uint32_t> mWrite{0};
-  std::atomic<uint32_t> mDiscardTo{0};  // written by Clear before it bumps the generation
-  std::atomic<uint32_t> mClearGen{0};   // bumped by each Clear
-  std::atomic<uint32_t> mClearsSeen{0}; // the last generation Drain has acted on
+  plugfw::ISPSCQueue<Entry> mEntries{kCapacity};
+  std::atomic<uint32_t> mGeneration{0}; // bumped by each Clear
+  std::atomic<uint32_t> mSinceClear{0}; // commands accepted since the last Clear
 };
 
 // Channel 0's spectrum and notch table as last published.

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/ISPSCQueue.h"
+#include "rt/ISPSCQueue.h"
 #include "plugin/IPluginBase.h"
 #include "plugin/Timer.h"
 

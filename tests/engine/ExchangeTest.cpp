@@ -149,6 +149,43 @@ TEST(Snapshot, PublishCopiesChannelZeroAndSkipsWhileLocked)
   EXPECT_FALSE(snap.slots[2].active);
 }
 
+// What a clear discards is never applied, also across two clears before one drain; what comes
+// after it is. The discarded commands keep their slots until that drain.
+TEST(NotchQueue, ClearDiscardsOnlyWhatWasPushedBeforeIt)
+{
+  NotchQueue q;
+  auto ch = Channels(2);
+  for (int i = 0; i < 200; ++i)
+    ASSERT_TRUE(q.Push({kNotchSetWidth, 3, 10, 0, 0}));
+  q.Clear();
+  EXPECT_EQ(q.Pending(), 0);
+  ASSERT_TRUE(q.Push({kNotchSetWidth, 4, 20, 0, 0}));
+  q.Clear();
+  ASSERT_TRUE(q.Push({kNotchSetWidth, 5, 30, 0, 0}));
+  EXPECT_EQ(q.Pending(), 1);
+  int taken = 0;
+  while (q.Push({kNotchSetWidth, 6, 40, 0, 0}))
+    ++taken;
+  EXPECT_EQ(taken, 255 - 202);
+  EXPECT_EQ(q.Pending(), 1 + taken);
+  q.Drain(ch.data(), 2);
+  EXPECT_EQ(q.Pending(), 0);
+  for (const auto& c : ch)
+  {
+    EXPECT_EQ(c.filters[3].width, 25.0f);
+    EXPECT_EQ(c.filters[4].width, 25.0f);
+    EXPECT_EQ(c.filters[5].width, 30.0f);
+    EXPECT_EQ(c.filters[6].width, 40.0f);
+  }
+  // A clear with nothing waiting leaves later commands alone.
+  q.Clear();
+  ASSERT_TRUE(q.Push({kNotchSetWidth, 3, 50, 0, 0}));
+  q.Drain(ch.data(), 2);
+  EXPECT_EQ(ch[1].filters[3].width, 50.0f);
+  for (int i = 0; i < 255; ++i)
+    ASSERT_TRUE(q.Push({kNotchSetWidth, 7, 2, 0, 0})) << i;
+}
+
 // One editor thread pushing while the audio thread drains: every accepted command arrives once,
 // in order (run under the thread sanitizer this also checks the memory ordering).
 TEST(NotchQueue, ConcurrentProducerAndConsumer)

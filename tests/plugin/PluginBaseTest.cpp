@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <thread>
 
 #include "plugin/IPluginAPIBase.h"
 #include "tests/plugin/FakeContext.h"
@@ -228,30 +227,6 @@ TEST(PluginBase, QueuesKeepOneSlotFreeAndDropWhenFull)
   p.SendParameterValueFromAPI(99, 0.5, true); // unknown index: nothing queued
   p.SendParameterValueFromAPI(1, std::nan(""), false);
   EXPECT_EQ(p.ParamChangeFromProcessor().ElementsAvailable(), 511u);
-}
-
-TEST(PluginBase, QueueCarriesEveryEntryAcrossThreadsInOrder)
-{
-  ISPSCQueue<int> q(33);
-  const int n = 100000;
-  std::thread producer([&] {
-    for (int i = 0; i < n;)
-      if (q.Push(i))
-        ++i;
-  });
-  int expected = 0;
-  bool inOrder = true;
-  while (expected < n)
-  {
-    int v;
-    if (q.Pop(v))
-    {
-      inOrder &= (v == expected);
-      ++expected;
-    }
-  }
-  producer.join();
-  EXPECT_TRUE(inOrder);
 }
 
 TEST(PluginBase, UiEditPathCallsHostHooksInOrder)

@@ -20,6 +20,7 @@ import sys
 
 # Folders that must never see the folders listed beside them.
 FORBIDDEN = {
+    "rt": {"dspmath", "engine", "denoise", "plugin", "vst3", "vst3api", "quellor", "graphics", "editor", "render"},
     "dspmath": {"engine", "denoise", "plugin", "vst3", "vst3api", "quellor", "graphics", "editor", "render"},
     "denoise": {"engine", "plugin", "vst3", "vst3api", "quellor", "graphics", "editor", "render"},
     "engine": {"plugin", "vst3", "vst3api", "quellor", "graphics", "editor", "render"},

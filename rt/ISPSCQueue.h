@@ -23,7 +23,7 @@ public:
   bool Push(const T& item)
   {
     const size_t w = mWrite.load(std::memory_order_relaxed);
-    const size_t next = (w + 1) % mSize;
+    const size_t next = Next(w);
     if (next == mRead.load(std::memory_order_acquire))
       return false;
     mData[w] = item;
@@ -38,7 +38,7 @@ public:
     if (r == mWrite.load(std::memory_order_acquire))
       return false;
     item = mData[r];
-    mRead.store((r + 1) % mSize, std::memory_order_release);
+    mRead.store(Next(r), std::memory_order_release);
     return true;
   }
 
@@ -46,12 +46,16 @@ public:
   {
     const size_t w = mWrite.load(std::memory_order_acquire);
     const size_t r = mRead.load(std::memory_order_acquire);
-    return (w + mSize - r) % mSize;
+    return w >= r ? w - r : w + mSize - r;
   }
 
   size_t Slots() const { return mSize; }
 
 private:
+  // A compare, not a modulo: the slot count is a run-time value, and a division per entry would
+  // cost more than the rest of a push or pop.
+  size_t Next(size_t i) const { return i + 1 == mSize ? 0 : i + 1; }
+
   const size_t mSize;
   std::unique_ptr<T[]> mData;
   std::atomic<size_t> mWrite{0};
