@@ -146,29 +146,6 @@ void ICanvas::ForStandardControls(const IControlFunction& f)
     f(*mControls[i]);
 }
 
-void ICanvas::ForControlWithParam(int paramIdx, const IControlFunction& f)
-{
-  ForStandardControls([&](IControl& c) {
-    for (int v = 0; v < c.NVals(); ++v)
-    {
-      if (c.GetParamIdx(v) == paramIdx)
-      {
-        f(c);
-        break;
-      }
-    }
-  });
-}
-
-void ICanvas::ForControlInGroup(const char* group, const IControlFunction& f)
-{
-  const std::string g = group ? group : "";
-  ForStandardControls([&](IControl& c) {
-    if (c.GetGroup() == g)
-      f(c);
-  });
-}
-
 void ICanvas::SetAllControlsDirty()
 {
   ForAllControls([](IControl& c) { c.MarkDirty(false); });

@@ -72,8 +72,6 @@ public:
   // The special controls that exist first, then the list in order.
   void ForAllControls(const IControlFunction& f);
   void ForStandardControls(const IControlFunction& f);
-  void ForControlWithParam(int paramIdx, const IControlFunction& f);
-  void ForControlInGroup(const char* group, const IControlFunction& f);
   void SetAllControlsDirty();
   void SetAllControlsClean();
 

@@ -158,18 +158,6 @@ bool ICanvasX11::WindowIsOpen() const
   return mX && mX->win;
 }
 
-unsigned long ICanvasX11::WindowId() const
-{
-  return mX ? mX->win : 0;
-}
-
-const char* ICanvasX11::PresentationPath() const
-{
-  if (!mX || !mX->image)
-    return "";
-  return mX->useShm ? "MIT-SHM" : "XPutImage";
-}
-
 float ICanvasX11::ReadScreenScale() const
 {
   // Xft.dpi from the server's resource string; 1 when unset or unusable.

@@ -46,12 +46,7 @@ public:
   bool PromptForColor(IColor&) { return false; }
   bool InitiateExternalFileDragDrop(const char*) { return false; }
 
-  // What presents frames: "MIT-SHM", "XPutImage", or "" while closed. QUELLOR_X11_NO_SHM=1 in
-  // the environment forces XPutImage.
-  const char* PresentationPath() const;
   bool WindowIsOpen() const;
-  // The window's X id (0 while closed).
-  unsigned long WindowId() const;
 
   // One frame step, as the frame timer runs it (for tests that drive the loop themselves).
   void FrameStep();

@@ -16,36 +16,6 @@ void IVectorBase::AttachIControl(IControl* control, const char* label)
   mLabelStr = label ? label : "";
 }
 
-void IVectorBase::SetStyle(const IVectorStyle& style)
-{
-  mStyle = style;
-  if (mControl)
-  {
-    mControl->OnResize();
-    mControl->MarkDirty(false);
-  }
-}
-
-void IVectorBase::SetColor(EVColor slot, const IColor& c)
-{
-  mStyle.colors[slot] = c;
-  if (mControl)
-    mControl->MarkDirty(false);
-}
-
-void IVectorBase::SetLabelStr(const char* s)
-{
-  const std::string v = s ? s : "";
-  if (v == mLabelStr)
-    return;
-  mLabelStr = v;
-  if (mControl)
-  {
-    mControl->OnResize();
-    mControl->MarkDirty(false);
-  }
-}
-
 void IVectorBase::SetValueStr(const char* s)
 {
   const std::string v = s ? s : "";

@@ -17,11 +17,8 @@ public:
   virtual ~IVectorBase() = default;
 
   void AttachIControl(IControl* control, const char* label);
-  void SetStyle(const IVectorStyle& style);
   const IVectorStyle& GetStyle() const { return mStyle; }
   const IColor& GetColor(EVColor slot) const { return mStyle.colors[slot]; }
-  void SetColor(EVColor slot, const IColor& c);
-  void SetLabelStr(const char* s);
   void SetValueStr(const char* s);
   const std::string& GetLabelStr() const { return mLabelStr; }
   const std::string& GetValueStr() const { return mValueStr; }

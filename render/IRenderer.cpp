@@ -225,13 +225,6 @@ void IRenderer::FillCircle(const IPattern& paint, float cx, float cy, float r, f
   m->Fill(p, paint, IFillRule::kNonZero, blend);
 }
 
-void IRenderer::FillEllipse(const IPattern& paint, const IRect& bounds, float blend)
-{
-  detail::Path& p = m->Scratch();
-  p.Ellipse(bounds.MW(), bounds.MH(), 0.5f * bounds.W(), 0.5f * bounds.H());
-  m->Fill(p, paint, IFillRule::kNonZero, blend);
-}
-
 void IRenderer::DrawLine(const IPattern& paint, float x1, float y1, float x2, float y2, float blend,
                          float thickness)
 {
@@ -319,19 +312,6 @@ void IRenderer::PathRect(const IRect& rect)
 {
   m->path.Rect(rect);
 }
-void IRenderer::PathRoundRect(const IRect& rect, float radius)
-{
-  m->path.RoundRect(rect, radius);
-}
-void IRenderer::PathCircle(float cx, float cy, float r)
-{
-  if (r > 0.f)
-    m->path.Ellipse(cx, cy, r, r);
-}
-void IRenderer::PathEllipse(const IRect& b)
-{
-  m->path.Ellipse(b.MW(), b.MH(), 0.5f * b.W(), 0.5f * b.H());
-}
 
 void IRenderer::PathFill(const IPattern& paint, const IFillOptions& options, float blend)
 {
@@ -397,19 +377,6 @@ float IRenderer::MeasureText(std::string_view fontId, float size, std::string_vi
     return 0.f;
   ToGlyphs(*f, utf8, m->glyphs);
   return static_cast<float>(AdvanceUnits(*f, m->glyphs) * double(size) * f->UnitScale());
-}
-
-IFontMetrics IRenderer::GetFontMetrics(std::string_view fontId, float size) const
-{
-  IFontMetrics fm;
-  const detail::Font* f = m->fonts.Find(fontId);
-  if (!f || !(size > 0.f) || !std::isfinite(size))
-    return fm;
-  const float s = size * f->UnitScale();
-  fm.ascent = static_cast<float>(f->ascent) * s;
-  fm.descent = static_cast<float>(f->descent) * s;
-  fm.lineGap = static_cast<float>(f->lineGap) * s;
-  return fm;
 }
 
 void IRenderer::DrawText(std::string_view fontId, float size, const IColor& color,

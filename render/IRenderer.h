@@ -92,14 +92,6 @@ enum class ITextVAlign : uint8_t
   kBottom = 2
 };
 
-// Vertical font metrics in logical units at a given size (descent is negative: below baseline).
-struct IFontMetrics
-{
-  float ascent = 0.f;
-  float descent = 0.f;
-  float lineGap = 0.f;
-};
-
 class IRenderer
 {
 public:
@@ -145,7 +137,6 @@ public:
   void FillRect(const IPattern& paint, const IRect& rect, float blend = 1.f);
   void FillRoundRect(const IPattern& paint, const IRect& rect, float radius, float blend = 1.f);
   void FillCircle(const IPattern& paint, float cx, float cy, float r, float blend = 1.f);
-  void FillEllipse(const IPattern& paint, const IRect& bounds, float blend = 1.f);
   // Outlines are centred on the geometry (half the thickness inside, half outside).
   void DrawLine(const IPattern& paint, float x1, float y1, float x2, float y2, float blend = 1.f,
                 float thickness = 1.f);
@@ -172,9 +163,6 @@ public:
   void PathClose();
   // Closed sub-paths appended to the current path.
   void PathRect(const IRect& rect);
-  void PathRoundRect(const IRect& rect, float radius);
-  void PathCircle(float cx, float cy, float r);
-  void PathEllipse(const IRect& bounds);
 
   // Fills the current path (open sub-paths are closed implicitly); clears it unless preserved.
   void PathFill(const IPattern& paint, const IFillOptions& options = {}, float blend = 1.f);
@@ -197,7 +185,6 @@ public:
                 ITextAlign align, ITextVAlign valign, std::string_view utf8, float blend = 1.f);
   // Advance width of the text in logical units (0 for an unknown font or empty text).
   float MeasureText(std::string_view fontId, float size, std::string_view utf8) const;
-  IFontMetrics GetFontMetrics(std::string_view fontId, float size) const;
 
   // ---- Bitmaps ------------------------------------------------------------------------------
   // Loads a bitmap resource by name for the current integer display scale (rounded up from the

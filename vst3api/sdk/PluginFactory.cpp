@@ -53,14 +53,6 @@ bool CPluginFactory::registerClass(const PClassInfoW* info, CreateFunction creat
   return true;
 }
 
-bool CPluginFactory::isClassRegistered(const FUID& cid) const
-{
-  for (const ClassEntry& e : classes)
-    if (std::memcmp(e.info16.cid, cid.data, sizeof(TUID)) == 0)
-      return true;
-  return false;
-}
-
 tresult PLUGIN_API CPluginFactory::queryInterface(const TUID _iid, void** obj)
 {
   if (!obj)

@@ -23,7 +23,6 @@ public:
   bool registerClass(const PClassInfo* info, CreateFunction createFunc, void* context = nullptr);
   bool registerClass(const PClassInfo2* info, CreateFunction createFunc, void* context = nullptr);
   bool registerClass(const PClassInfoW* info, CreateFunction createFunc, void* context = nullptr);
-  bool isClassRegistered(const FUID& cid) const;
 
   tresult PLUGIN_API queryInterface(const TUID _iid, void** obj) override;
   uint32 PLUGIN_API addRef() override;
