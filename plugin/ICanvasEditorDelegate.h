@@ -18,14 +18,14 @@ public:
   explicit ICanvasEditorDelegate(int nParams);
   ~ICanvasEditorDelegate() override;
 
-  void* OpenEditor(void* pParent) override;
-  void CloseEditor() override;
-  bool SerializeEditorSize(IByteChunk& data) const override;
-  int UnserializeEditorSize(const IByteChunk& data, int startPos) override;
+  void* OpenEditor(void* pParent) override;                                 // [UI thread]
+  void CloseEditor() override;                                              // [UI thread]
+  bool SerializeEditorSize(IByteChunk& data) const override;                // [any thread]
+  int UnserializeEditorSize(const IByteChunk& data, int startPos) override; // [any thread]
 
   // 36, 37
-  virtual IGraphicsContext* CreateGraphics();
-  virtual void LayoutUI(IGraphicsContext* pContext);
+  virtual IGraphicsContext* CreateGraphics();        // [UI thread]
+  virtual void LayoutUI(IGraphicsContext* pContext); // [UI thread]
 
   // --- non-virtual ---
   IGraphicsContext* GetGraphicsContext() const { return mGraphics.get(); }

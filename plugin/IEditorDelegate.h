@@ -39,54 +39,55 @@ public:
   IEditorDelegate& operator=(const IEditorDelegate&) = delete;
 
   // 1..5: editor window
-  virtual void* OpenEditor(void* pParent);
-  virtual void CloseEditor();
-  virtual void OnParentWindowResize(int width, int height);
-  virtual void OnEditorOpen();
-  virtual void OnEditorClose();
+  virtual void* OpenEditor(void* pParent);                  // [UI thread]
+  virtual void CloseEditor();                               // [UI thread]
+  virtual void OnParentWindowResize(int width, int height); // [UI thread]
+  virtual void OnEditorOpen();                              // [UI thread]
+  virtual void OnEditorClose();                             // [UI thread]
 
   // 6..13: notifications
-  virtual void OnParamChange(int paramIdx);
-  virtual void OnParamChange(int paramIdx, EParamSource source, int sampleOffset = -1);
-  virtual void OnParamChangeForEditor(int paramIdx, EParamSource source);
-  virtual void OnAllParamsChanged(EParamSource source);
-  virtual void OnMidiMsgForEditor(const IMidiMsg& msg);
-  virtual void OnSysexMsgForEditor(const ISysEx& msg);
-  virtual bool OnMessage(int msgTag, int ctrlTag, int dataSize, const void* pData);
-  virtual void OnStateRestored();
+  virtual void OnParamChange(int paramIdx); // [any thread] audio thread for host automation
+  virtual void OnParamChange(int paramIdx, EParamSource source,
+                             int sampleOffset = -1);                                // [any thread]
+  virtual void OnParamChangeForEditor(int paramIdx, EParamSource source);           // [UI thread]
+  virtual void OnAllParamsChanged(EParamSource source);                             // [UI thread]
+  virtual void OnMidiMsgForEditor(const IMidiMsg& msg);                             // [UI thread]
+  virtual void OnSysexMsgForEditor(const ISysEx& msg);                              // [UI thread]
+  virtual bool OnMessage(int msgTag, int ctrlTag, int dataSize, const void* pData); // [UI thread]
+  virtual void OnStateRestored();                                                   // [UI thread]
 
   // 14, 15: keys
-  virtual bool OnKeyDown(const IKeyPress& key);
-  virtual bool OnKeyUp(const IKeyPress& key);
+  virtual bool OnKeyDown(const IKeyPress& key); // [UI thread]
+  virtual bool OnKeyUp(const IKeyPress& key);   // [UI thread]
 
   // 16..22: delegate -> editor
-  virtual void SendControlValueFromDelegate(int ctrlTag, double normalizedValue);
+  virtual void SendControlValueFromDelegate(int ctrlTag, double normalizedValue); // [UI thread]
   virtual void SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize = 0,
-                                          const void* pData = nullptr);
+                                          const void* pData = nullptr); // [UI thread]
   virtual void SendArbitraryMsgFromDelegate(int msgTag, int dataSize = 0,
-                                            const void* pData = nullptr);
-  virtual void SendMidiMsgFromDelegate(const IMidiMsg& msg);
-  virtual void SendSysexMsgFromDelegate(const ISysEx& msg);
-  virtual void PushValueToControls(int paramIdx, double value, bool normalized);
-  virtual void SendParameterValuesToHost();
+                                            const void* pData = nullptr);        // [UI thread]
+  virtual void SendMidiMsgFromDelegate(const IMidiMsg& msg);                     // [UI thread]
+  virtual void SendSysexMsgFromDelegate(const ISysEx& msg);                      // [UI thread]
+  virtual void PushValueToControls(int paramIdx, double value, bool normalized); // [UI thread]
+  virtual void SendParameterValuesToHost();                                      // [UI thread]
 
   // 23..31: editor -> delegate
-  virtual void BeginParameterChangeFromUI(int paramIdx);
-  virtual void SetParameterValueFromUI(int paramIdx, double normalizedValue);
-  virtual void EndParameterChangeFromUI(int paramIdx);
-  virtual bool EditorResizeFromUI(int width, int height, bool needsPlatformResize);
-  virtual void SendMidiMsgFromUI(const IMidiMsg& msg);
-  virtual void SendSysexMsgFromUI(const ISysEx& msg);
+  virtual void BeginParameterChangeFromUI(int paramIdx);                            // [UI thread]
+  virtual void SetParameterValueFromUI(int paramIdx, double normalizedValue);       // [UI thread]
+  virtual void EndParameterChangeFromUI(int paramIdx);                              // [UI thread]
+  virtual bool EditorResizeFromUI(int width, int height, bool needsPlatformResize); // [UI thread]
+  virtual void SendMidiMsgFromUI(const IMidiMsg& msg);                              // [UI thread]
+  virtual void SendSysexMsgFromUI(const ISysEx& msg);                               // [UI thread]
   virtual void SendArbitraryMsgFromUI(int msgTag, int ctrlTag = -1, int dataSize = 0,
-                                      const void* pData = nullptr);
-  virtual void DeferMidiMsg(const IMidiMsg& msg);
-  virtual void DeferSysexMsg(const ISysEx& msg);
+                                      const void* pData = nullptr); // [UI thread]
+  virtual void DeferMidiMsg(const IMidiMsg& msg);                   // [UI thread]
+  virtual void DeferSysexMsg(const ISysEx& msg);                    // [UI thread]
 
   // 32..35: editor size and scale
-  virtual bool ConstrainEditorResize(int& width, int& height) const;
-  virtual bool SerializeEditorSize(IByteChunk& data) const;
-  virtual int UnserializeEditorSize(const IByteChunk& data, int startPos);
-  virtual void SetScreenScale(float scale);
+  virtual bool ConstrainEditorResize(int& width, int& height) const;       // [UI thread]
+  virtual bool SerializeEditorSize(IByteChunk& data) const;                // [any thread]
+  virtual int UnserializeEditorSize(const IByteChunk& data, int startPos); // [any thread]
+  virtual void SetScreenScale(float scale);                                // [UI thread]
 
   // --- non-virtual ---
   int NParams() const { return static_cast<int>(mParams.size()); }

@@ -38,34 +38,34 @@ public:
   virtual ~IGraphicsContext() = default;
 
   // Logical size and the scale the editor is drawn at.
-  virtual int Width() const = 0;
-  virtual int Height() const = 0;
-  virtual float GetDrawScale() const = 0;
+  virtual int Width() const = 0;          // [UI thread]
+  virtual int Height() const = 0;         // [UI thread]
+  virtual float GetDrawScale() const = 0; // [UI thread]
   // Resizes the editor to a logical size and draw scale.
-  virtual void Resize(int width, int height, float drawScale) = 0;
+  virtual void Resize(int width, int height, float drawScale) = 0; // [UI thread]
   // The platform's display scale (DPI / 96 on Windows).
-  virtual void SetScreenScale(float scale) = 0;
+  virtual void SetScreenScale(float scale) = 0; // [UI thread]
 
   // The host's run loop for windows driven through it (Linux); given before OpenWindow, null
   // when the host offers none. Platforms that need none ignore it.
-  virtual void SetHostRunLoop(IHostRunLoop* loop) { (void)loop; }
+  virtual void SetHostRunLoop(IHostRunLoop* loop) { (void)loop; } // [UI thread]
   // Creates the platform window in parent; returns its handle (null on failure).
-  virtual void* OpenWindow(void* parent) = 0;
-  virtual void CloseWindow() = 0;
+  virtual void* OpenWindow(void* parent) = 0; // [UI thread]
+  virtual void CloseWindow() = 0;             // [UI thread]
 
   // Key routing at a logical position; true when a control handled the key.
-  virtual void GetMouseLocation(float& x, float& y) const = 0;
-  virtual bool OnKeyDown(float x, float y, const IKeyPress& key) = 0;
-  virtual bool OnKeyUp(float x, float y, const IKeyPress& key) = 0;
+  virtual void GetMouseLocation(float& x, float& y) const = 0;        // [UI thread]
+  virtual bool OnKeyDown(float x, float y, const IKeyPress& key) = 0; // [UI thread]
+  virtual bool OnKeyUp(float x, float y, const IKeyPress& key) = 0;   // [UI thread]
 
   // Values and messages pushed from the delegate to the controls.
-  virtual void SetControlValueFromDelegate(int ctrlTag, double normalizedValue) = 0;
+  virtual void SetControlValueFromDelegate(int ctrlTag, double normalizedValue) = 0; // [UI thread]
   virtual void SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize,
-                                          const void* pData) = 0;
+                                          const void* pData) = 0; // [UI thread]
   // Every control bound to paramIdx takes the normalised value.
-  virtual void SetParamValueFromDelegate(int paramIdx, double normalizedValue) = 0;
+  virtual void SetParamValueFromDelegate(int paramIdx, double normalizedValue) = 0; // [UI thread]
   // Every control that wants MIDI receives the message.
-  virtual void ForwardMidiMsg(const IMidiMsg& msg) = 0;
+  virtual void ForwardMidiMsg(const IMidiMsg& msg) = 0; // [UI thread]
 };
 
 } // namespace plugfw

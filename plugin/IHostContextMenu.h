@@ -14,10 +14,10 @@ class IContextMenuTarget
 {
 public:
   virtual ~IContextMenuTarget() = default;
-  virtual std::uint32_t AddRef() = 0;
-  virtual std::uint32_t Release() = 0;
+  virtual std::uint32_t AddRef() = 0;  // [any thread]
+  virtual std::uint32_t Release() = 0; // [any thread]
   // The host calls this with the tag of an item the control added.
-  virtual bool ExecuteMenuItem(int tag) = 0;
+  virtual bool ExecuteMenuItem(int tag) = 0; // [UI thread]
 };
 
 // One host context menu; destroying it releases the host's menu.
@@ -37,9 +37,10 @@ public:
 
   virtual ~IHostContextMenu() = default;
   // text is UTF-8; the host interface limits it to 127 UTF-16 units.
-  virtual void AddItem(const char* text, int tag, int flags, IContextMenuTarget* target) = 0;
+  virtual void AddItem(const char* text, int tag, int flags,
+                       IContextMenuTarget* target) = 0; // [UI thread]
   // Pops the menu up at a point in the view's device pixels.
-  virtual void Popup(int x, int y) = 0;
+  virtual void Popup(int x, int y) = 0; // [UI thread]
 };
 
 class IHostContextMenuSource
@@ -48,7 +49,7 @@ public:
   virtual ~IHostContextMenuSource() = default;
   // A menu for the parameter, or null when the host gives no component handler,
   // no view, or no context-menu interface, or declines to create one.
-  virtual std::unique_ptr<IHostContextMenu> CreateHostContextMenu(int paramIdx) = 0;
+  virtual std::unique_ptr<IHostContextMenu> CreateHostContextMenu(int paramIdx) = 0; // [UI thread]
 };
 
 } // namespace plugfw::ui

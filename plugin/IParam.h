@@ -17,21 +17,21 @@ class Shape
 {
 public:
   virtual ~Shape() = default;
-  virtual Shape* Clone() const = 0;
-  virtual void Init(const IParam& param);
-  virtual int GetDisplayShape() const;
-  virtual double FromNormalized(double normalized, const IParam& param) const = 0;
-  virtual double ToNormalized(double plain, const IParam& param) const = 0;
+  virtual Shape* Clone() const = 0;                                                // [UI thread]
+  virtual void Init(const IParam& param);                                          // [UI thread]
+  virtual int GetDisplayShape() const;                                             // [any thread]
+  virtual double FromNormalized(double normalized, const IParam& param) const = 0; // [any thread]
+  virtual double ToNormalized(double plain, const IParam& param) const = 0;        // [any thread]
 };
 
 class ShapeLinear : public Shape
 {
 public:
-  Shape* Clone() const override { return new ShapeLinear(*this); }
-  void Init(const IParam& param) override;
-  int GetDisplayShape() const override { return 0; }
-  double FromNormalized(double normalized, const IParam& param) const override;
-  double ToNormalized(double plain, const IParam& param) const override;
+  Shape* Clone() const override { return new ShapeLinear(*this); }              // [UI thread]
+  void Init(const IParam& param) override;                                      // [UI thread]
+  int GetDisplayShape() const override { return 0; }                            // [any thread]
+  double FromNormalized(double normalized, const IParam& param) const override; // [any thread]
+  double ToNormalized(double plain, const IParam& param) const override;        // [any thread]
 };
 
 class IParam

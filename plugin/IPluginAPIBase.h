@@ -30,39 +30,40 @@ public:
   ~IPluginAPIBase() override;
 
   // Overrides completing the editor-delegate operations with the host hooks below.
-  void SendParameterValuesToHost() override;
-  void BeginParameterChangeFromUI(int paramIdx) override;
-  void SetParameterValueFromUI(int paramIdx, double normalizedValue) override;
-  void EndParameterChangeFromUI(int paramIdx) override;
-  bool EditorResizeFromUI(int width, int height, bool needsPlatformResize) override;
-  void DeferMidiMsg(const IMidiMsg& msg) override;
-  void DeferSysexMsg(const ISysEx& msg) override;
-  int UnserializeState(const IByteChunk& chunk, int startPos) override;
+  void SendParameterValuesToHost() override;                                         // [UI thread]
+  void BeginParameterChangeFromUI(int paramIdx) override;                            // [UI thread]
+  void SetParameterValueFromUI(int paramIdx, double normalizedValue) override;       // [UI thread]
+  void EndParameterChangeFromUI(int paramIdx) override;                              // [UI thread]
+  bool EditorResizeFromUI(int width, int height, bool needsPlatformResize) override; // [UI thread]
+  void DeferMidiMsg(const IMidiMsg& msg) override;                                   // [UI thread]
+  void DeferSysexMsg(const ISysEx& msg) override;                                    // [UI thread]
+  int UnserializeState(const IByteChunk& chunk, int startPos) override;              // [any thread]
 
   // 45..67
   virtual bool CompareState(const uint8_t* pIncomingState, int startPos) const; // [UI thread]
-  virtual bool DoesSurroundLayouts() const;
-  virtual bool DoesSidechainRouting() const;
-  virtual void OnHostIdentified(); // [UI thread]
-  virtual void ListParameterIndices(int count, std::vector<int>& list) const;
-  virtual bool IsNegatedPair(int a, int b) const;
-  virtual void OnHostHook();
-  virtual bool GetMidiNoteText(int noteNumber, std::string& text) const;
-  virtual IGraphicsContext* GetUI() const; // [UI thread]
-  virtual void OnIdleTick();               // [UI thread] idle timer
-  virtual void GetTrackColor(int& r, int& g, int& b) const;
-  virtual void GetTrackName(std::string& str) const;
-  virtual int GetTrackIndex() const;
-  virtual void GetTrackNamespace(std::string& str) const;
-  virtual int GetTrackNamespaceIndex() const;
-  virtual void SendParameterValueFromAPI(int paramIdx, double value, bool normalized);
+  virtual bool DoesSurroundLayouts() const;                                     // [any thread]
+  virtual bool DoesSidechainRouting() const;                                    // [any thread]
+  virtual void OnHostIdentified();                                              // [UI thread]
+  virtual void ListParameterIndices(int count, std::vector<int>& list) const;   // [UI thread]
+  virtual bool IsNegatedPair(int a, int b) const;                               // [UI thread]
+  virtual void OnHostHook();                                                    // [UI thread]
+  virtual bool GetMidiNoteText(int noteNumber, std::string& text) const;        // [UI thread]
+  virtual IGraphicsContext* GetUI() const;                                      // [UI thread]
+  virtual void OnIdleTick();                                // [UI thread] idle timer
+  virtual void GetTrackColor(int& r, int& g, int& b) const; // [UI thread]
+  virtual void GetTrackName(std::string& str) const;        // [UI thread]
+  virtual int GetTrackIndex() const;                        // [UI thread]
+  virtual void GetTrackNamespace(std::string& str) const;   // [UI thread]
+  virtual int GetTrackNamespaceIndex() const;               // [UI thread]
+  virtual void SendParameterValueFromAPI(int paramIdx, double value,
+                                         bool normalized);            // [audio thread]
   virtual void HostSpecificInit();                                    // [UI thread]
   virtual bool EditorResize(int width, int height);                   // [UI thread]
   virtual void BeginHostEdit(int paramIdx);                           // [UI thread]
   virtual void EndHostEdit(int paramIdx);                             // [UI thread]
   virtual void PerformHostEdit(int paramIdx, double normalizedValue); // [UI thread]
-  virtual void OnHostHookA();
-  virtual void OnHostHookB();
+  virtual void OnHostHookA();                                         // [UI thread]
+  virtual void OnHostHookB();                                         // [UI thread]
 
   // --- non-virtual ---
   // Identifies the host from its application name; only the first call counts.

@@ -16,7 +16,7 @@ public:
   static Timer* Create(ITimerFunction func, uint32_t intervalMs);
 
   virtual ~Timer() = default;
-  virtual void Stop() = 0;
+  virtual void Stop() = 0; // [UI thread]
 
   // Runs the callback once, now. Used by run-loop drivers and tests.
   void Tick()
@@ -45,7 +45,7 @@ class Timer_impl : public Timer
 public:
   Timer_impl(ITimerFunction func, uint32_t intervalMs);
   ~Timer_impl() override;
-  void Stop() override;
+  void Stop() override; // [UI thread]
 
   uintptr_t SystemId() const { return mSystemId; }
 

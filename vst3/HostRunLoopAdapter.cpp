@@ -106,6 +106,11 @@ void HostRunLoopAdapter::Remove(int id)
   h->release();
 }
 
+int HostRunLoopAdapter::RegistrationCount() const
+{
+  return static_cast<int>(mHandlers.size());
+}
+
 void HostRunLoopAdapter::RemoveAll()
 {
   while (!mHandlers.empty())

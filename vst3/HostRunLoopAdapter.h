@@ -25,7 +25,7 @@ public:
   int AddDescriptorHandler(int fd, Callback onReadable) override; // [UI thread]
   int AddTimer(int periodMs, Callback onTimer) override;          // [UI thread]
   void Remove(int id) override;                                   // [UI thread]
-  int RegistrationCount() const override { return static_cast<int>(mHandlers.size()); }
+  int RegistrationCount() const override;                         // [UI thread]
   void RemoveAll();
 
 private:

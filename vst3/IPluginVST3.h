@@ -30,7 +30,8 @@ public:
   ~IPluginVST3() override;
 
   // --- FUnknown ---
-  Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID _iid, void** obj) override;
+  Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID _iid,
+                                               void** obj) override; // [any thread]
   REFCOUNT_METHODS(Steinberg::Vst::SingleComponentEffect)
 
   // --- IPluginBase ---
@@ -80,25 +81,25 @@ public:
 
   // --- plug-in core overrides ---
   void ReportLatency(int samples) override; // [any thread] restart made from the idle timer
-  void InformHostOfParameterDetailsChange() override;
+  void InformHostOfParameterDetailsChange() override;                          // [UI thread]
   bool EditorResize(int width, int height) override;                           // [UI thread]
   void BeginHostEdit(int paramIdx) override;                                   // [UI thread]
   void EndHostEdit(int paramIdx) override;                                     // [UI thread]
   void PerformHostEdit(int paramIdx, double normalizedValue) override;         // [UI thread]
   void SetParameterValueFromUI(int paramIdx, double normalizedValue) override; // [UI thread]
-  void SendParameterValuesToHost() override;
-  void GetTrackColor(int& r, int& g, int& b) const override;
-  void GetTrackName(std::string& str) const override;
-  int GetTrackIndex() const override;
-  void GetTrackNamespace(std::string& str) const override;
-  int GetTrackNamespaceIndex() const override;
+  void SendParameterValuesToHost() override;                                   // [UI thread]
+  void GetTrackColor(int& r, int& g, int& b) const override;                   // [UI thread]
+  void GetTrackName(std::string& str) const override;                          // [UI thread]
+  int GetTrackIndex() const override;                                          // [UI thread]
+  void GetTrackNamespace(std::string& str) const override;                     // [UI thread]
+  int GetTrackNamespaceIndex() const override;                                 // [UI thread]
 
   // --- binding helpers ---
   // The host's context menu for a parameter on the current view; null when the host, the view or
   // the interface is missing. The caller releases it.
   Steinberg::Vst::IContextMenu* CreateHostMenu(int paramIdx);
   // The same menu wrapped for the graphics context (right-click on a parameter control).
-  std::unique_ptr<ui::IHostContextMenu> CreateHostContextMenu(int paramIdx) override;
+  std::unique_ptr<ui::IHostContextMenu> CreateHostContextMenu(int paramIdx) override; // [UI thread]
   IPluginVST3View* GetCurrentView() const { return mView; }
   void OnViewDestroyed(IPluginVST3View* view);
   // Offers the plug-in a host run loop to drive its idle timer (Linux).

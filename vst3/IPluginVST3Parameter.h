@@ -16,9 +16,9 @@ public:
   IPluginVST3Parameter(IParam* pParam, Steinberg::Vst::ParamID tag, Steinberg::Vst::UnitID unitID);
 
   void toString(Steinberg::Vst::ParamValue normalized,
-                Steinberg::Vst::String128 string) const override;
+                Steinberg::Vst::String128 string) const override; // [UI thread]
   bool fromString(const Steinberg::Vst::TChar* string,
-                  Steinberg::Vst::ParamValue& normalized) const override;
+                  Steinberg::Vst::ParamValue& normalized) const override; // [UI thread]
   Steinberg::Vst::ParamValue
   toPlain(Steinberg::Vst::ParamValue normalized) const override; // [any thread]
   Steinberg::Vst::ParamValue
@@ -28,9 +28,9 @@ public:
 
   // Class-name queries: also true for the plain base names.
   static Steinberg::FClassID getFClassID() { return "IPluginVST3Parameter"; }
-  Steinberg::FClassID isA() const override { return getFClassID(); }
-  bool isA(Steinberg::FClassID s) const override { return isTypeOf(s, false); }
-  bool isTypeOf(Steinberg::FClassID s, bool askBaseClass = true) const override
+  Steinberg::FClassID isA() const override { return getFClassID(); }            // [any thread]
+  bool isA(Steinberg::FClassID s) const override { return isTypeOf(s, false); } // [any thread]
+  bool isTypeOf(Steinberg::FClassID s, bool askBaseClass = true) const override // [any thread]
   {
     return classIDsEqual(s, getFClassID()) ||
            (askBaseClass &&
@@ -47,9 +47,9 @@ public:
   IPluginVST3BypassParameter();
 
   static Steinberg::FClassID getFClassID() { return "IPluginVST3BypassParameter"; }
-  Steinberg::FClassID isA() const override { return getFClassID(); }
-  bool isA(Steinberg::FClassID s) const override { return isTypeOf(s, false); }
-  bool isTypeOf(Steinberg::FClassID s, bool askBaseClass = true) const override
+  Steinberg::FClassID isA() const override { return getFClassID(); }            // [any thread]
+  bool isA(Steinberg::FClassID s) const override { return isTypeOf(s, false); } // [any thread]
+  bool isTypeOf(Steinberg::FClassID s, bool askBaseClass = true) const override // [any thread]
   {
     return classIDsEqual(s, getFClassID()) ||
            (askBaseClass &&
