@@ -287,6 +287,9 @@ int main(int argc, char** argv)
   }
   if (opt.scenario == "loop" && opt.input.empty())
   {
+    if (opt.thirdOctaves)
+      std::fprintf(stderr, "quellor-render: --third-octaves is for files and the other scenarios; "
+                           "the loop reports its own broadband change\n");
     engine.reset();
     if (opt.linked)
       std::printf("processing with the engine built into this tool\n");
