@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The editor in a real X11 window: quellor-host --editor under an X server (DISPLAY), captured
-# with xwd and compared with the headless picture of the same state, then driven with xdotool;
-# closing must leave no handler or timer of the window registered with the host's run loop.
+# with xwd and compared with the headless picture of the same state, then driven with xdotool
+# (tooltip, clicks, drag, wheel, value box, right-click); closing must leave no handler or timer of
+# the window registered with the host's run loop. The X11 context's own tests (popup menus,
+# clipboard) run first on the same display.
 #   EditorWindowX11Check.sh BUILD_DIR [OUT_DIR]
 # Prints one line per check and "x11 window checks: N passed, M failed"; exit 0 only when none
 # failed. QUELLOR_X11_NO_SHM=1 is set for a second, picture-only run through plain XPutImage.
@@ -17,6 +19,9 @@ FAIL=0
 check() { # condition-exit-code, text
   if [ "$1" -eq 0 ]; then PASS=$((PASS + 1)); echo "ok      $2"; else FAIL=$((FAIL + 1)); echo "FAILED  $2"; fi
 }
+
+QUELLOR_X11_TESTS=1 "$BUILD/tests/graphics/graphics_x11_tests" --gtest_brief=1 >"$OUT/x11-tests.txt" 2>&1
+check $? "X11 context tests: popup menus and clipboard ($(grep -o '[0-9]* tests\? from' "$OUT/x11-tests.txt" | head -1 | cut -d' ' -f1) tests)"
 
 sox -n -r 48000 -c 2 -b 16 "$OUT/silence.wav" trim 0 4 2>/dev/null
 
@@ -113,7 +118,7 @@ check $? "hovering Hold shows its tooltip on the screen, as our renderer draws i
 # A window passing over the tooltip (not over the pointer) leaves no hole: the tooltip is drawn
 # again when the server exposes it.
 if [ -n "$TIP" ]; then
-  xclock -geometry "$(echo "$TIP" | awk -F'[x+]' '{printf "%dx%d+%d+%d", $1 - 20, $2 - 6, $3 + 10, $4 + 3}')" &
+  xclock -geometry "$(echo "$TIP" | awk -F'[x+]' '{printf "%dx%d+%d+%d", $1 - 20, $2 - 6, $3 + 10, $4 + 3}')" 2>/dev/null &
   COVER=$!
   sleep 0.5
   screen covered
