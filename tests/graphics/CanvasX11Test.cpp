@@ -201,6 +201,14 @@ protected:
     Button(m.id, ButtonPress, 20, y, m.x + 20, m.y + y);
     Button(m.id, ButtonRelease, 20, y, m.x + 20, m.y + y);
   }
+  // Shows a menu for a control of its own, which reports into `sel`.
+  void Show(std::unique_ptr<IPopupMenu> menu, Selection& sel)
+  {
+    auto* c = new MenuControl(IRect(0.f, 0.f, 50.f, 20.f), sel);
+    g.AttachControl(c);
+    g.CreatePopupMenu(*c, std::move(menu), c->GetRECT());
+    Pump();
+  }
   // Brightest red value in a horizontal band of a menu window (its text, in an item row).
   int RowBrightness(const OverlayWindow& m, int i)
   {
@@ -236,42 +244,38 @@ TEST_F(X11Canvas, EnumerationMenuByKeyboardClickAndClickAway)
   g.AttachControl(box);
   Pump();
 
-  Click(50.f, 20.f);
-  std::vector<OverlayWindow> menus = Menus();
-  ASSERT_EQ(menus.size(), 1u);
-  EXPECT_GE(menus[0].h, 3 * 22); // three values
-  EXPECT_GT(RowBrightness(menus[0], 0), 200);
-  EXPECT_TRUE(g.PopupMenuPending());
-  Key(menus[0].id, XK_Down);
-  Key(menus[0].id, XK_Down);
-  Key(menus[0].id, XK_Down);
-  Key(menus[0].id, XK_Return);
-  EXPECT_TRUE(Menus().empty());
-  EXPECT_FALSE(g.PopupMenuPending());
+  // Opens the value box's menu; after each way of closing it, no menu is left or pending.
+  auto open = [&] {
+    Click(50.f, 20.f);
+    const std::vector<OverlayWindow> menus = Menus();
+    EXPECT_EQ(menus.size(), 1u);
+    EXPECT_TRUE(g.PopupMenuPending());
+    return menus.empty() ? OverlayWindow{} : menus[0];
+  };
+  auto closed = [&] { return Menus().empty() && !g.PopupMenuPending(); };
+
+  OverlayWindow m = open();
+  EXPECT_GE(m.h, 3 * 22); // three values
+  EXPECT_GT(RowBrightness(m, 0), 200);
+  for (KeySym k : {XK_Down, XK_Down, XK_Down, XK_Return})
+    Key(m.id, k);
+  EXPECT_TRUE(closed());
   EXPECT_EQ(dlg.GetParam(2)->GetValue(), 2.0); // "High"
 
-  Click(50.f, 20.f);
-  menus = Menus();
-  ASSERT_EQ(menus.size(), 1u);
-  Key(menus[0].id, XK_Down);
-  Key(menus[0].id, XK_Escape);
-  EXPECT_TRUE(Menus().empty());
-  EXPECT_FALSE(g.PopupMenuPending());
+  m = open();
+  Key(m.id, XK_Down);
+  Key(m.id, XK_Escape);
+  EXPECT_TRUE(closed());
   EXPECT_EQ(dlg.GetParam(2)->GetValue(), 2.0);
 
-  Click(50.f, 20.f);
-  menus = Menus();
-  ASSERT_EQ(menus.size(), 1u);
-  Button(menus[0].id, ButtonPress, -5, -5, menus[0].x - 5, menus[0].y - 5);
-  EXPECT_TRUE(Menus().empty());
-  EXPECT_FALSE(g.PopupMenuPending());
+  m = open();
+  Button(m.id, ButtonPress, -5, -5, m.x - 5, m.y - 5);
+  EXPECT_TRUE(closed());
   EXPECT_EQ(dlg.GetParam(2)->GetValue(), 2.0);
 
-  Click(50.f, 20.f);
-  menus = Menus();
-  ASSERT_EQ(menus.size(), 1u);
-  ClickItem(menus[0], 1);
-  EXPECT_TRUE(Menus().empty());
+  m = open();
+  ClickItem(m, 1);
+  EXPECT_TRUE(closed());
   EXPECT_EQ(dlg.GetParam(2)->GetValue(), 1.0); // "Mid"
 }
 
@@ -279,9 +283,6 @@ TEST_F(X11Canvas, EnumerationMenuByKeyboardClickAndClickAway)
 // Left closes only it, and choosing inside it reports the sub-menu and its item.
 TEST_F(X11Canvas, NestedMenuWithDisabledItem)
 {
-  Selection sel;
-  auto* c = new MenuControl(IRect(0.f, 0.f, 50.f, 20.f), sel);
-  g.AttachControl(c);
   auto menu = std::make_unique<IPopupMenu>("test");
   menu->AddItem("Alpha");
   menu->AddItem("Beta", IPopupMenu::kDisabled);
@@ -290,8 +291,8 @@ TEST_F(X11Canvas, NestedMenuWithDisabledItem)
   sub->AddItem("Deeper", IPopupMenu::kChecked);
   IPopupMenu* subPtr = sub.get();
   menu->AddSubmenu("More", std::move(sub));
-  g.CreatePopupMenu(*c, std::move(menu), IRect(0.f, 0.f, 50.f, 20.f));
-  Pump();
+  Selection sel;
+  Show(std::move(menu), sel);
 
   std::vector<OverlayWindow> menus = Menus();
   ASSERT_EQ(menus.size(), 1u);
@@ -319,13 +320,10 @@ TEST_F(X11Canvas, NestedMenuWithDisabledItem)
 // chosen.
 TEST_F(X11Canvas, ClosingWithAMenuOpen)
 {
-  Selection sel;
-  auto* c = new MenuControl(IRect(0.f, 0.f, 50.f, 20.f), sel);
-  g.AttachControl(c);
   auto menu = std::make_unique<IPopupMenu>("test");
   menu->AddItem("Alpha");
-  g.CreatePopupMenu(*c, std::move(menu), IRect(0.f, 0.f, 50.f, 20.f));
-  Pump();
+  Selection sel;
+  Show(std::move(menu), sel);
   ASSERT_EQ(Menus().size(), 1u);
   g.CloseWindow();
   XSync(dpy, False);
