@@ -158,6 +158,11 @@ bool ICanvasX11::WindowIsOpen() const
   return mX && mX->win;
 }
 
+unsigned long ICanvasX11::WindowId() const
+{
+  return mX ? mX->win : 0;
+}
+
 float ICanvasX11::ReadScreenScale() const
 {
   // Xft.dpi from the server's resource string; 1 when unset or unusable.

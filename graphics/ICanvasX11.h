@@ -47,6 +47,8 @@ public:
   bool InitiateExternalFileDragDrop(const char*) { return false; }
 
   bool WindowIsOpen() const;
+  // The window's X id (0 while closed).
+  unsigned long WindowId() const;
 
   // One frame step, as the frame timer runs it (for tests that drive the loop themselves).
   void FrameStep();
