@@ -336,10 +336,11 @@ HWND ICanvasWin::CreatePlatformWindow(HWND parent)
   const float screenScale = ReadScreenScale(parent);
 
   int x = 0, y = 0;
-  int w = static_cast<int>(screenScale * static_cast<float>(static_cast<int>(
-                                             static_cast<float>(Width()) * GetDrawScale())));
-  int h = static_cast<int>(screenScale * static_cast<float>(static_cast<int>(
-                                             static_cast<float>(Height()) * GetDrawScale())));
+  // Rounded as WindowWidth/WindowHeight round (up): truncating here made a reopened editor one
+  // pixel smaller than the one closed at a fractional scale.
+  const float totalScale = GetDrawScale() * screenScale;
+  int w = IRenderer::FrameSide(static_cast<float>(Width()), totalScale);
+  int h = IRenderer::FrameSide(static_cast<float>(Height()), totalScale);
   if (mPlugWnd)
   {
     RECT r;

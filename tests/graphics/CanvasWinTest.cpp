@@ -1,13 +1,17 @@
 // The Windows window's pure pieces (menu texts, the vertical-blank loop against stand-ins for the
-// driver) and, where a display exists, two real windows sharing one window class.
+// driver) and, where a display exists, real windows: one class for two, the size kept on reopening.
 
 #include "graphics/ICanvasWin.h"
+#include "plugin/ICanvasEditorDelegate.h"
 #include "plugin/IEditorDelegate.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 using namespace plugfw::ui;
@@ -129,5 +133,48 @@ TEST(CanvasWin, TwoEditorsShareOneWindowClass)
   b.CloseWindow();
   EXPECT_FALSE(ICanvasWin::WindowClassRegistered());
   EXPECT_EQ(ICanvasWin::OpenWindowCount(), 0);
+  DestroyWindow(parent);
+}
+
+// Scales from resizer drags are fractions of pixel positions; the reopened window (sized at
+// creation) must have exactly the size the closed one had after its resize.
+TEST(CanvasWin, ReopenedEditorHasThePixelSizeItWasClosedWith)
+{
+  HWND parent = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 1200, 1200,
+                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (!parent)
+  {
+    if (std::getenv("QUELLOR_REQUIRE_WINDOWS"))
+      FAIL() << "no window could be made";
+    GTEST_SKIP() << "no display: windows are checked by the real-window step";
+  }
+  _putenv_s("QUELLOR_PRESENTATION", "gdi"); // many windows: skip making a GL context for each
+  plugfw::ICanvasEditorDelegate d(0);
+  d.SetMakeGraphicsFunc([&d] { return new ICanvasWin(&d, 740, 726); });
+  auto clientSize = [&d] {
+    RECT r{};
+    GetClientRect(dynamic_cast<ICanvasWin*>(d.GetGraphicsContext())->GetWindow(), &r);
+    return std::pair<LONG, LONG>(r.right, r.bottom);
+  };
+  int fractional = 0;
+  for (int pointer = 700; pointer <= 900; pointer += 4)
+  {
+    ASSERT_NE(d.OpenEditor(parent), nullptr);
+    auto* g = dynamic_cast<ICanvasWin*>(d.GetGraphicsContext());
+    // The scale a corner drag from (734, 720) to (pointer, pointer + 14) makes.
+    const float s =
+        std::min(static_cast<float>(pointer + 14) / 720.f, static_cast<float>(pointer) / 734.f);
+    g->Resize(740, 726, s);
+    fractional += std::floor(740.f * s) != 740.f * s;
+    const auto before = clientSize();
+    EXPECT_EQ(before, std::make_pair(static_cast<LONG>(g->WindowWidth()),
+                                     static_cast<LONG>(g->WindowHeight())));
+    d.CloseEditor();
+    ASSERT_NE(d.OpenEditor(parent), nullptr);
+    EXPECT_EQ(clientSize(), before) << "scale " << s;
+    d.CloseEditor();
+  }
+  EXPECT_GT(fractional, 40); // the sizes that truncation and rounding up disagree on
+  _putenv_s("QUELLOR_PRESENTATION", "");
   DestroyWindow(parent);
 }
