@@ -1016,7 +1016,11 @@ LRESULT ICanvasWin::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPa
       return 0;
   }
 
-  if (mEntryWnd && isMouse && msg != WM_MOUSEWHEEL)
+  // A release always reaches the handler below: the press that opened the entry must end its
+  // gesture and give back the capture, or the host keeps an open edit and the next press anywhere
+  // lands on the same control.
+  const bool isRelease = msg == WM_LBUTTONUP || msg == WM_RBUTTONUP;
+  if (mEntryWnd && isMouse && msg != WM_MOUSEWHEEL && !isRelease)
   {
     if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN)
     {

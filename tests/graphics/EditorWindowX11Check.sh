@@ -130,6 +130,8 @@ sleep 0.4
 report
 grep -q "^param 1: .* value 0.756757" "$OUT/report.txt"
 check $? "value box: -5 and Escape leaves Auto Cut unchanged"
+grep -q "^param 1: begin \([1-9][0-9]*\) perform [0-9]* end \1 " "$OUT/report.txt"
+check $? "value box: every begin edit has its end ($(grep -m1 '^param 1:' "$OUT/report.txt"))"
 
 # Close and reopen: nothing of the window stays registered; the size is kept.
 echo close >&3
