@@ -70,6 +70,16 @@ class Host:
             time.sleep(0.1)
         return reply
 
+    def poll_settled(self, cmd, value, ok, timeout=TIMEOUT):
+        """Like poll, until ok(value(reply)) holds for three replies in a row with the same value:
+        a pointer gesture is still arriving while the value moves."""
+        last = []
+        def settled(reply):
+            v = value(reply)
+            last.append(v)
+            return ok(v) and len(last) > 2 and last[-3] == last[-2] == v
+        return self.poll(cmd, settled, timeout)
+
     def quit(self):
         self.send("quit")
         try:
@@ -85,8 +95,19 @@ def check(name, ok, detail=""):
     return ok
 
 
+last_click = [0.0]
+DOUBLE_CLICK_GAP = 0.7  # seconds; Windows pairs presses within 500 ms into a double-click
+
+
 def xdo(*args):
-    subprocess.run(["xdotool"] + [str(a) for a in args], env=env, check=True)
+    # Single clicks keep their distance, or a slow run turns two of them into a double-click.
+    words = [str(a) for a in args]
+    press = words[0] in ("click", "mousedown") and words[-1] in ("1", "3")
+    if press and "--repeat" not in words:
+        time.sleep(max(0.0, last_click[0] + DOUBLE_CLICK_GAP - time.time()))
+    subprocess.run(["xdotool"] + words, env=env, check=True)
+    if press:
+        last_click[0] = time.time()
 
 
 def open_editor(h):
@@ -189,20 +210,13 @@ def sizes(reply):  # "size 0 editor W H host W H view W H" -> [(W, H) of editor,
     return [(int(f[i]), int(f[i + 1])) for i in (3, 6, 9)] if len(f) == 11 else []
 
 
-# The scale follows the last pointer position: wait until the editor has that final size (two
-# equal readings in a row) and then compare.
-last = [None]
-def settled(reply):
-    s, prev = sizes(reply), last[0]
-    last[0] = s
-    return bool(s) and s == prev and s[0][0] > w
-s1 = h.poll("size", settled)
-check("resizer drag resizes editor, host window and view alike",
-      settled(s1) and len(set(sizes(s1))) == 1, s1)
-# The drag made the scale min(y / press y, x / press x) from the press at (w - 6, ht - 6).
+# The drag makes the scale min(y / press y, x / press x) from the press at (w - 6, ht - 6): wait
+# for the editor to reach the size of the last pointer position, then compare.
 scale = min((ht - 6 + 80) / (ht - 6), (w - 6 + 80) / (w - 6))
-check("resizer drag scales by the pointer's travel",
-      sizes(s1) and abs(sizes(s1)[0][0] - w * scale) <= 1.5 and abs(sizes(s1)[0][1] - ht * scale) <= 1.5, s1)
+final = lambda s: bool(s) and abs(s[0][0] - w * scale) <= 1.5 and abs(s[0][1] - ht * scale) <= 1.5
+s1 = h.poll("size", lambda r: final(sizes(r)))
+check("resizer drag scales the editor by the pointer's travel", final(sizes(s1)), f"{s1}, scale {scale:.4f}")
+check("resizer drag resizes editor, host window and view alike", len(set(sizes(s1))) == 1, s1)
 h.ask("close", "closed 0"); h.send("open"); h.wait_for("ready 0")
 s2 = h.ask("size")
 check("close and reopen keeps the size", s1 is not None and sizes(s2) == sizes(s1), f"{s1} / {s2}")
@@ -243,12 +257,12 @@ if bundle:
         for x in (320, 340, 360, 380, 400):
             xdo("mousemove", *at(x, 90))
         xdo("mouseup", 1)
-        r = h.poll("probe", lambda r: slot in manual(r) and manual(r)[slot][0] > f0 * 1.5)
+        r = h.poll_settled("probe", lambda r: manual(r).get(slot, (0, 0, 0))[0], lambda f: f > f0 * 1.5)
         f1 = manual(r).get(slot, (0, 0, 0))[0]
         check(f"dragging the handle to the right moves that notch up ({f0:.0f} Hz -> {f1:.0f} Hz)",
               f1 > f0 * 1.5 and len(manual(r)) == 1, r)
         xdo("mousemove", *at(400, 90)); xdo("click", 4); xdo("click", 4)
-        r = h.poll("probe", lambda r: slot in manual(r) and manual(r)[slot][2] != w0)
+        r = h.poll_settled("probe", lambda r: manual(r).get(slot, (0, 0, w0))[2], lambda wd: wd != w0)
         w1 = manual(r).get(slot, (0, 0, w0))[2]
         check(f"the wheel over the handle changes its width ({w0:.2f} -> {w1:.2f})",
               w1 != w0 and w1 > 0 and abs(manual(r)[slot][0] - f1) < 0.05, r)
