@@ -2,11 +2,11 @@
 
 #include "graphics/IDirtyPixels.h"
 #include "graphics/IFramePacing.h"
+#include "graphics/IOverlayPictures.h"
 #include "graphics/IPlatformTables.h"
 #include "plugin/IEditorDelegate.h"
 #include "plugin/IHostRunLoop.h"
 #include "plugin/IParam.h"
-#include "resources/QuellorResources.h"
 
 // Xlib defines None as a macro: the entry states' names are taken before its headers.
 namespace plugfw::ui {
@@ -312,18 +312,16 @@ void PutPixmap(Display* dpy, Window win, GC gc, Visual* visual, const IPixmap& p
   XDestroyImage(img);
 }
 
-std::unique_ptr<IRenderer> MakeOverlayRenderer(float scale)
+enum class EOverlay
 {
-  auto r = std::make_unique<IRenderer>();
-  const uint8_t* data = nullptr;
-  size_t size = 0;
-  if (FindQuellorResource("Roboto-Regular.ttf", data, size))
-    r->LoadFont(DEFAULT_FONT, data, size);
-  r->SetScale(1.f, scale);
-  return r;
-}
+  Menu,
+  Tooltip
+};
 
-Window MakeOverlayWindow(Display* dpy, Visual* visual, Colormap cmap, int x, int y, int w, int h)
+// An override-redirect window for a menu level or a tooltip. Named and typed, so compositors
+// treat it as the popup it is and tests can find it.
+Window MakeOverlayWindow(Display* dpy, Visual* visual, Colormap cmap, int x, int y, int w, int h,
+                         EOverlay kind)
 {
   XSetWindowAttributes a{};
   a.override_redirect = True;
@@ -336,6 +334,13 @@ Window MakeOverlayWindow(Display* dpy, Visual* visual, Colormap cmap, int x, int
       dpy, DefaultRootWindow(dpy), x, y, static_cast<unsigned>(w), static_cast<unsigned>(h), 0, 24,
       InputOutput, visual,
       CWOverrideRedirect | CWColormap | CWBorderPixel | CWBackPixel | CWEventMask, &a);
+  const bool tip = kind == EOverlay::Tooltip;
+  XStoreName(dpy, w0, tip ? "Quellor tooltip" : "Quellor menu");
+  const Atom type = XInternAtom(dpy, "_NET_WM_WINDOW_TYPE", False);
+  const Atom value = XInternAtom(
+      dpy, tip ? "_NET_WM_WINDOW_TYPE_TOOLTIP" : "_NET_WM_WINDOW_TYPE_POPUP_MENU", False);
+  XChangeProperty(dpy, w0, type, XA_ATOM, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&value), 1);
   XMapRaised(dpy, w0);
   return w0;
 }
@@ -668,7 +673,8 @@ void ICanvasX11::CreatePlatformPopupMenu(IPopupMenu& menu, const IRect& bounds)
     const int sh = DisplayHeight(mX->dpy, DefaultScreen(mX->dpy));
     lvl.x = std::max(0, std::min(x, sw - lvl.w));
     lvl.y = std::max(0, std::min(y, sh - lvl.h));
-    lvl.win = MakeOverlayWindow(mX->dpy, mX->visual, mX->colormap, lvl.x, lvl.y, lvl.w, lvl.h);
+    lvl.win = MakeOverlayWindow(mX->dpy, mX->visual, mX->colormap, lvl.x, lvl.y, lvl.w, lvl.h,
+                                EOverlay::Menu);
     mX->menus.push_back(std::move(lvl));
     DrawMenu(mX->dpy, mX->gc, mX->visual, mX->menus.back(), mX->rshift, mX->gshift, mX->bshift);
   };
@@ -701,7 +707,7 @@ void OpenSubmenu(std::vector<MenuLevel>& menus, size_t level, int i, Display* dp
   lvl.y = p.y + static_cast<int>((kMenuPad + kMenuItemHeight * static_cast<float>(i)) * scale);
   lvl.x = std::max(0, std::min(lvl.x, DisplayWidth(dpy, DefaultScreen(dpy)) - lvl.w));
   lvl.y = std::max(0, std::min(lvl.y, DisplayHeight(dpy, DefaultScreen(dpy)) - lvl.h));
-  lvl.win = MakeOverlayWindow(dpy, visual, cmap, lvl.x, lvl.y, lvl.w, lvl.h);
+  lvl.win = MakeOverlayWindow(dpy, visual, cmap, lvl.x, lvl.y, lvl.w, lvl.h, EOverlay::Menu);
   menus.push_back(std::move(lvl));
   DrawMenu(dpy, gc, visual, menus.back(), rs, gs, bs);
 }
@@ -880,6 +886,13 @@ void ICanvasX11::HandleEvent(void* xevent)
     }
   }
 
+  // The tooltip is drawn again whenever the server exposes it: its first picture may arrive
+  // before the map does and be lost.
+  if (ev.type == Expose && x.tipWin && ev.xexpose.window == x.tipWin && x.tipRenderer)
+  {
+    PutPixmap(dpy, x.tipWin, x.gc, x.visual, x.tipRenderer->Frame(), x.rshift, x.gshift, x.bshift);
+    return;
+  }
   if (ev.xany.window != x.win)
     return;
   switch (ev.type)
@@ -1284,28 +1297,28 @@ void ICanvasX11::UpdateTooltip()
     return;
   if (++mX->tipTicks < kTooltipDelayFrames)
     return;
-  const std::string& tip = c->GetTooltip();
   const float sc = GetScreenScale();
   if (!mX->tipRenderer)
     mX->tipRenderer = MakeOverlayRenderer(sc);
   IRenderer& r = *mX->tipRenderer;
   r.SetScale(1.f, sc);
-  const float w = std::min(250.f, r.MeasureText(DEFAULT_FONT, 13.f, tip) + 12.f), h = 20.f;
-  r.SetLogicalSize(w, h);
-  r.BeginFrame(IRect(0.f, 0.f, w, h));
-  r.FillRect(IColor(255, 250, 246, 220), IRect(0.f, 0.f, w, h));
-  r.DrawText(DEFAULT_FONT, 13.f, IColor(255, 20, 20, 20), IRect(6.f, 0.f, w - 6.f, h),
-             ITextAlign::kNear, ITextVAlign::kMiddle, tip);
-  r.EndFrame();
+  DrawTooltipPicture(r, c->GetTooltip());
   const float s = GetTotalScale();
   int rx = 0, ry = 0;
   Window child = 0;
   XTranslateCoordinates(mX->dpy, mX->win, DefaultRootWindow(mX->dpy),
                         static_cast<int>(mX->lastX * s), static_cast<int>(mX->lastY * s), &rx, &ry,
                         &child);
+  // Below and right of the pointer; above it near the screen's bottom, inside it at the right.
+  const int tw = r.Frame().Width(), th = r.Frame().Height();
+  const int sw = DisplayWidth(mX->dpy, DefaultScreen(mX->dpy));
+  const int sh = DisplayHeight(mX->dpy, DefaultScreen(mX->dpy));
+  const int tx = std::max(0, std::min(rx + 12, sw - tw));
+  int ty = ry + static_cast<int>(20.f * sc);
+  if (ty + th > sh)
+    ty = std::max(0, ry - th - static_cast<int>(4.f * sc));
   mX->tipWin =
-      MakeOverlayWindow(mX->dpy, mX->visual, mX->colormap, rx + 12,
-                        ry + static_cast<int>(20.f * sc), r.Frame().Width(), r.Frame().Height());
+      MakeOverlayWindow(mX->dpy, mX->visual, mX->colormap, tx, ty, tw, th, EOverlay::Tooltip);
   PutPixmap(mX->dpy, mX->tipWin, mX->gc, mX->visual, r.Frame(), mX->rshift, mX->gshift, mX->bshift);
   mX->tipShown = true;
 }

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The editor in a real X11 window: quellor-host --editor under an X server (DISPLAY), captured
-# with xwd and compared with the headless picture of the same state, then driven with xdotool;
-# closing must leave no handler or timer of the window registered with the host's run loop.
+# with xwd and compared with the headless picture of the same state, then driven with xdotool
+# (tooltip, clicks, drag, wheel, value box, right-click); closing must leave no handler or timer of
+# the window registered with the host's run loop. The X11 context's own tests (popup menus,
+# clipboard) run first on the same display.
 #   EditorWindowX11Check.sh BUILD_DIR [OUT_DIR]
 # Prints one line per check and "x11 window checks: N passed, M failed"; exit 0 only when none
 # failed. QUELLOR_X11_NO_SHM=1 is set for a second, picture-only run through plain XPutImage.
@@ -17,6 +19,9 @@ FAIL=0
 check() { # condition-exit-code, text
   if [ "$1" -eq 0 ]; then PASS=$((PASS + 1)); echo "ok      $2"; else FAIL=$((FAIL + 1)); echo "FAILED  $2"; fi
 }
+
+QUELLOR_X11_TESTS=1 "$BUILD/tests/graphics/graphics_x11_tests" --gtest_brief=1 >"$OUT/x11-tests.txt" 2>&1
+check $? "X11 context tests: popup menus and clipboard ($(grep -o '[0-9]* tests\? from' "$OUT/x11-tests.txt" | head -1 | cut -d' ' -f1) tests)"
 
 sox -n -r 48000 -c 2 -b 16 "$OUT/silence.wav" trim 0 4 2>/dev/null
 
@@ -80,6 +85,59 @@ capture shm
 same_picture shm.png "MIT-SHM picture matches the headless render"
 
 click() { xdotool mousemove --window "$WIN" "$1" "$2" click "${3:-1}"; sleep 0.3; }
+screen() { # name: the whole screen, overlay windows included, as the server shows it
+  import -window root "$OUT/$1.png"
+}
+overlay() { # window name -> WxH+X+Y of that window on the screen, empty when there is none
+  xwininfo -root -children 2>/dev/null | awk -v n="\"$1\":" \
+    'index($0, n) {for (i = 1; i <= NF; i++) if ($i ~ /^[0-9]+x[0-9]+[+-]/) {print $i; exit}}'
+}
+rms() { # png png -> normalised RMS difference
+  compare -metric RMSE "$1" "$2" null: 2>&1 | sed 's/.*(\(.*\)).*/\1/'
+}
+
+# Tooltip: resting on the Hold toggle shows its text, drawn by our renderer, in a window of its
+# own beside the pointer; leaving the control takes it away.
+screen untipped
+xdotool mousemove --window "$WIN" 24 645
+sleep 0.1
+xdotool mousemove --window "$WIN" 26 646
+sleep 1
+screen tipped
+TIP=$(overlay "Quellor tooltip")
+"$BUILD/bin/gallery" --tooltip "Freeze the current notches." "$OUT/tooltip-expected.png" >/dev/null
+if [ -n "$TIP" ]; then
+  convert "$OUT/tipped.png" -crop "$TIP" +repage "$OUT/tooltip-shown.png"
+  convert "$OUT/untipped.png" -crop "$TIP" +repage "$OUT/tooltip-before.png"
+  E_SHOWN=$(rms "$OUT/tooltip-shown.png" "$OUT/tooltip-expected.png")
+  E_BEFORE=$(rms "$OUT/tooltip-before.png" "$OUT/tooltip-expected.png")
+fi
+echo "        tooltip window ${TIP:-none}; against our renderer's tooltip: shown ${E_SHOWN:-?}, before hovering ${E_BEFORE:-?}"
+awk -v a="${E_SHOWN:-1}" -v b="${E_BEFORE:-0}" 'BEGIN {exit !(a < 0.01 && b > 0.1)}'
+check $? "hovering Hold shows its tooltip on the screen, as our renderer draws it"
+# A window passing over the tooltip (not over the pointer) leaves no hole: the tooltip is drawn
+# again when the server exposes it.
+if [ -n "$TIP" ]; then
+  xclock -geometry "$(echo "$TIP" | awk -F'[x+]' '{printf "%dx%d+%d+%d", $1 - 20, $2 - 6, $3 + 10, $4 + 3}')" 2>/dev/null &
+  COVER=$!
+  sleep 0.5
+  screen covered
+  convert "$OUT/covered.png" -crop "$TIP" +repage "$OUT/tooltip-covered.png"
+  E_COVERED=$(rms "$OUT/tooltip-covered.png" "$OUT/tooltip-expected.png")
+  kill "$COVER"
+  wait "$COVER" 2>/dev/null
+  sleep 0.3
+  screen uncovered
+  convert "$OUT/uncovered.png" -crop "$TIP" +repage "$OUT/tooltip-uncovered.png"
+  E_UNCOVERED=$(rms "$OUT/tooltip-uncovered.png" "$OUT/tooltip-expected.png")
+fi
+echo "        tooltip while covered: ${E_COVERED:-?}, after: ${E_UNCOVERED:-?}"
+awk -v a="${E_UNCOVERED:-1}" -v b="${E_COVERED:-0}" 'BEGIN {exit !(a < 0.01 && b > 0.05)}'
+check $? "a covered tooltip is drawn again when uncovered"
+xdotool mousemove --window "$WIN" 370 700
+sleep 0.2
+[ -n "$TIP" ] && [ -z "$(overlay "Quellor tooltip")" ]
+check $? "moving off the control takes the tooltip away"
 
 # Hold toggle: one begin, perform and end edit for parameter 8.
 click 24 645
@@ -132,6 +190,13 @@ grep -q "^param 1: .* value 0.756757" "$OUT/report.txt"
 check $? "value box: -5 and Escape leaves Auto Cut unchanged"
 grep -q "^param 1: begin \([1-9][0-9]*\) perform [0-9]* end \1 " "$OUT/report.txt"
 check $? "value box: every begin edit has its end ($(grep -m1 '^param 1:' "$OUT/report.txt"))"
+
+# Right-click on the Auto Cut slider: the host is asked for a context menu for parameter 1, at
+# the point clicked (view pixels).
+click 600 415 3
+report
+grep -q "^context menu for param 1 at 600 415" "$OUT/report.txt"
+check $? "right-click: context-menu request $(grep -m1 '^context menu' "$OUT/report.txt")"
 
 # Close and reopen: nothing of the window stays registered; the size is kept.
 echo close >&3

@@ -2,8 +2,10 @@
 // editor layout, to PNG files.
 //
 //   gallery [output-folder]      (default: the current folder)
+//   gallery --tooltip TEXT FILE  one tooltip, as a window draws it at scale 1
 
 #include "graphics/ICanvasHeadless.h"
+#include "graphics/IOverlayPictures.h"
 #include "graphics/IControls.h"
 #include "graphics/IVectorControls.h"
 #include "plugin/IEditorDelegate.h"
@@ -11,6 +13,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -256,6 +259,19 @@ bool RenderSample(const std::string& path, float scale, bool interact)
 
 int main(int argc, char** argv)
 {
+  if (argc > 1 && std::string(argv[1]) == "--tooltip")
+  {
+    if (argc != 4)
+    {
+      std::fprintf(stderr, "usage: gallery --tooltip TEXT FILE\n");
+      return 2;
+    }
+    std::unique_ptr<IRenderer> r = MakeOverlayRenderer(1.f);
+    DrawTooltipPicture(*r, argv[2]);
+    const bool written = r->Frame().WritePng(argv[3]);
+    std::printf("%s %s\n", written ? "wrote" : "FAILED", argv[3]);
+    return written ? 0 : 1;
+  }
   std::string dir = argc > 1 ? argv[1] : ".";
   if (!dir.empty() && dir.back() != '/')
     dir += '/';

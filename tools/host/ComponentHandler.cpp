@@ -1,5 +1,7 @@
 #include "tools/host/ComponentHandler.h"
 
+#include "tools/host/ContextMenu.h"
+
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
@@ -58,6 +60,19 @@ tresult PLUGIN_API ComponentHandler::finishGroupEdit()
   return record(make(HandlerCall::kFinishGroup));
 }
 
+IContextMenu* PLUGIN_API ComponentHandler::createContextMenu(IPlugView*, const ParamID* paramID)
+{
+  IPtr<ComponentHandler> self(this); // the menu may outlive the plug-in's hold on the handler
+  return new ContextMenu(paramID ? *paramID : kNoParamId,
+                         [self](ParamID id, UCoord x, UCoord y, int32 items) {
+                           HandlerCall call = make(HandlerCall::kContextMenu, id);
+                           call.x = x;
+                           call.y = y;
+                           call.items = items;
+                           self->record(call);
+                         });
+}
+
 tresult PLUGIN_API ComponentHandler::queryInterface(const TUID _iid, void** obj)
 {
   if (!obj)
@@ -72,6 +87,12 @@ tresult PLUGIN_API ComponentHandler::queryInterface(const TUID _iid, void** obj)
   {
     addRef();
     *obj = static_cast<IComponentHandler2*>(this);
+    return kResultOk;
+  }
+  if (FUnknownPrivate::iidEqual(_iid, IComponentHandler3::iid))
+  {
+    addRef();
+    *obj = static_cast<IComponentHandler3*>(this);
     return kResultOk;
   }
   return FObject::queryInterface(_iid, obj);

@@ -1,4 +1,5 @@
-// The host's component handler: records every edit and restart request with the thread it came on.
+// The host's component handler: records every edit, restart and context-menu request with the
+// thread it came on.
 #pragma once
 
 #include <mutex>
@@ -23,18 +24,22 @@ struct HandlerCall
     kStartGroup,
     kFinishGroup,
     kDirty,
-    kOpenEditor
+    kOpenEditor,
+    kContextMenu // a menu popped up: id is its parameter (kNoParamId for none), x/y the point
   };
   Kind kind = kBegin;
   Steinberg::Vst::ParamID id = 0;
   double value = 0.;
   Steinberg::int32 flags = 0;
+  Steinberg::UCoord x = 0, y = 0;
+  Steinberg::int32 items = 0; // the items the plug-in put in the context menu
   std::thread::id thread;
 };
 
 class ComponentHandler : public Steinberg::FObject,
                          public Steinberg::Vst::IComponentHandler,
-                         public Steinberg::Vst::IComponentHandler2
+                         public Steinberg::Vst::IComponentHandler2,
+                         public Steinberg::Vst::IComponentHandler3
 {
 public:
   // Without group edits the handler does not answer IComponentHandler2, like simpler hosts.
@@ -49,6 +54,9 @@ public:
   Steinberg::tresult PLUGIN_API requestOpenEditor(Steinberg::FIDString name) override;
   Steinberg::tresult PLUGIN_API startGroupEdit() override;
   Steinberg::tresult PLUGIN_API finishGroupEdit() override;
+  // The menu records its popup here as a kContextMenu call.
+  Steinberg::Vst::IContextMenu* PLUGIN_API createContextMenu(
+      Steinberg::IPlugView* plugView, const Steinberg::Vst::ParamID* paramID) override;
 
   Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID _iid, void** obj) override;
   REFCOUNT_METHODS(Steinberg::FObject)

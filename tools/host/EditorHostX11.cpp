@@ -250,6 +250,8 @@ int RunEditorHost(int argc, char** argv)
         else if (c.kind == HandlerCall::kEnd)
           ++ends[c.id];
       }
+      for (const HandlerCall& c : handler->callsOf(HandlerCall::kContextMenu))
+        std::printf("context menu for param %u at %d %d, %d items\n", c.id, c.x, c.y, c.items);
       for (const auto& [id, n] : begins)
         std::printf("param %u: begin %d perform %d end %d value %.6f\n", id, n, performs[id],
                     ends[id], plug.controller()->getParamNormalized(id));

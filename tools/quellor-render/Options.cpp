@@ -120,6 +120,10 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions& out, std::string& 
     {
       out.listParams = true;
     }
+    else if (key == "thirdoctaves")
+    {
+      out.thirdOctaves = true;
+    }
     else if (key == "linked")
     {
       out.linked = true;
@@ -367,6 +371,8 @@ void PrintUsage(const char* program)
       "                         (default depth -18 dB, Q 25)\n"
       "  --editor-scale 1|2     draw scale of the picture (default 1)\n"
       "  --quiet                print only the summary\n"
+      "  --third-octaves        add output against input level per third-octave band (25 Hz ..\n"
+      "                         20 kHz, below the Nyquist frequency) and broadband to the summary\n"
       "\n"
       "Closed loop (--scenario loop): microphone -> Quellor -> amplifier gain K -> loudspeaker\n"
       "-> room -> microphone at 48 kHz, blocks of 128. The room is made from a seed: a pure\n"

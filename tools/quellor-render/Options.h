@@ -19,6 +19,7 @@ struct RenderOptions
   bool quiet = false;
   bool help = false;
   bool listParams = false;
+  bool thirdOctaves = false; // a table of output against input level per third-octave band
   // The closed loop (--scenario loop).
   std::string programme;                  // WAV file at the microphone; empty: the built-in talker
   unsigned seed = 1;                      // the room

@@ -5,6 +5,7 @@
 #include "tools/quellor-render/Options.h"
 #include "tools/quellor-render/RenderEngine.h"
 #include "tools/quellor-render/Scenario.h"
+#include "tools/quellor-render/ThirdOctave.h"
 #include "tools/quellor-render/WavFile.h"
 
 #include "engine/NotchExchange.h"
@@ -286,6 +287,9 @@ int main(int argc, char** argv)
   }
   if (opt.scenario == "loop" && opt.input.empty())
   {
+    if (opt.thirdOctaves)
+      std::fprintf(stderr, "quellor-render: --third-octaves is for files and the other scenarios; "
+                           "the loop reports its own broadband change\n");
     engine.reset();
     if (opt.linked)
       std::printf("processing with the engine built into this tool\n");
@@ -482,6 +486,14 @@ int main(int argc, char** argv)
   std::printf("  output written to %s (latency %d samples, compensated)\n", outPath.c_str(),
               latency);
   std::printf("  notches placed: %d, released: %d\n", report.placements(), report.releases());
+  if (opt.thirdOctaves)
+  {
+    std::printf("  level of the output against the input: %+.2f dB broadband\n",
+                BroadbandLevel(result.channels) - BroadbandLevel(audio.channels));
+    std::printf("%s", FormatThirdOctaveTable(ThirdOctaveLevels(audio.channels, audio.sampleRate),
+                                             ThirdOctaveLevels(result.channels, audio.sampleRate))
+                          .c_str());
+  }
   if (eventHz > 0)
   {
     if (detectable >= 0)

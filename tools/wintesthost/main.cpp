@@ -15,6 +15,7 @@
 #include "graphics/IVectorControls.h"
 #include "quellor/QuellorProbeApi.h"
 #include "tools/gallery/SampleLayout.h"
+#include "tools/host/ContextMenu.h"
 #include "tools/host/HostObjects.h"
 #include "tools/host/Module.h"
 #include "tools/host/PluginInstance.h"
@@ -107,41 +108,6 @@ HWND MakeTopWindow(int index, int w, int h)
 
 // ---- The host's side of the plug-in -------------------------------------------------------
 
-class ContextMenu : public FObject, public IContextMenu
-{
-public:
-  explicit ContextMenu(ParamID id) : mId(id) {}
-  int32 PLUGIN_API getItemCount() override { return static_cast<int32>(mItems.size()); }
-  tresult PLUGIN_API getItem(int32 index, Item& item, IContextMenuTarget** target) override
-  {
-    if (index < 0 || index >= getItemCount())
-      return kInvalidArgument;
-    item = mItems[static_cast<size_t>(index)];
-    if (target)
-      *target = nullptr;
-    return kResultOk;
-  }
-  tresult PLUGIN_API addItem(const Item& item, IContextMenuTarget*) override
-  {
-    mItems.push_back(item);
-    return kResultOk;
-  }
-  tresult PLUGIN_API removeItem(const Item&, IContextMenuTarget*) override { return kResultOk; }
-  tresult PLUGIN_API popup(UCoord x, UCoord y) override
-  {
-    Say("contextmenu %u %d %d items %d", mId, x, y, getItemCount());
-    return kResultOk;
-  }
-  DEFINE_INTERFACES
-  DEF_INTERFACE(IContextMenu)
-  END_DEFINE_INTERFACES(FObject)
-  REFCOUNT_METHODS(FObject)
-
-private:
-  ParamID mId;
-  std::vector<Item> mItems;
-};
-
 class Handler : public FObject, public IComponentHandler, public IComponentHandler3
 {
 public:
@@ -167,7 +133,10 @@ public:
   }
   IContextMenu* PLUGIN_API createContextMenu(IPlugView*, const ParamID* id) override
   {
-    return new ContextMenu(id ? *id : 0);
+    return new qhost::ContextMenu(id ? *id : kNoParamId,
+                                  [](ParamID param, UCoord x, UCoord y, int32 items) {
+                                    Say("contextmenu %u %d %d items %d", param, x, y, items);
+                                  });
   }
   DEFINE_INTERFACES
   DEF_INTERFACE(IComponentHandler)

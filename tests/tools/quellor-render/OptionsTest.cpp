@@ -72,14 +72,15 @@ TEST(RenderOptions, ParsesFilesOptionsAndParameters)
 {
   RenderOptions o;
   std::string err;
-  ASSERT_TRUE(Parse(
-      {"in.wav", "--Auto Cut", "-20", "--hold=on", "out.wav", "--block", "64", "--scenario=room"},
-      o, err))
+  ASSERT_TRUE(Parse({"in.wav", "--Auto Cut", "-20", "--hold=on", "--third-octaves", "out.wav",
+                     "--block", "64", "--scenario=room"},
+                    o, err))
       << err;
   EXPECT_EQ(o.input, "in.wav");
   EXPECT_EQ(o.output, "out.wav");
   EXPECT_EQ(o.block, 64);
   EXPECT_EQ(o.scenario, "room");
+  EXPECT_TRUE(o.thirdOctaves); // a switch of the tool: takes no value, is no parameter
   ASSERT_EQ(o.params.size(), 2u);
   EXPECT_EQ(o.params[0].first, "Auto Cut");
   EXPECT_EQ(o.params[0].second, "-20");

@@ -1,0 +1,498 @@
+// The X11 context's popup menus and clipboard against a real X server. Needs DISPLAY; without a
+// server it skips, unless QUELLOR_X11_TESTS=1 (the real-window step) makes that a failure.
+
+#include "graphics/ICanvasX11.h"
+#include "plugin/IHostRunLoop.h"
+#include "tests/graphics/GraphicsTestSupport.h"
+
+// Before Xlib, whose macros (None, Bool) collide with its names.
+#include <gtest/gtest.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <poll.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace gtest_support;
+
+namespace {
+
+// A host run loop the test turns by hand.
+class ManualRunLoop : public IHostRunLoop
+{
+public:
+  int AddDescriptorHandler(int, Callback cb) override { return Add(std::move(cb)); }
+  int AddTimer(int, Callback cb) override { return Add(std::move(cb)); }
+  void Remove(int id) override { mCallbacks.erase(id); }
+  int RegistrationCount() const override { return static_cast<int>(mCallbacks.size()); }
+  void Turn()
+  {
+    const auto copy = mCallbacks;
+    for (const auto& [id, cb] : copy)
+      if (mCallbacks.count(id))
+        cb();
+  }
+
+private:
+  int Add(Callback cb)
+  {
+    mCallbacks[mNext] = std::move(cb);
+    return mNext++;
+  }
+  std::map<int, Callback> mCallbacks;
+  int mNext = 1;
+};
+
+// What reaches a control from its popup menu; kept outside the control, which the canvas owns.
+struct Selection
+{
+  int count = 0;
+  IPopupMenu* menu = nullptr;
+  int idx = -2;
+  std::string text;
+};
+
+class MenuControl : public IControl
+{
+public:
+  MenuControl(const IRect& r, Selection& out) : IControl(r), mOut(out) {}
+  void Draw(ICanvas&) override {}
+  void OnPopupMenuSelection(IPopupMenu* menu, int) override
+  {
+    ++mOut.count;
+    mOut.menu = menu;
+    mOut.idx = menu ? menu->GetChosenItemIdx() : -1;
+    mOut.text = menu && mOut.idx >= 0 ? menu->GetItem(mOut.idx)->text : "";
+  }
+
+private:
+  Selection& mOut;
+};
+
+bool Required()
+{
+  const char* r = std::getenv("QUELLOR_X11_TESTS");
+  return r && std::strcmp(r, "1") == 0;
+}
+
+struct OverlayWindow
+{
+  Window id = 0;
+  int x = 0, y = 0, w = 0, h = 0;
+};
+
+class X11Canvas : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    XInitThreads(); // the clipboard test answers from a second connection on its own thread
+    dpy = XOpenDisplay(nullptr);
+    if (!dpy)
+    {
+      if (Required())
+        FAIL() << "no X display";
+      GTEST_SKIP() << "no X display";
+    }
+    DeclareTestParams(dlg);
+    parent = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 100, 100, 300, 200, 0, 0, 0);
+    XMapWindow(dpy, parent);
+    XSync(dpy, False);
+    g.SetHostRunLoop(&loop);
+    ASSERT_NE(g.OpenWindow(reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent))), nullptr);
+    Pump();
+  }
+  void TearDown() override
+  {
+    if (!dpy)
+      return;
+    g.CloseWindow();
+    EXPECT_EQ(loop.RegistrationCount(), 0);
+    XDestroyWindow(dpy, parent);
+    XCloseDisplay(dpy);
+  }
+
+  // Lets both connections exchange what is pending and the canvas run its frame steps.
+  void Pump(int turns = 4)
+  {
+    for (int i = 0; i < turns; ++i)
+    {
+      XSync(dpy, False);
+      loop.Turn();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    XSync(dpy, False);
+  }
+
+  std::vector<OverlayWindow> Overlays(const char* name)
+  {
+    std::vector<OverlayWindow> found;
+    Window root = 0, par = 0, *children = nullptr;
+    unsigned n = 0;
+    XQueryTree(dpy, DefaultRootWindow(dpy), &root, &par, &children, &n);
+    for (unsigned i = 0; i < n; ++i)
+    {
+      char* wname = nullptr;
+      XWindowAttributes a{};
+      if (XFetchName(dpy, children[i], &wname) && wname && std::strcmp(wname, name) == 0 &&
+          XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable)
+        found.push_back({children[i], a.x, a.y, a.width, a.height});
+      if (wname)
+        XFree(wname);
+    }
+    if (children)
+      XFree(children);
+    return found;
+  }
+  std::vector<OverlayWindow> Menus() { return Overlays("Quellor menu"); }
+
+  void Key(Window w, KeySym sym, unsigned state = 0)
+  {
+    XEvent ev{};
+    ev.xkey.type = KeyPress;
+    ev.xkey.display = dpy;
+    ev.xkey.window = w;
+    ev.xkey.root = DefaultRootWindow(dpy);
+    ev.xkey.keycode = XKeysymToKeycode(dpy, sym);
+    ev.xkey.state = state;
+    ev.xkey.same_screen = True;
+    XSendEvent(dpy, w, False, KeyPressMask, &ev);
+    Pump();
+  }
+  void Button(Window w, int type, int x, int y, int rootX, int rootY)
+  {
+    XEvent ev{};
+    ev.xbutton.type = type;
+    ev.xbutton.display = dpy;
+    ev.xbutton.window = w;
+    ev.xbutton.root = DefaultRootWindow(dpy);
+    ev.xbutton.button = Button1;
+    ev.xbutton.x = x;
+    ev.xbutton.y = y;
+    ev.xbutton.x_root = rootX;
+    ev.xbutton.y_root = rootY;
+    ev.xbutton.state = type == ButtonRelease ? Button1Mask : 0;
+    ev.xbutton.same_screen = True;
+    ev.xbutton.time = ++clickTime;
+    XSendEvent(dpy, w, False, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &ev);
+    Pump();
+  }
+  // A click inside the editor at logical (x, y).
+  void Click(float x, float y)
+  {
+    clickTime += 1000; // never a double-click
+    const Window w = static_cast<Window>(g.WindowId());
+    Button(w, ButtonPress, static_cast<int>(x), static_cast<int>(y), 0, 0);
+    Button(w, ButtonRelease, static_cast<int>(x), static_cast<int>(y), 0, 0);
+  }
+  // Press and release on item i of a menu window, as a pointer does.
+  void ClickItem(const OverlayWindow& m, int i)
+  {
+    const int y = static_cast<int>(6.f + 22.f * static_cast<float>(i) + 11.f);
+    Button(m.id, ButtonPress, 20, y, m.x + 20, m.y + y);
+    Button(m.id, ButtonRelease, 20, y, m.x + 20, m.y + y);
+  }
+  // Shows a menu for a control of its own, which reports into `sel`.
+  void Show(std::unique_ptr<IPopupMenu> menu, Selection& sel)
+  {
+    auto* c = new MenuControl(IRect(0.f, 0.f, 50.f, 20.f), sel);
+    g.AttachControl(c);
+    g.CreatePopupMenu(*c, std::move(menu), c->GetRECT());
+    Pump();
+  }
+  // Brightest red value in a horizontal band of a menu window (its text, in an item row).
+  int RowBrightness(const OverlayWindow& m, int i)
+  {
+    const int top = static_cast<int>(6.f + 22.f * static_cast<float>(i));
+    XImage* img = XGetImage(dpy, m.id, 0, top, static_cast<unsigned>(m.w), 22, AllPlanes, ZPixmap);
+    if (!img)
+      return -1;
+    int best = 0;
+    for (int y = 0; y < 22; ++y)
+      for (int x = 20; x < m.w - 20; ++x)
+        best = std::max(best, static_cast<int>((XGetPixel(img, x, y) >> 16) & 0xFF));
+    XDestroyImage(img);
+    return best;
+  }
+
+  Display* dpy = nullptr;
+  Window parent = 0;
+  Time clickTime = 1;
+  ManualRunLoop loop;
+  RecordingDelegate dlg{4};
+  ICanvasX11 g{&dlg, 300, 200};
+};
+
+} // namespace
+
+// A menu-kind value box (an enumeration) opens a menu of its values drawn in a window of its own;
+// the keyboard walks it and Return chooses; Escape and a click away close it choosing nothing;
+// a click on an item chooses that item.
+TEST_F(X11Canvas, EnumerationMenuByKeyboardClickAndClickAway)
+{
+  auto* box =
+      new ICaptionControl(IRect(10.f, 10.f, 110.f, 36.f), 2, IText(14.f, COLOR_WHITE), COLOR_BLACK);
+  g.AttachControl(box);
+  Pump();
+
+  // Opens the value box's menu; after each way of closing it, no menu is left or pending.
+  auto open = [&] {
+    Click(50.f, 20.f);
+    const std::vector<OverlayWindow> menus = Menus();
+    EXPECT_EQ(menus.size(), 1u);
+    EXPECT_TRUE(g.PopupMenuPending());
+    return menus.empty() ? OverlayWindow{} : menus[0];
+  };
+  auto closed = [&] { return Menus().empty() && !g.PopupMenuPending(); };
+
+  OverlayWindow m = open();
+  EXPECT_GE(m.h, 3 * 22); // three values
+  EXPECT_GT(RowBrightness(m, 0), 200);
+  for (KeySym k : {XK_Down, XK_Down, XK_Down, XK_Return})
+    Key(m.id, k);
+  EXPECT_TRUE(closed());
+  EXPECT_EQ(dlg.GetParam(2)->GetValue(), 2.0); // "High"
+
+  m = open();
+  Key(m.id, XK_Down);
+  Key(m.id, XK_Escape);
+  EXPECT_TRUE(closed());
+  EXPECT_EQ(dlg.GetParam(2)->GetValue(), 2.0);
+
+  m = open();
+  Button(m.id, ButtonPress, -5, -5, m.x - 5, m.y - 5);
+  EXPECT_TRUE(closed());
+  EXPECT_EQ(dlg.GetParam(2)->GetValue(), 2.0);
+
+  m = open();
+  ClickItem(m, 1);
+  EXPECT_TRUE(closed());
+  EXPECT_EQ(dlg.GetParam(2)->GetValue(), 1.0); // "Mid"
+}
+
+// Disabled items are drawn dimmer and skipped by the keyboard; a sub-menu opens beside its item,
+// Left closes only it, and choosing inside it reports the sub-menu and its item.
+TEST_F(X11Canvas, NestedMenuWithDisabledItem)
+{
+  auto menu = std::make_unique<IPopupMenu>("test");
+  menu->AddItem("Alpha");
+  menu->AddItem("Beta", IPopupMenu::kDisabled);
+  auto sub = std::make_unique<IPopupMenu>("sub");
+  sub->AddItem("Deep");
+  sub->AddItem("Deeper", IPopupMenu::kChecked);
+  IPopupMenu* subPtr = sub.get();
+  menu->AddSubmenu("More", std::move(sub));
+  Selection sel;
+  Show(std::move(menu), sel);
+
+  std::vector<OverlayWindow> menus = Menus();
+  ASSERT_EQ(menus.size(), 1u);
+  const int enabled = RowBrightness(menus[0], 0), disabled = RowBrightness(menus[0], 1);
+  EXPECT_GT(enabled, disabled + 50) << "enabled " << enabled << ", disabled " << disabled;
+  Key(menus[0].id, XK_Down); // Alpha
+  Key(menus[0].id, XK_Down); // skips Beta: More
+  Key(menus[0].id, XK_Right);
+  menus = Menus();
+  ASSERT_EQ(menus.size(), 2u);
+  Key(menus[0].id, XK_Left);
+  EXPECT_EQ(Menus().size(), 1u);
+  EXPECT_EQ(sel.count, 0);
+  Key(menus[0].id, XK_Right);
+  Key(menus[0].id, XK_Down);
+  Key(menus[0].id, XK_Down);
+  Key(menus[0].id, XK_Return);
+  EXPECT_TRUE(Menus().empty());
+  EXPECT_EQ(sel.count, 1);
+  EXPECT_EQ(sel.menu, subPtr);
+  EXPECT_EQ(sel.text, "Deeper");
+}
+
+// Closing the window with a menu open takes the menu away and tells the control nothing was
+// chosen.
+TEST_F(X11Canvas, ClosingWithAMenuOpen)
+{
+  auto menu = std::make_unique<IPopupMenu>("test");
+  menu->AddItem("Alpha");
+  Selection sel;
+  Show(std::move(menu), sel);
+  ASSERT_EQ(Menus().size(), 1u);
+  g.CloseWindow();
+  XSync(dpy, False);
+  EXPECT_TRUE(Menus().empty());
+  EXPECT_EQ(sel.count, 1);
+  EXPECT_EQ(sel.menu, nullptr);
+  EXPECT_FALSE(g.PopupMenuPending());
+  EXPECT_EQ(loop.RegistrationCount(), 0);
+}
+
+namespace {
+
+// Another client owning CLIPBOARD, answering requests for UTF-8 text on its own connection.
+class ClipboardOwner
+{
+public:
+  ClipboardOwner(std::string text, bool answers) : mText(std::move(text)), mAnswers(answers)
+  {
+    mThread = std::thread([this] { Run(); });
+    while (!mReady)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ~ClipboardOwner()
+  {
+    mStop = true;
+    mThread.join();
+  }
+  int Answered() const { return mAnswered; }
+
+private:
+  void Run()
+  {
+    Display* d = XOpenDisplay(nullptr);
+    const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
+    const Atom clipboard = XInternAtom(d, "CLIPBOARD", False);
+    const Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
+    XSetSelectionOwner(d, clipboard, w, CurrentTime);
+    XSync(d, False);
+    mReady = true;
+    while (!mStop)
+    {
+      while (XPending(d) > 0)
+      {
+        XEvent ev;
+        XNextEvent(d, &ev);
+        if (ev.type != SelectionRequest || !mAnswers)
+          continue;
+        const XSelectionRequestEvent& rq = ev.xselectionrequest;
+        XEvent reply{};
+        reply.xselection.type = SelectionNotify;
+        reply.xselection.requestor = rq.requestor;
+        reply.xselection.selection = rq.selection;
+        reply.xselection.target = rq.target;
+        reply.xselection.time = rq.time;
+        reply.xselection.property = None;
+        if (rq.target == utf8)
+        {
+          XChangeProperty(d, rq.requestor, rq.property, utf8, 8, PropModeReplace,
+                          reinterpret_cast<const unsigned char*>(mText.data()),
+                          static_cast<int>(mText.size()));
+          reply.xselection.property = rq.property;
+        }
+        XSendEvent(d, rq.requestor, False, 0, &reply);
+        XFlush(d);
+        ++mAnswered;
+      }
+      pollfd p{ConnectionNumber(d), POLLIN, 0};
+      poll(&p, 1, 5);
+    }
+    XDestroyWindow(d, w);
+    XCloseDisplay(d);
+  }
+
+  std::string mText;
+  bool mAnswers;
+  std::atomic<bool> mReady{false}, mStop{false};
+  std::atomic<int> mAnswered{0};
+  std::thread mThread;
+};
+
+} // namespace
+
+// Text the editor puts on the clipboard is served to other clients as UTF-8 (and listed in
+// TARGETS); text another client owns is read back; no owner, or one that never answers, gives a
+// clean "nothing".
+TEST_F(X11Canvas, ClipboardBothWays)
+{
+  const Atom clipboard = XInternAtom(dpy, "CLIPBOARD", False);
+  const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
+  const Atom targets = XInternAtom(dpy, "TARGETS", False);
+  const Atom prop = XInternAtom(dpy, "QUELLOR_TEST_PASTE", False);
+  const Window me = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
+  auto request = [&](Atom target, Atom& type, std::string& bytes, int& format) -> bool {
+    XConvertSelection(dpy, clipboard, target, prop, me, CurrentTime);
+    XEvent ev;
+    for (int i = 0; i < 100; ++i)
+    {
+      Pump(1);
+      if (XCheckTypedWindowEvent(dpy, me, SelectionNotify, &ev))
+      {
+        if (ev.xselection.property == None)
+          return false;
+        unsigned long n = 0, rest = 0;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(dpy, me, prop, 0, 1024, True, AnyPropertyType, &type, &format, &n, &rest,
+                           &data);
+        const size_t unit = format == 32 ? sizeof(long) : static_cast<size_t>(format / 8);
+        bytes.assign(reinterpret_cast<const char*>(data), n * unit);
+        XFree(data);
+        return true;
+      }
+    }
+    return false;
+  };
+
+  const std::string text = "-12.5 dB \xc2\xb5"; // with a two-byte character
+  ASSERT_TRUE(g.SetClipboardText(text.c_str()));
+  EXPECT_EQ(XGetSelectionOwner(dpy, clipboard), static_cast<Window>(g.WindowId()));
+  Atom type = 0;
+  int format = 0;
+  std::string got;
+  ASSERT_TRUE(request(utf8, type, got, format));
+  EXPECT_EQ(type, utf8);
+  EXPECT_EQ(got, text);
+  ASSERT_TRUE(request(targets, type, got, format));
+  ASSERT_EQ(format, 32);
+  bool listsUtf8 = false;
+  for (size_t i = 0; i + sizeof(long) <= got.size(); i += sizeof(long))
+    listsUtf8 =
+        listsUtf8 || *reinterpret_cast<const long*>(got.data() + i) == static_cast<long>(utf8);
+  EXPECT_TRUE(listsUtf8);
+  std::string own;
+  EXPECT_TRUE(g.GetClipboardText(own));
+  EXPECT_EQ(own, text);
+
+  {
+    ClipboardOwner other("-3.25", true);
+    Pump(); // the canvas learns it lost the selection
+    std::string read;
+    EXPECT_TRUE(g.GetClipboardText(read));
+    EXPECT_EQ(read, "-3.25");
+    EXPECT_EQ(other.Answered(), 1);
+  }
+  Pump();
+  std::string none = "unchanged";
+  EXPECT_FALSE(g.GetClipboardText(none)); // the owner left: no owner now
+  {
+    ClipboardOwner silent("never", false);
+    Pump();
+    EXPECT_FALSE(g.GetClipboardText(none));
+  }
+  EXPECT_EQ(none, "unchanged");
+  XDestroyWindow(dpy, me);
+}
+
+// Control+V in a value box pastes the clipboard through the box's filter; Return commits it.
+TEST_F(X11Canvas, PasteIntoValueBox)
+{
+  auto* box =
+      new ICaptionControl(IRect(10.f, 10.f, 110.f, 36.f), 0, IText(14.f, COLOR_WHITE), COLOR_BLACK);
+  g.AttachControl(box);
+  Pump();
+  ClipboardOwner other("-12.5", true);
+  Click(50.f, 20.f);
+  ASSERT_TRUE(g.TextEntryPending());
+  const Window w = static_cast<Window>(g.WindowId());
+  Key(w, XK_v, ControlMask);
+  Key(w, XK_Return);
+  EXPECT_FALSE(g.TextEntryPending());
+  EXPECT_NEAR(dlg.GetParam(0)->GetValue(), -12.5, 1e-9);
+  EXPECT_EQ(other.Answered(), 1);
+}
