@@ -638,13 +638,15 @@ std::vector<double> ICanvas::GetFrameTimes() const
 
 // ---- Size and scale --------------------------------------------------------------------
 
+// The renderer's own rounding: a window is exactly as large as the frame it shows, and a scale
+// kept across a close gives the same pixels again.
 int ICanvas::WindowWidth() const
 {
-  return static_cast<int>(std::ceil(static_cast<float>(mWidth) * GetTotalScale()));
+  return IRenderer::FrameSide(static_cast<float>(mWidth), GetTotalScale());
 }
 int ICanvas::WindowHeight() const
 {
-  return static_cast<int>(std::ceil(static_cast<float>(mHeight) * GetTotalScale()));
+  return IRenderer::FrameSide(static_cast<float>(mHeight), GetTotalScale());
 }
 
 void ICanvas::SetScaleConstraints(float lo, float hi)

@@ -336,10 +336,11 @@ HWND ICanvasWin::CreatePlatformWindow(HWND parent)
   const float screenScale = ReadScreenScale(parent);
 
   int x = 0, y = 0;
-  int w = static_cast<int>(screenScale * static_cast<float>(static_cast<int>(
-                                             static_cast<float>(Width()) * GetDrawScale())));
-  int h = static_cast<int>(screenScale * static_cast<float>(static_cast<int>(
-                                             static_cast<float>(Height()) * GetDrawScale())));
+  // Rounded as WindowWidth/WindowHeight round (up): truncating here made a reopened editor one
+  // pixel smaller than the one closed at a fractional scale.
+  const float totalScale = GetDrawScale() * screenScale;
+  int w = IRenderer::FrameSide(static_cast<float>(Width()), totalScale);
+  int h = IRenderer::FrameSide(static_cast<float>(Height()), totalScale);
   if (mPlugWnd)
   {
     RECT r;
@@ -1015,7 +1016,11 @@ LRESULT ICanvasWin::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPa
       return 0;
   }
 
-  if (mEntryWnd && isMouse && msg != WM_MOUSEWHEEL)
+  // A release always reaches the handler below: the press that opened the entry must end its
+  // gesture and give back the capture, or the host keeps an open edit and the next press anywhere
+  // lands on the same control.
+  const bool isRelease = msg == WM_LBUTTONUP || msg == WM_RBUTTONUP;
+  if (mEntryWnd && isMouse && msg != WM_MOUSEWHEEL && !isRelease)
   {
     if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN)
     {

@@ -944,7 +944,8 @@ void ICanvasX11::HandleEvent(void* xevent)
   case ButtonRelease:
   {
     const XButtonEvent& b = ev.xbutton;
-    if (b.button > Button3 || mEntry.state != kEntryNone)
+    // Released even while an entry is open: the press that opened it ends its gesture here.
+    if (b.button > Button3)
       break;
     IMouseMod mod = ModsOf(b.state);
     mod.L = b.button == Button1;

@@ -132,13 +132,15 @@ float IRenderer::GetScale() const
   return m->scale;
 }
 
+int IRenderer::FrameSide(float logical, float scale)
+{
+  const double px = std::ceil(Clamp(double(logical) * double(scale), 0.0, double(kMaxFrameSide)));
+  return std::isfinite(px) ? static_cast<int>(px) : 0;
+}
+
 void IRenderer::SetLogicalSize(float width, float height)
 {
-  auto side = [this](float v) {
-    const double px = std::ceil(Clamp(double(v) * m->scale, 0.0, double(kMaxFrameSide)));
-    return std::isfinite(px) ? static_cast<int>(px) : 0;
-  };
-  SetFrameSize(side(width), side(height));
+  SetFrameSize(FrameSide(width, m->scale), FrameSide(height, m->scale));
 }
 
 void IRenderer::BeginFrame(const IRect& clip)

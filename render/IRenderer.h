@@ -109,8 +109,11 @@ public:
   // replaced by 1.
   void SetScale(float drawScale, float screenScale);
   float GetScale() const; // the product
-  // Convenience: frame size = ceil(logical size * scale) with the current scale.
+  // Convenience: frame size = FrameSide of each logical side with the current scale.
   void SetLogicalSize(float width, float height);
+  // Device pixels of one logical side: ceil(logical * scale) in double, 0..16384 (0 for NaN).
+  // Windows showing the frame take their size from here, so window and frame always agree.
+  static int FrameSide(float logical, float scale);
 
   // Begins a repaint of `clip` (logical). The clip is snapped outward to whole device pixels and
   // limited to the frame; the current path is cleared. Drawing outside BeginFrame/EndFrame is

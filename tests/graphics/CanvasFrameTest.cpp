@@ -235,6 +235,49 @@ TEST(EditorDelegate, OpensLaysOutPushesValuesAndKeepsTheSizeAcrossOpenings)
   d.CloseEditor();
 }
 
+// Scales made by real resizer drags are fractions of pixel positions, and products such as
+// 740 * s often land a hair off an integer: the window must round exactly as the frame does, and
+// a reopened editor must come back at the very pixel size it was closed with.
+TEST(EditorDelegate, WindowEqualsFrameAndReopensAtTheSamePixelsAfterAnyResizerDrag)
+{
+  struct Size
+  {
+    int w, h;
+  };
+  int mismatches = 0, checked = 0;
+  for (const Size sz : {Size{740, 726}, Size{256, 256}, Size{1013, 397}})
+  {
+    EditorDelegate d;
+    for (int step = -40; step <= 160; ++step)
+    {
+      d.OpenEditor(nullptr);
+      auto* g = dynamic_cast<ICanvasHeadless*>(d.GetGraphicsContext());
+      ASSERT_NE(g, nullptr);
+      g->Resize(sz.w, sz.h, 1.f);
+      g->AttachCornerResizer(new ICornerResizerControl(20.f), EUIResizerMode::Scale);
+      const float px = static_cast<float>(sz.w - 6), py = static_cast<float>(sz.h - 6);
+      g->Press(px, py);
+      g->DragTo(px + 3.f * static_cast<float>(step), py + 7.f * static_cast<float>(step) / 3.f);
+      g->Release(px, py);
+      const int w = g->WindowWidth(), h = g->WindowHeight();
+      const float scale = g->GetDrawScale();
+      mismatches += w != g->GetRenderer().Frame().Width() || h != g->GetRenderer().Frame().Height();
+      d.CloseEditor();
+      d.OpenEditor(nullptr);
+      g = dynamic_cast<ICanvasHeadless*>(d.GetGraphicsContext());
+      ASSERT_NE(g, nullptr);
+      EXPECT_EQ(g->GetDrawScale(), scale);
+      EXPECT_EQ(g->WindowWidth(), w) << "scale " << scale;
+      EXPECT_EQ(g->WindowHeight(), h) << "scale " << scale;
+      mismatches += g->WindowWidth() != g->GetRenderer().Frame().Width();
+      d.CloseEditor();
+      ++checked;
+    }
+  }
+  EXPECT_EQ(checked, 3 * 201);
+  EXPECT_EQ(mismatches, 0) << "window sizes that differ from the frame they show";
+}
+
 TEST(FrameStep, FrameTimesAreRecordedAndTheDisplayRedrawsEveryFrame)
 {
   Rig r(300, 300);

@@ -1,13 +1,18 @@
 // The Windows window's pure pieces (menu texts, the vertical-blank loop against stand-ins for the
-// driver) and, where a display exists, two real windows sharing one window class.
+// driver) and, where a display exists, real windows: one class for two, the size kept on reopening.
 
 #include "graphics/ICanvasWin.h"
+#include "graphics/IControls.h"
+#include "plugin/ICanvasEditorDelegate.h"
 #include "plugin/IEditorDelegate.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 using namespace plugfw::ui;
@@ -129,5 +134,109 @@ TEST(CanvasWin, TwoEditorsShareOneWindowClass)
   b.CloseWindow();
   EXPECT_FALSE(ICanvasWin::WindowClassRegistered());
   EXPECT_EQ(ICanvasWin::OpenWindowCount(), 0);
+  DestroyWindow(parent);
+}
+
+// Scales from resizer drags are fractions of pixel positions; the reopened window (sized at
+// creation) must have exactly the size the closed one had after its resize.
+TEST(CanvasWin, ReopenedEditorHasThePixelSizeItWasClosedWith)
+{
+  HWND parent = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 1200, 1200,
+                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (!parent)
+  {
+    if (std::getenv("QUELLOR_REQUIRE_WINDOWS"))
+      FAIL() << "no window could be made";
+    GTEST_SKIP() << "no display: windows are checked by the real-window step";
+  }
+  _putenv_s("QUELLOR_PRESENTATION", "gdi"); // many windows: skip making a GL context for each
+  plugfw::ICanvasEditorDelegate d(0);
+  d.SetMakeGraphicsFunc([&d] { return new ICanvasWin(&d, 740, 726); });
+  auto clientSize = [&d] {
+    RECT r{};
+    GetClientRect(dynamic_cast<ICanvasWin*>(d.GetGraphicsContext())->GetWindow(), &r);
+    return std::pair<LONG, LONG>(r.right, r.bottom);
+  };
+  int fractional = 0;
+  for (int pointer = 700; pointer <= 900; pointer += 4)
+  {
+    ASSERT_NE(d.OpenEditor(parent), nullptr);
+    auto* g = dynamic_cast<ICanvasWin*>(d.GetGraphicsContext());
+    // The scale a corner drag from (734, 720) to (pointer, pointer + 14) makes.
+    const float s =
+        std::min(static_cast<float>(pointer + 14) / 720.f, static_cast<float>(pointer) / 734.f);
+    g->Resize(740, 726, s);
+    fractional += std::floor(740.f * s) != 740.f * s;
+    const auto before = clientSize();
+    EXPECT_EQ(before, std::make_pair(static_cast<LONG>(g->WindowWidth()),
+                                     static_cast<LONG>(g->WindowHeight())));
+    d.CloseEditor();
+    ASSERT_NE(d.OpenEditor(parent), nullptr);
+    EXPECT_EQ(clientSize(), before) << "scale " << s;
+    d.CloseEditor();
+  }
+  EXPECT_GT(fractional, 40); // the sizes that truncation and rounding up disagree on
+  _putenv_s("QUELLOR_PRESENTATION", "");
+  DestroyWindow(parent);
+}
+
+namespace {
+struct GestureCounter : plugfw::IEditorDelegate
+{
+  GestureCounter() : IEditorDelegate(1) { GetParam(0)->DeclareDouble("Gain", 0., -24., 24., 0.1); }
+  void BeginParameterChangeFromUI(int p) override
+  {
+    ++begins;
+    IEditorDelegate::BeginParameterChangeFromUI(p);
+  }
+  void EndParameterChangeFromUI(int p) override
+  {
+    ++ends;
+    IEditorDelegate::EndParameterChangeFromUI(p);
+  }
+  int begins = 0, ends = 0;
+};
+} // namespace
+
+// A press on a value box opens the entry at once; its release comes before the frame step has
+// drawn the entry and must still end the gesture and give back the capture.
+TEST(CanvasWin, ReleaseOfThePressThatOpensAnEntryEndsItsGesture)
+{
+  HWND parent = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (!parent)
+  {
+    if (std::getenv("QUELLOR_REQUIRE_WINDOWS"))
+      FAIL() << "no window could be made";
+    GTEST_SKIP() << "no display: windows are checked by the real-window step";
+  }
+  _putenv_s("QUELLOR_PRESENTATION", "gdi");
+  GestureCounter d;
+  ICanvasWin g(&d, 300, 200);
+  g.AttachPanelBackground(IColor(255, 20, 20, 20));
+  g.AttachControl(new ICaptionControl(IRect(100, 50, 200, 80), 0));
+  ASSERT_NE(g.OpenWindow(parent), nullptr);
+  HWND wnd = g.GetWindow();
+  const LPARAM inBox = MAKELPARAM(150, 65), elsewhere = MAKELPARAM(20, 180);
+  for (int round = 1; round <= 2; ++round)
+  {
+    SendMessageW(wnd, WM_LBUTTONDOWN, MK_LBUTTON, inBox);
+    ASSERT_NE(FindWindowExW(wnd, nullptr, L"EDIT", nullptr), nullptr) << "round " << round;
+    SendMessageW(wnd, WM_LBUTTONUP, 0, inBox);
+    EXPECT_EQ(d.begins, round);
+    EXPECT_EQ(d.ends, round);
+    EXPECT_NE(GetCapture(), wnd);
+    EXPECT_FALSE(g.ControlIsCaptured());
+    // Escape, then a frame step, closes the entry; a press elsewhere then begins nothing.
+    SendMessageW(FindWindowExW(wnd, nullptr, L"EDIT", nullptr), WM_KEYDOWN, VK_ESCAPE, 0);
+    SendMessageW(wnd, WM_TIMER, 2, 0);
+    EXPECT_EQ(FindWindowExW(wnd, nullptr, L"EDIT", nullptr), nullptr);
+    SendMessageW(wnd, WM_LBUTTONDOWN, MK_LBUTTON, elsewhere);
+    SendMessageW(wnd, WM_LBUTTONUP, 0, elsewhere);
+    EXPECT_EQ(d.begins, round) << "a press outside the box reached it";
+    EXPECT_EQ(FindWindowExW(wnd, nullptr, L"EDIT", nullptr), nullptr);
+  }
+  g.CloseWindow();
+  _putenv_s("QUELLOR_PRESENTATION", "");
   DestroyWindow(parent);
 }

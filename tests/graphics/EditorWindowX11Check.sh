@@ -188,6 +188,8 @@ sleep 0.4
 report
 grep -q "^param 1: .* value 0.756757" "$OUT/report.txt"
 check $? "value box: -5 and Escape leaves Auto Cut unchanged"
+grep -q "^param 1: begin \([1-9][0-9]*\) perform [0-9]* end \1 " "$OUT/report.txt"
+check $? "value box: every begin edit has its end ($(grep -m1 '^param 1:' "$OUT/report.txt"))"
 
 # Right-click on the Auto Cut slider: the host is asked for a context menu for parameter 1, at
 # the point clicked (view pixels).

@@ -6,7 +6,8 @@
 //           edit begin|perform|end <param> [value]      hostkey down|up <vk>
 //           contextmenu <param> <x> <y>                 resize <w> <h>
 // Commands: open, close, second, closesecond, size, classinfo, controls, entry, param <id>,
-//           probe, pause, resume, headless <png>, quit
+//           probe, pause, resume, headless <png>, sendkey <vk>, quit
+// sendkey delivers a key press and release to the editor window as messages, without X or focus.
 
 #include "graphics/ICanvasHeadless.h"
 #include "graphics/ICanvasWin.h"
@@ -26,6 +27,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -545,6 +547,22 @@ void ReportProbe()
   Say("%s", line.c_str());
 }
 
+void SendKey(int vk)
+{
+  HWND child = EditorWindow(gApp.editors[0]);
+  if (!child || vk <= 0 || vk > 0xFE)
+  {
+    Say("sendkey unavailable");
+    return;
+  }
+  const UINT scan = MapVirtualKeyW(static_cast<UINT>(vk), 0 /* MAPVK_VK_TO_VSC */);
+  const LPARAM down = static_cast<LPARAM>(1u | (scan << 16));
+  const LPARAM up = static_cast<LPARAM>(down | (1u << 30) | (1u << 31));
+  SendMessageW(child, WM_KEYDOWN, static_cast<WPARAM>(vk), down);
+  SendMessageW(child, WM_KEYUP, static_cast<WPARAM>(vk), up);
+  Say("sendkey done %d", vk);
+}
+
 void WriteHeadless(const std::string& path)
 {
   if (!gApp.sampleMode || !gApp.editors[0].sample || !gApp.editors[0].sample->Window())
@@ -595,6 +613,8 @@ bool RunCommand(const std::string& line)
   }
   else if (cmd == "headless")
     WriteHeadless(arg);
+  else if (cmd == "sendkey")
+    SendKey(std::atoi(arg.c_str()));
   else if (cmd == "ping")
     Say("pong");
   else
