@@ -183,11 +183,20 @@ x11_window_checks() {
   return "$rc"
 }
 
+# Real-window checks drive a live X server with synthetic input; on a loaded 2-core machine one
+# attempt can miss its moment. A second attempt runs only after a failure, and the first
+# attempt's failures stay in the log above it.
+twice() {
+  "$@" && return 0
+  echo "-- first attempt failed (see above); running once more"
+  "$@"
+}
+
 run_tests() {
   step "Code style" check_format
   step "Layers" check_layers
   step "Linux tests" ctest --test-dir build/linux --output-on-failure -j "$JOBS"
-  step "Linux editor in a real X11 window" x11_window_checks
+  step "Linux editor in a real X11 window" twice x11_window_checks
   step "AddressSanitizer + UndefinedBehaviorSanitizer tests" \
     env ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build/asan --output-on-failure -j "$JOBS"
@@ -196,7 +205,7 @@ run_tests() {
   wine_prefix
   step "Windows tests under Wine" ctest --test-dir build/windows --output-on-failure -j "$JOBS"
   step "Same engine output on Linux and Windows" same_fingerprint
-  step "Windows editor in a real window (Wine, Xvfb)" real_window_windows
+  step "Windows editor in a real window (Wine, Xvfb)" twice real_window_windows
   step "Ardour loads and compensates the bundle" python3 tests/ardour/check.py build/linux/Quellor.vst3
   step "Fuzz targets (20 s each)" run_fuzz 20
   step "Soak (one minute of audio)" run_soak 1
