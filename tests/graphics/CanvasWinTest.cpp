@@ -45,6 +45,19 @@ LONG APIENTRY FakeWait(const void*)
   ++gWaits;
   return gWaitFails ? -1 : 0;
 }
+
+// A top-level host window for a test; null when none can be made, the test then failed when
+// real windows are required and skipped otherwise.
+void MakeHostWindow(int w, int h, HWND& out)
+{
+  out = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, w, h, nullptr, nullptr,
+                        GetModuleHandleW(nullptr), nullptr);
+  if (out)
+    return;
+  if (std::getenv("QUELLOR_REQUIRE_WINDOWS"))
+    FAIL() << "no window could be made";
+  GTEST_SKIP() << "no display: windows are checked by the real-window step";
+}
 } // namespace
 
 TEST(CanvasWin, VBlankLoopPostsOncePerBlankAndClosesTheAdapter)
@@ -110,14 +123,10 @@ TEST(CanvasWin, VBlankLoopWithoutDriverFunctionsSleeps16ms)
 
 TEST(CanvasWin, TwoEditorsShareOneWindowClass)
 {
-  HWND parent = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 800, 800, nullptr,
-                                nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND parent = nullptr;
+  MakeHostWindow(800, 800, parent);
   if (!parent)
-  {
-    if (std::getenv("QUELLOR_REQUIRE_WINDOWS"))
-      FAIL() << "no window could be made";
-    GTEST_SKIP() << "no display: windows are checked by the real-window step";
-  }
+    return;
   plugfw::IEditorDelegate d(0);
   ICanvasWin a(&d, 200, 100), b(&d, 200, 100);
   const int before = ICanvasWin::WindowClassRegistrations();
@@ -141,14 +150,10 @@ TEST(CanvasWin, TwoEditorsShareOneWindowClass)
 // creation) must have exactly the size the closed one had after its resize.
 TEST(CanvasWin, ReopenedEditorHasThePixelSizeItWasClosedWith)
 {
-  HWND parent = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 1200, 1200,
-                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND parent = nullptr;
+  MakeHostWindow(1200, 1200, parent);
   if (!parent)
-  {
-    if (std::getenv("QUELLOR_REQUIRE_WINDOWS"))
-      FAIL() << "no window could be made";
-    GTEST_SKIP() << "no display: windows are checked by the real-window step";
-  }
+    return;
   _putenv_s("QUELLOR_PRESENTATION", "gdi"); // many windows: skip making a GL context for each
   plugfw::ICanvasEditorDelegate d(0);
   d.SetMakeGraphicsFunc([&d] { return new ICanvasWin(&d, 740, 726); });
@@ -202,14 +207,10 @@ struct GestureCounter : plugfw::IEditorDelegate
 // drawn the entry and must still end the gesture and give back the capture.
 TEST(CanvasWin, ReleaseOfThePressThatOpensAnEntryEndsItsGesture)
 {
-  HWND parent = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
-                                nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND parent = nullptr;
+  MakeHostWindow(400, 300, parent);
   if (!parent)
-  {
-    if (std::getenv("QUELLOR_REQUIRE_WINDOWS"))
-      FAIL() << "no window could be made";
-    GTEST_SKIP() << "no display: windows are checked by the real-window step";
-  }
+    return;
   _putenv_s("QUELLOR_PRESENTATION", "gdi");
   GestureCounter d;
   ICanvasWin g(&d, 300, 200);
