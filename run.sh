@@ -149,6 +149,10 @@ same_fingerprint() {
 # The Windows editor in the test host under Wine inside Xvfb, driven with xdotool.
 real_window_windows() {
   local disp=:92
+  # A wineserver still running from the display-less Wine steps before it serves this step's
+  # windows too, and under it the host window does not follow the editor's resizer: end it first.
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  /usr/lib/wine/wineserver -w 2>/dev/null || true
   Xvfb $disp -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
   local xvfb=$!
   sleep 1
