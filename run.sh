@@ -153,7 +153,9 @@ real_window_windows() {
   # windows too, and under it the host window does not follow the editor's resizer: end it first.
   /usr/lib/wine/wineserver -k 2>/dev/null || true
   /usr/lib/wine/wineserver -w 2>/dev/null || true
-  Xvfb $disp -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  # -noreset: the server otherwise resets when its last client leaves, refusing whoever
+  # connects during the reset (a test opening its display right after the previous one closed).
+  Xvfb $disp -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
   local xvfb=$!
   sleep 1
   local rc=0
@@ -179,7 +181,7 @@ check_layers() {
 # The editor in a real X11 window (quellor-host --editor) on a private X server of its own.
 x11_window_checks() {
   local display=:97 xvfb rc
-  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 & # see above
   xvfb=$!
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
   DISPLAY=$display tests/graphics/EditorWindowX11Check.sh build/linux && rc=0 || rc=$?
