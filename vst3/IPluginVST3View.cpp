@@ -251,7 +251,8 @@ bool IPluginVST3View::TranslateKey(int host, char16 key, int16 keyCode, int16 mo
   {
     const char16 one[2] = {ch, 0};
     const std::string narrow = NarrowToAnsi(one, 1);
-    if (narrow.size() == 1 && narrow[0] != '?')
+    // '?' is also what a character without an 8-bit form narrows to: keep only a real one.
+    if (narrow.size() == 1 && (narrow[0] != '?' || ch == u'?'))
       text[0] = narrow[0];
   }
   out = IKeyPress(text, WindowsVirtualKey(keyCode, text), shift, ctrl, alt);
