@@ -448,7 +448,7 @@ double Hypot(double x, double y)
   return h * scale;
 }
 
-#if defined(QUELLOR_MATH_SSE2) && defined(__GNUC__) && !defined(_WIN32)
+#if defined(QUELLOR_MATH_SSE2) && defined(QUELLOR_AVX_KERNELS)
 #include <immintrin.h>
 // Four at a time where the processor has AVX (not in the MinGW build, whose stack alignment of
 // 32-byte vectors is unreliable); the same operations per lane as the SSE2 loop.

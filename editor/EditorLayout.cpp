@@ -340,4 +340,8 @@ void LayoutEditor(ICanvas& g, IEditorDelegate& delegate, const EditorExchange& e
   auto* popup = new AboutPopup(g.GetBounds(), about);
   popup->Hide(true);
   g.AttachControl(popup, kTagAbout);
+
+  // A new editor shows its opening texts and disabled-looking defaults whatever was selected when
+  // the last one closed, so its first idle tick must refresh the selection read-outs.
+  exchange.lastShownNotch = -2;
 }

@@ -10,7 +10,7 @@
 #define QUELLOR_FFT_SSE2 1
 // The wider kernel only where the compiler keeps 32-byte vectors aligned on the stack (not the
 // MinGW build); the Windows build uses the SSE2 kernel, which computes the same bits.
-#if defined(__GNUC__) && !defined(_WIN32)
+#if defined(QUELLOR_AVX_KERNELS)
 #include <immintrin.h>
 #define QUELLOR_FFT_AVX 1
 #endif

@@ -1019,7 +1019,7 @@ LRESULT ICanvasWin::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPa
   // A release always reaches the handler below: the press that opened the entry must end its
   // gesture and give back the capture, or the host keeps an open edit and the next press anywhere
   // lands on the same control.
-  const bool isRelease = msg == WM_LBUTTONUP || msg == WM_RBUTTONUP;
+  const bool isRelease = msg == WM_LBUTTONUP || msg == WM_RBUTTONUP || msg == WM_MBUTTONUP;
   if (mEntryWnd && isMouse && msg != WM_MOUSEWHEEL && !isRelease)
   {
     if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN)
@@ -1073,7 +1073,13 @@ LRESULT ICanvasWin::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPa
       {
         OnMouseDrag({drag});
         if (mCursorHidden && mCursorLock)
+        {
+          // The jump back arrives as a move of its own: measured from here it is no drag, where
+          // from the last position it would undo the one just dispatched.
           MovePlatformCursor(mHiddenX, mHiddenY);
+          mLastX = mHiddenX;
+          mLastY = mHiddenY;
+        }
       }
     }
     else
@@ -1101,6 +1107,7 @@ LRESULT ICanvasWin::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPa
   }
   case WM_LBUTTONUP:
   case WM_RBUTTONUP:
+  case WM_MBUTTONUP: // the middle press captured the mouse too
   {
     ReleaseCapture();
     IMouseInfo info = MouseInfo(lParam, wParam);
@@ -1373,6 +1380,18 @@ LRESULT ICanvasWin::HandleEntryMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARA
         return 0;
     }
     break;
+  case WM_PASTE:
+  {
+    // Pasted text (Control+V or the entry's own menu) keeps only what typing could enter.
+    std::string pasted;
+    if (GetClipboardText(pasted))
+    {
+      const std::wstring accepted = Widen(FilterTextEntryText(mEntryFilter, pasted).c_str());
+      CallWindowProcW(mEntryPrevProc, hWnd, EM_REPLACESEL, TRUE,
+                      reinterpret_cast<LPARAM>(accepted.c_str()));
+    }
+    return 0;
+  }
   case WM_GETDLGCODE:
   {
     LRESULT code = CallWindowProcW(mEntryPrevProc, hWnd, msg, wParam, lParam);

@@ -1,16 +1,12 @@
 #include "plugin/Timer.h"
 
+#include "plugin/SystemTimer.h"
+
 #include <algorithm>
 #include <mutex>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace plugfw {
-
-namespace {
 
 // Process-wide list of live timers. Recursive so that a callback may stop or create timers.
 std::recursive_mutex& TimerListLock()
@@ -25,26 +21,13 @@ std::vector<Timer_impl*>& TimerList()
   return list;
 }
 
+namespace {
+
 bool IsLive(const Timer_impl* t)
 {
   const auto& list = TimerList();
   return std::find(list.begin(), list.end(), t) != list.end();
 }
-
-#ifdef _WIN32
-void CALLBACK TimerProc(HWND, UINT, UINT_PTR idEvent, DWORD)
-{
-  std::lock_guard<std::recursive_mutex> guard(TimerListLock());
-  for (Timer_impl* t : TimerList())
-  {
-    if (t->SystemId() == idEvent)
-    {
-      t->Tick();
-      break;
-    }
-  }
-}
-#endif
 
 } // namespace
 
@@ -72,12 +55,7 @@ Timer_impl::Timer_impl(ITimerFunction func, uint32_t intervalMs)
     : Timer(std::move(func), intervalMs)
 {
   std::lock_guard<std::recursive_mutex> guard(TimerListLock());
-#ifdef _WIN32
-  mSystemId = SetTimer(nullptr, 0, intervalMs, TimerProc);
-#else
-  static uintptr_t nextId = 1;
-  mSystemId = nextId++;
-#endif
+  mSystemId = StartSystemTimer(intervalMs);
   TimerList().push_back(this);
 }
 
@@ -92,10 +70,7 @@ void Timer_impl::Stop()
   if (mStopped)
     return;
   mStopped = true;
-#ifdef _WIN32
-  if (mSystemId)
-    KillTimer(nullptr, mSystemId);
-#endif
+  StopSystemTimer(mSystemId);
   auto& list = TimerList();
   list.erase(std::remove(list.begin(), list.end(), this), list.end());
 }

@@ -80,11 +80,11 @@ public:
   setChannelContextInfos(Steinberg::Vst::IAttributeList* list) override; // [UI thread]
 
   // --- plug-in core overrides ---
-  void ReportLatency(int samples) override; // [any thread] restart made from the idle timer
-  void InformHostOfParameterDetailsChange() override;                          // [UI thread]
-  bool EditorResize(int width, int height) override;                           // [UI thread]
-  void BeginHostEdit(int paramIdx) override;                                   // [UI thread]
-  void EndHostEdit(int paramIdx) override;                                     // [UI thread]
+  void ReportLatency(int samples) override;           // [any thread] restart on the UI thread only
+  void InformHostOfParameterDetailsChange() override; // [UI thread]
+  bool EditorResize(int width, int height) override;  // [UI thread]
+  void BeginHostEdit(int paramIdx) override;          // [UI thread]
+  void EndHostEdit(int paramIdx) override;            // [UI thread]
   void PerformHostEdit(int paramIdx, double normalizedValue) override;         // [UI thread]
   void SetParameterValueFromUI(int paramIdx, double normalizedValue) override; // [UI thread]
   void SendParameterValuesToHost() override;                                   // [UI thread]

@@ -1,11 +1,9 @@
 #include "vst3/IPluginVST3Parameter.h"
 
+#include "vst3/HostText.h"
+
 #include <cmath>
 #include <string>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -21,34 +19,6 @@ void WidenBytes(TChar* dest, const char* src, int destChars)
     for (; i < destChars - 1 && src[i]; ++i)
       dest[i] = static_cast<TChar>(static_cast<unsigned char>(src[i]));
   dest[i] = 0;
-}
-
-std::string NarrowToAnsi(const TChar* string, int maxChars)
-{
-  std::string out;
-  if (!string)
-    return out;
-  int len = 0;
-  while (len < maxChars && string[len])
-    ++len;
-#ifdef _WIN32
-  if (len > 0)
-  {
-    const int n = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(string), len,
-                                      nullptr, 0, nullptr, nullptr);
-    if (n > 0)
-    {
-      out.resize(static_cast<size_t>(n));
-      WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(string), len, out.data(), n,
-                          nullptr, nullptr);
-    }
-  }
-#else
-  out.reserve(static_cast<size_t>(len));
-  for (int i = 0; i < len; ++i)
-    out.push_back(string[i] < 256 ? static_cast<char>(string[i]) : '?');
-#endif
-  return out;
 }
 
 IPluginVST3Parameter::IPluginVST3Parameter(IParam* pParam, ParamID tag, UnitID unitID)

@@ -58,9 +58,6 @@ public:
   }
 };
 
-// UTF-16 text narrowed to 8-bit text in the system's ANSI code page (Windows); elsewhere each
-// unit below 256 is kept as one byte and anything else becomes '?'.
-std::string NarrowToAnsi(const Steinberg::Vst::TChar* string, int maxChars);
 // Each 8-bit character widened to one UTF-16 unit; cut to destChars including the terminator.
 void WidenBytes(Steinberg::Vst::TChar* dest, const char* src, int destChars);
 

@@ -5,12 +5,9 @@
 #include "plugin/HostTable.h"
 #include "plugin/IGraphicsContext.h"
 #include "vst3/HostRunLoopAdapter.h"
+#include "vst3/HostText.h"
 #include "vst3/IPluginVST3.h"
 #include "vst3/IPluginVST3Parameter.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 using namespace Steinberg;
 
@@ -174,21 +171,7 @@ namespace {
 int WindowsVirtualKey(int16 code, const char* text)
 {
   if (code == 0 || code == 57)
-  {
-#ifdef _WIN32
-    if (!text[0])
-      return 0;
-    const SHORT vk = VkKeyScanExA(text[0], GetKeyboardLayout(0));
-    return vk == -1 ? 0 : vk;
-#else
-    const char c = text[0];
-    if (c >= 'a' && c <= 'z')
-      return c - 'a' + 'A';
-    if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ')
-      return c;
-    return 0;
-#endif
-  }
+    return VirtualKeyOfCharacter(text[0]);
   if (code >= 128)
     return code - 80;
   switch (code)
@@ -268,7 +251,8 @@ bool IPluginVST3View::TranslateKey(int host, char16 key, int16 keyCode, int16 mo
   {
     const char16 one[2] = {ch, 0};
     const std::string narrow = NarrowToAnsi(one, 1);
-    if (narrow.size() == 1 && narrow[0] != '?')
+    // '?' is also what a character without an 8-bit form narrows to: keep only a real one.
+    if (narrow.size() == 1 && (narrow[0] != '?' || ch == u'?'))
       text[0] = narrow[0];
   }
   out = IKeyPress(text, WindowsVirtualKey(keyCode, text), shift, ctrl, alt);

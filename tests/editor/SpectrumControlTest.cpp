@@ -222,7 +222,8 @@ TEST(SpectrumControl, GridCurveAndResponseFollowTheSampleRateAndTheAudio)
 {
   const IRect rc(10, 10, 652, 180);
   const float bottomOfPlot = rc.B - 16.0f;
-  // Before audio: no curve and no handles, but the grid and the flat response line.
+  // Before audio the reset's silent spectrum lies on the plot floor: no curve above it and no
+  // handles, but the grid and the flat response line.
   EditorRig r48;
   r48.Frame();
   r48.Save("spectrum-empty.png");

@@ -509,6 +509,8 @@ TEST(VST3View, KeyTranslation)
   EXPECT_EQ(k.VK, 46);
   plugfw::IPluginVST3View::TranslateKey(0, 0x4E2D, 0, 0, k); // not one byte in any 8-bit code page
   EXPECT_STREQ(k.utf8, "");
+  plugfw::IPluginVST3View::TranslateKey(0, u'?', 0, 1, k); // a real '?' is text, not a failure
+  EXPECT_STREQ(k.utf8, "?");
   plugfw::IPluginVST3View::TranslateKey(0, 0, 99, 0, k);
   EXPECT_EQ(k.VK, 0);
   // Host id 1 routes only the space key.

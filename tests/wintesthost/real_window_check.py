@@ -137,13 +137,15 @@ diff = subprocess.run(["compare", "-metric", "AE", "-fuzz", "2%", shot, os.path.
 check(f"screen equals headless render ({pres}), differing pixels: {diff}",
       diff.split()[0].isdigit() and int(float(diff.split()[0])) <= w * ht // 200)
 
-# Hold toggle: one begin/perform/end.
-h.settle(0.2)
-xdo("mousemove", *at(21, 645)); xdo("click", 1)
-got, _ = h.collect(lambda l: l.startswith("edit end"))
-ev = edits(got + h.settle())
-check("toggle click is one begin/perform/end",
-      [e.split()[1] for e in ev] == ["begin", "perform", "end"] and all(e.split()[2] == "8" for e in ev), ev)
+def check_toggle(h, at, x, y, name):  # a click on the switch of parameter 8: one begin/perform/end
+    h.settle(0.2)
+    xdo("mousemove", *at(x, y)); xdo("click", 1)
+    got, _ = h.collect(lambda l: l.startswith("edit end 8"))
+    ev = edits(got + h.settle())
+    check(name, [e.split()[1] for e in ev] == ["begin", "perform", "end"] and all(e.split()[2] == "8" for e in ev), ev)
+
+
+check_toggle(h, at, 21, 645, "toggle click is one begin/perform/end")
 
 # Right-click on a parameter control: the host's context menu, no gesture.
 xdo("mousemove", *at(696, 386)); xdo("click", 3)
@@ -266,6 +268,20 @@ if bundle:
         w1 = manual(r).get(slot, (0, 0, w0))[2]
         check(f"the wheel over the handle changes its width ({w0:.2f} -> {w1:.2f})",
               w1 != w0 and w1 > 0 and abs(manual(r)[slot][0] - f1) < 0.05, r)
+
+    check_toggle(h, at, 24, 645, "the editor's Hold switch is one begin/perform/end")
+
+    # A parameter slider hides the cursor and puts it back after every move while dragged; the
+    # drag must still move the value (Gain, from its centre to the right).
+    g0 = h.ask("param 7")
+    xdo("mousemove", *at(389, 615)); xdo("mousedown", 1)
+    for x in (399, 409, 419, 429, 439):
+        xdo("mousemove", *at(x, 615))
+    xdo("mouseup", 1)
+    got, _ = h.collect(lambda l: l.startswith("edit end 7"))
+    g1 = h.ask("param 7")
+    moved = g0 is not None and g1 is not None and float(g1.split()[2]) > float(g0.split()[2]) + 0.02
+    check("dragging the Gain slider to the right raises Gain", moved and "edit begin 7" in got, f"{g0} -> {g1}")
     h.quit()
 
 print(f"{len(failures)} failed: {', '.join(failures)}" if failures else "real-window checks passed")
