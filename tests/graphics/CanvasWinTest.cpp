@@ -255,7 +255,8 @@ struct ControlWindow
       return;
     _putenv_s("QUELLOR_PRESENTATION", "gdi");
     g.AttachPanelBackground(IColor(255, 20, 20, 20));
-    slider = g.AttachControl(new IVectorSliderControl(IRect(20, 20, 220, 50), 0));
+    slider = g.AttachControl(new IVectorSliderControl(IRect(20, 20, 220, 50), 0, "", DEFAULT_STYLE,
+                                                      EDirection::Horizontal));
     g.AttachControl(new ICaptionControl(IRect(100, 100, 200, 130), 0));
     wnd = g.OpenWindow(parent) ? g.GetWindow() : nullptr;
   }
@@ -282,8 +283,9 @@ TEST(CanvasWin, HiddenCursorDragMovesASliderByThePointersTravel)
   if (!w.parent)
     return;
   ASSERT_NE(w.wnd, nullptr);
-  const double v0 = w.slider->GetValue();
+  SendMessageW(w.wnd, WM_TIMER, ICanvasWin::kFrameTimerId, 0); // the first frame lays out the track
   SendMessageW(w.wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(120, 35));
+  const double v0 = w.slider->GetValue(); // the press puts the value under the pointer
   ASSERT_TRUE(w.g.CursorIsHidden());
   for (int step = 1; step <= 4; ++step)
   {
