@@ -191,6 +191,17 @@ check $? "value box: -5 and Escape leaves Auto Cut unchanged"
 grep -q "^param 1: begin \([1-9][0-9]*\) perform [0-9]* end \1 " "$OUT/report.txt"
 check $? "value box: every begin edit has its end ($(grep -m1 '^param 1:' "$OUT/report.txt"))"
 
+# Drag the Gain slider to the right: the slider hides the pointer and puts it back after every
+# move, and the drag still raises the value.
+xdotool mousemove --window "$WIN" 389 615 mousedown 1
+for x in 399 409 419 429 439; do xdotool mousemove --window "$WIN" $x 615; sleep 0.05; done
+xdotool mouseup 1
+sleep 0.4
+report
+GAIN=$(grep -m1 "^param 7:" "$OUT/report.txt")
+awk -v v="$(echo "$GAIN" | awk '{print $NF}')" 'BEGIN {exit !(v > 0.52)}'
+check $? "dragging the Gain slider raises Gain: ${GAIN:-no edit}"
+
 # Right-click on the Auto Cut slider: the host is asked for a context menu for parameter 1, at
 # the point clicked (view pixels).
 click 600 415 3
