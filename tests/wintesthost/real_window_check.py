@@ -282,6 +282,23 @@ if bundle:
     g1 = h.ask("param 7")
     moved = g0 is not None and g1 is not None and float(g1.split()[2]) > float(g0.split()[2]) + 0.02
     check("dragging the Gain slider to the right raises Gain", moved and "edit begin 7" in got, f"{g0} -> {g1}")
+
+    # Right-click on the Auto Cut slider asks the host for its menu; its value box takes "-12".
+    xdo("mousemove", *at(600, 415)); xdo("click", 3)
+    got, _ = h.collect(lambda l: l.startswith("contextmenu"))
+    menus = [l for l in got + h.settle() if l.startswith("contextmenu")]
+    check("right-click on the Auto Cut slider asks for the host context menu of parameter 1",
+          len(menus) == 1 and menus[0].startswith("contextmenu 1 600 415"), got)
+    xdo("mousemove", *at(695, 415)); xdo("click", 1)
+    h.collect(lambda l: l.startswith("edit end 1"))
+    h.poll("entry", lambda r: r != "entry none")
+    xdo("type", "--delay", "40", "--", "-12")
+    h.poll("entry", lambda r: r.endswith('2"'))
+    xdo("key", "Return")
+    h.collect(lambda l: l.startswith("edit end 1"))
+    pv = h.poll("param 1", lambda r: abs(float(r.split()[2]) - 28 / 37) < 1e-5)
+    # Auto Cut runs -40..-3 dB: -12 is 28/37 normalised.
+    check("an editor value box takes -12 and Return", pv is not None and abs(float(pv.split()[2]) - 28 / 37) < 1e-5, pv)
     h.quit()
 
 print(f"{len(failures)} failed: {', '.join(failures)}" if failures else "real-window checks passed")
