@@ -146,6 +146,16 @@ same_fingerprint() {
   [ -n "$linux" ] && [ "$linux" = "$windows" ]
 }
 
+# The Windows DLL must load on a bare Windows: it may import only libraries Windows ships.
+windows_imports() {
+  local dll=build/windows/Quellor.vst3/Contents/x86_64-win/Quellor.vst3 names bad
+  names=$(x86_64-w64-mingw32-objdump -p "$dll" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sort)
+  echo "imports:" $names
+  bad=$(grep -vxE 'kernel32|user32|gdi32|comctl32|comdlg32|shell32|shlwapi|ole32|oleaut32|opengl32|wininet|msvcrt|advapi32|dwmapi|imm32|winmm|uxtheme' \
+    <<<"$(sed 's/\.dll$//' <<<"$names")" || true)
+  [ -n "$names" ] && [ -z "$bad" ] || { echo "not a Windows system library: $bad"; return 1; }
+}
+
 # The Windows editor in the test host under Wine inside Xvfb, driven with xdotool.
 real_window_windows() {
   local disp=:92
@@ -210,6 +220,7 @@ run_tests() {
     ctest --test-dir build/tsan --output-on-failure -R "^($(IFS='|'; echo "${TSAN_TESTS[*]}"))\$"
   wine_prefix
   step "Windows tests under Wine" ctest --test-dir build/windows --output-on-failure -j "$JOBS"
+  step "Windows bundle imports only system libraries" windows_imports
   step "Same engine output on Linux and Windows" same_fingerprint
   step "Windows editor in a real window (Wine, Xvfb)" twice real_window_windows
   step "Ardour loads and compensates the bundle" python3 tests/ardour/check.py build/linux/Quellor.vst3
