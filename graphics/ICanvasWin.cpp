@@ -935,7 +935,11 @@ void ICanvasWin::OnTouch(HWND hWnd, WPARAM wParam, LPARAM lParam)
   const UINT n = LOWORD(wParam);
   const auto handle = reinterpret_cast<HTOUCHINPUT>(lParam);
   if (!getInfo || !closeHandle || n == 0)
+  {
+    if (closeHandle && handle) // a handle we read nothing from is still ours to close
+      closeHandle(handle);
     return;
+  }
   std::vector<TOUCHINPUT> inputs(n);
   if (getInfo(handle, n, inputs.data(), sizeof(TOUCHINPUT)))
   {
