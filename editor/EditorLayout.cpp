@@ -341,7 +341,7 @@ void LayoutEditor(ICanvas& g, IEditorDelegate& delegate, const EditorExchange& e
   popup->Hide(true);
   g.AttachControl(popup, kTagAbout);
 
-  // A new editor shows its opening texts and disabled-looking defaults whatever was selected when
-  // the last one closed, so its first idle tick must refresh the selection read-outs.
+  // A new editor starts from its opening texts and slider states whatever was selected when the
+  // last one closed, so its first idle tick must refresh the selection read-outs.
   exchange.lastShownNotch = -2;
 }
