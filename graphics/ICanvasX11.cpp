@@ -23,6 +23,8 @@ inline const ICursorShape& CursorEntry(ECursor c)
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
+#include <dirent.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/ipc.h>
@@ -132,6 +134,7 @@ struct ICanvasX11::X
   unsigned lastPressButton = 0;
   int lastPressX = -100, lastPressY = -100;
   float lastX = 0.f, lastY = 0.f;
+  bool pointerInside = false;
 
   Window tipWin = 0;
   int tipIdx = -1, tipTicks = 0;
@@ -913,6 +916,10 @@ void ICanvasX11::HandleEvent(void* xevent)
       OnMouseWheel(lx, ly, mod, delta);
       break;
     }
+    // Other buttons (8/9, the side buttons) mean nothing here, as on Windows: their release is
+    // not handled either, so a press would leave a gesture open.
+    if (b.button > Button3)
+      break;
     if (mEntry.state != kEntryNone)
     {
       if ((b.button == Button1 || b.button == Button3) && !mEntry.bounds.Contains(lx, ly))
@@ -959,19 +966,26 @@ void ICanvasX11::HandleEvent(void* xevent)
     const XMotionEvent& m = ev.xmotion;
     const float lx = static_cast<float>(m.x) / s, ly = static_cast<float>(m.y) / s;
     const IMouseMod mod = ModsOf(m.state);
+    x.pointerInside = true;
     if ((m.state & (Button1Mask | Button2Mask | Button3Mask)) && ControlIsCaptured())
     {
+      const bool locked = x.cursorHidden && x.cursorLocked;
+      // With the pointer held in place, a move onto the hidden point is the echo of our warp back:
+      // it starts the next measurement and is no drag. Moves queued before the echo arrives are
+      // measured from each other, so a busy moment does not count the same travel twice.
+      if (locked && lx == x.hiddenX && ly == x.hiddenY)
+      {
+        x.lastX = lx;
+        x.lastY = ly;
+        break;
+      }
       const float dx = lx - x.lastX, dy = ly - x.lastY;
       x.lastX = lx;
       x.lastY = ly;
       if (dx != 0.f || dy != 0.f)
         OnMouseDrag({IMouseInfo{lx, ly, dx, dy, mod}});
-      if (mX && x.cursorHidden && x.cursorLocked)
-      {
+      if (locked)
         MovePlatformCursor(x.hiddenX, x.hiddenY);
-        x.lastX = x.hiddenX;
-        x.lastY = x.hiddenY;
-      }
     }
     else
     {
@@ -981,7 +995,14 @@ void ICanvasX11::HandleEvent(void* xevent)
     }
     break;
   }
+  case EnterNotify:
+    x.pointerInside = true;
+    x.lastX = static_cast<float>(ev.xcrossing.x) / s;
+    x.lastY = static_cast<float>(ev.xcrossing.y) / s;
+    break;
   case LeaveNotify:
+    // Whatever the mode, no tooltip may show for a pointer that is no longer over the editor.
+    x.pointerInside = false;
     if (ev.xcrossing.mode == NotifyNormal &&
         !(ev.xcrossing.state & (Button1Mask | Button2Mask | Button3Mask)))
     {
@@ -1278,7 +1299,9 @@ void ICanvasX11::UpdateTooltip()
   if (!TooltipsEnabled() || mEntry.state != kEntryNone || !mX->menus.empty())
     return;
   // The control under the resting pointer (mouse-over tracking may be off).
-  IControl* under = ControlIsCaptured() ? nullptr : GetMouseControl(mX->lastX, mX->lastY, false);
+  IControl* under = ControlIsCaptured() || !mX->pointerInside
+                        ? nullptr
+                        : GetMouseControl(mX->lastX, mX->lastY, false);
   const int idx = under ? GetControlIdx(under) : -1;
   if (idx != mX->tipIdx)
   {
@@ -1373,11 +1396,32 @@ bool ICanvasX11::OpenURL(const char* url, const char*, const char* confirmMsg, c
   // No empty addresses, and none that xdg-open would read as an option.
   if (!url || !*url || url[0] == '-' || (confirmMsg && *confirmMsg))
     return false;
-  char prog[] = "xdg-open";
+  // The browser it may start must not hold the host's descriptors (an audio device stays busy
+  // while any copy of its descriptor is open): close every inherited one but the standard three.
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (DIR* dir = opendir("/proc/self/fd"))
+  {
+    const int own = dirfd(dir);
+    while (const dirent* e = readdir(dir))
+    {
+      const int fd = std::atoi(e->d_name);
+      if (fd > 2 && fd != own && !(fcntl(fd, F_GETFD) & FD_CLOEXEC))
+        posix_spawn_file_actions_addclose(&actions, fd);
+    }
+    closedir(dir);
+  }
+  // Started through `setsid -f`, which returns at once: a browser left running after the editor
+  // closes is then nobody's child here and leaves no zombie in the host.
+  char setsid[] = "setsid", fork[] = "-f", prog[] = "xdg-open";
   std::string arg = url;
-  char* argv[] = {prog, arg.data(), nullptr};
+  char* detached[] = {setsid, fork, prog, arg.data(), nullptr};
+  char* direct[] = {prog, arg.data(), nullptr};
   pid_t pid = 0;
-  if (posix_spawnp(&pid, prog, nullptr, nullptr, argv, environ) != 0)
+  const bool started = posix_spawnp(&pid, setsid, &actions, nullptr, detached, environ) == 0 ||
+                       posix_spawnp(&pid, prog, &actions, nullptr, direct, environ) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  if (!started)
     return false;
   if (mX)
     mX->children.push_back(pid);

@@ -1,7 +1,8 @@
-// The X11 context's popup menus and clipboard against a real X server. Needs DISPLAY; without a
+// The X11 context against a real X server: popup menus, clipboard, pointer, tooltips. Needs DISPLAY; without a
 // server it skips, unless QUELLOR_X11_TESTS=1 (the real-window step) makes that a failure.
 
 #include "graphics/ICanvasX11.h"
+#include "graphics/IVectorControls.h"
 #include "plugin/IHostRunLoop.h"
 #include "tests/graphics/GraphicsTestSupport.h"
 
@@ -11,13 +12,20 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -182,14 +190,14 @@ protected:
     XSendEvent(dpy, w, False, KeyPressMask, &ev);
     Pump();
   }
-  void Button(Window w, int type, int x, int y, int rootX, int rootY)
+  void Button(Window w, int type, int x, int y, int rootX, int rootY, unsigned button = Button1)
   {
     XEvent ev{};
     ev.xbutton.type = type;
     ev.xbutton.display = dpy;
     ev.xbutton.window = w;
     ev.xbutton.root = DefaultRootWindow(dpy);
-    ev.xbutton.button = Button1;
+    ev.xbutton.button = button;
     ev.xbutton.x = x;
     ev.xbutton.y = y;
     ev.xbutton.x_root = rootX;
@@ -199,6 +207,23 @@ protected:
     ev.xbutton.time = ++clickTime;
     XSendEvent(dpy, w, False, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &ev);
     Pump();
+  }
+  // A pointer move inside the editor, with the button state given.
+  void Motion(int x, int y, unsigned state, bool pump = true)
+  {
+    const Window w = static_cast<Window>(g.WindowId());
+    XEvent ev{};
+    ev.xmotion.type = MotionNotify;
+    ev.xmotion.display = dpy;
+    ev.xmotion.window = w;
+    ev.xmotion.root = DefaultRootWindow(dpy);
+    ev.xmotion.x = x;
+    ev.xmotion.y = y;
+    ev.xmotion.state = state;
+    ev.xmotion.same_screen = True;
+    XSendEvent(dpy, w, False, PointerMotionMask, &ev);
+    if (pump)
+      Pump();
   }
   // A click inside the editor at logical (x, y).
   void Click(float x, float y)
@@ -510,4 +535,127 @@ TEST_F(X11Canvas, PasteIntoValueBox)
   EXPECT_FALSE(g.TextEntryPending());
   EXPECT_NEAR(dlg.GetParam(0)->GetValue(), -12.5, 1e-9);
   EXPECT_EQ(other.Answered(), 1);
+}
+
+// Side buttons (8, 9) do nothing: their release is not handled, so a press that reached a control
+// would leave its gesture open and the control captured.
+TEST_F(X11Canvas, SideButtonsReachNoControl)
+{
+  g.AttachControl(new IVectorToggleControl(IRect(10, 10, 90, 40), 3));
+  Pump();
+  const Window w = static_cast<Window>(g.WindowId());
+  for (unsigned b : {8u, 9u})
+  {
+    Button(w, ButtonPress, 50, 25, 0, 0, b);
+    Button(w, ButtonRelease, 50, 25, 0, 0, b);
+  }
+  EXPECT_TRUE(dlg.log.empty());
+  EXPECT_FALSE(g.ControlIsCaptured());
+  Click(50, 25);
+  EXPECT_EQ(dlg.log, (std::vector<std::string>{"B3", "S3", "E3"}));
+}
+
+// A slider dragged with the hidden, locked pointer: moves that queue up before the pointer's jump
+// back is seen count once each, not each again from the hidden point.
+TEST_F(X11Canvas, QueuedDragMovesCountTheirOwnTravel)
+{
+  IControl* slider = g.AttachControl(new IVectorSliderControl(
+      IRect(20, 20, 220, 50), -1, "", DEFAULT_STYLE, EDirection::Horizontal, 8.f, 2.f, 4.0));
+  Pump();
+  // The canvas warps the real pointer; it goes back where it was for the checks that follow.
+  Window rootRet = 0, childRet = 0;
+  int px = 0, py = 0, wx = 0, wy = 0;
+  unsigned mask = 0;
+  XQueryPointer(dpy, DefaultRootWindow(dpy), &rootRet, &childRet, &px, &py, &wx, &wy, &mask);
+  const Window w = static_cast<Window>(g.WindowId());
+  Button(w, ButtonPress, 120, 35, 0, 0);
+  ASSERT_TRUE(g.CursorIsHidden());
+  const double v0 = slider->GetValue();
+  Motion(130, 35, Button1Mask, false);
+  Motion(140, 35, Button1Mask, false); // queued behind the first: 10 pixels more, not 20
+  Pump();
+  Button(w, ButtonRelease, 120, 35, 0, 0);
+  XWarpPointer(dpy, 0, DefaultRootWindow(dpy), 0, 0, 0, 0, px, py);
+  Pump();
+  // 20 pixels along a 192-pixel track at gearing 4.
+  EXPECT_NEAR(slider->GetValue() - v0, 20.0 / 192.0 / 4.0, 1e-6);
+}
+
+// A tooltip never comes back for a pointer that has left the editor.
+TEST_F(X11Canvas, NoTooltipAfterThePointerLeaves)
+{
+  g.EnableTooltips(true);
+  IControl* c = g.AttachControl(new ProbeControl(IRect(10, 10, 150, 60)));
+  c->SetTooltip("A tip.");
+  Pump();
+  Motion(40, 30, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !Overlays("Quellor tooltip").empty(); }));
+  const Window w = static_cast<Window>(g.WindowId());
+  XEvent ev{};
+  ev.xcrossing.type = LeaveNotify;
+  ev.xcrossing.display = dpy;
+  ev.xcrossing.window = w;
+  ev.xcrossing.mode = NotifyNormal;
+  ev.xcrossing.x = 40;
+  ev.xcrossing.y = -5;
+  XSendEvent(dpy, w, False, LeaveWindowMask, &ev);
+  Pump(40); // well past the hover delay
+  EXPECT_TRUE(Overlays("Quellor tooltip").empty());
+}
+
+// A web address opens in a process that holds none of the host's descriptors and is no child of
+// the host (here a stand-in xdg-open that reports what it got).
+TEST(X11OpenUrl, TheOpenerInheritsNoDescriptorAndIsNoChildOfTheHost)
+{
+  char dir[] = "/tmp/quellor-xdg.XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string out = std::string(dir) + "/report";
+  {
+    std::ofstream script(std::string(dir) + "/xdg-open");
+    script << "#!/bin/sh\nls /proc/$$/fd > \"" << out << ".tmp\"\necho ppid $PPID >> \"" << out
+           << ".tmp\"\nmv \"" << out << ".tmp\" \"" << out << "\"\n";
+  }
+  chmod((std::string(dir) + "/xdg-open").c_str(), 0755);
+  const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+  setenv("PATH", (std::string(dir) + ":" + oldPath).c_str(), 1);
+  // Inheritable, as a host's descriptors often are, and numbered well above what a shell opens.
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  const int fds[2] = {fcntl(pipeFds[0], F_DUPFD, 200), fcntl(pipeFds[1], F_DUPFD, 200)};
+  close(pipeFds[0]);
+  close(pipeFds[1]);
+  ASSERT_GE(fds[0], 200);
+
+  RecordingDelegate d;
+  ICanvasX11 g(&d, 100, 100);
+  EXPECT_TRUE(g.OpenURL("https://quellor.audio/"));
+  EXPECT_FALSE(g.OpenURL("--help")); // no options through an address
+  std::string report;
+  for (int i = 0; i < 500 && report.empty(); ++i)
+  {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::ifstream in(out);
+    report.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  setenv("PATH", oldPath.c_str(), 1);
+  close(fds[0]);
+  close(fds[1]);
+  ASSERT_FALSE(report.empty()) << "the stand-in opener never ran";
+  std::istringstream lines(report);
+  std::string word;
+  std::vector<int> open;
+  int ppid = -1;
+  while (lines >> word)
+  {
+    if (word == "ppid")
+      lines >> ppid;
+    else
+      open.push_back(std::atoi(word.c_str()));
+  }
+  EXPECT_EQ(std::count(open.begin(), open.end(), fds[0]), 0) << report;
+  EXPECT_EQ(std::count(open.begin(), open.end(), fds[1]), 0) << report;
+  EXPECT_NE(ppid, static_cast<int>(getpid()));
+  std::remove(out.c_str());
+  std::remove((std::string(dir) + "/xdg-open").c_str());
+  rmdir(dir);
 }

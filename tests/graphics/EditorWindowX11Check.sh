@@ -21,7 +21,7 @@ check() { # condition-exit-code, text
 }
 
 QUELLOR_X11_TESTS=1 "$BUILD/tests/graphics/graphics_x11_tests" --gtest_brief=1 >"$OUT/x11-tests.txt" 2>&1
-check $? "X11 context tests: popup menus and clipboard ($(grep -o '[0-9]* tests\? from' "$OUT/x11-tests.txt" | head -1 | cut -d' ' -f1) tests)"
+check $? "X11 context tests: menus, clipboard, pointer, tooltips, web addresses ($(grep -o '[0-9]* tests\? from' "$OUT/x11-tests.txt" | head -1 | cut -d' ' -f1) tests)"
 
 sox -n -r 48000 -c 2 -b 16 "$OUT/silence.wav" trim 0 4 2>/dev/null
 
