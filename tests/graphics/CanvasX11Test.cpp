@@ -1,5 +1,6 @@
-// The X11 context against a real X server: popup menus, clipboard, pointer, tooltips. Needs DISPLAY; without a
-// server it skips, unless QUELLOR_X11_TESTS=1 (the real-window step) makes that a failure.
+// The X11 context against a real X server: popup menus, clipboard, pointer, tooltips. Needs
+// DISPLAY; without a server it skips, unless QUELLOR_X11_TESTS=1 (the real-window step) makes that
+// a failure.
 
 #include "graphics/ICanvasX11.h"
 #include "graphics/IVectorControls.h"
