@@ -515,7 +515,7 @@ void ICanvasX11::FrameStep()
   if (!mX || !mX->win)
     return;
   OnReadable(); // events Xlib already read from the socket do not wake the descriptor
-  if (!mX)
+  if (!mX || !mX->win)
     return;
   for (auto it = mX->children.begin(); it != mX->children.end();)
     it = waitpid(*it, nullptr, WNOHANG) != 0 ? mX->children.erase(it) : it + 1;
@@ -553,7 +553,7 @@ void ICanvasX11::Present(const IRectList& logical)
 
 void ICanvasX11::PresentPixels(int x, int y, int w, int h)
 {
-  if (!mX || !mX->image)
+  if (!mX || !mX->image || !mX->win)
     return;
   const int x0 = std::max(0, x), y0 = std::max(0, y);
   const int x1 = std::min(x + w, mX->imgW), y1 = std::min(y + h, mX->imgH);
@@ -893,6 +893,17 @@ void ICanvasX11::HandleEvent(void* xevent)
     return;
   switch (ev.type)
   {
+  case DestroyNotify:
+    // The host destroyed its window before removing the view, taking ours with it. Drawing,
+    // focusing or forwarding keys to either would now be an X error, which ends the host's
+    // process unless trapped: from here on the window counts as gone.
+    if (ev.xdestroywindow.window == x.win)
+    {
+      HideTooltip();
+      x.win = 0;
+      x.parent = 0;
+    }
+    break;
   case Expose:
     PresentPixels(ev.xexpose.x, ev.xexpose.y, ev.xexpose.width, ev.xexpose.height);
     break;
@@ -1035,7 +1046,7 @@ void ICanvasX11::HandleEvent(void* xevent)
                         k.state & ControlMask, k.state & Mod1Mask);
     const bool handled =
         ev.type == KeyPress ? OnKeyDown(x.lastX, x.lastY, key) : OnKeyUp(x.lastX, x.lastY, key);
-    if (!handled && mX)
+    if (!handled && mX && x.parent)
     {
       // The host keeps its shortcuts: the key goes on to its window.
       k.window = x.parent;

@@ -126,7 +126,8 @@ protected:
       return;
     g.CloseWindow();
     EXPECT_EQ(loop.RegistrationCount(), 0);
-    XDestroyWindow(dpy, parent);
+    if (parent)
+      XDestroyWindow(dpy, parent);
     XCloseDisplay(dpy);
   }
 
@@ -659,4 +660,26 @@ TEST(X11OpenUrl, TheOpenerInheritsNoDescriptorAndIsNoChildOfTheHost)
   std::remove(out.c_str());
   std::remove((std::string(dir) + "/xdg-open").c_str());
   rmdir(dir);
+}
+
+// A host that destroys its window before removing the view takes ours with it. The canvas must
+// stop drawing there: an X error would end the host's process (here, the test's).
+TEST_F(X11Canvas, AWindowDestroyedUnderTheEditorEndsItsDrawing)
+{
+  g.EnableTooltips(true);
+  IControl* c = g.AttachControl(new ProbeControl(IRect(10, 10, 150, 60)));
+  c->SetTooltip("A tip.");
+  Pump();
+  Motion(40, 30, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !Overlays("Quellor tooltip").empty(); }));
+  XDestroyWindow(dpy, parent);
+  parent = 0;
+  XSync(dpy, False);
+  for (int i = 0; i < 10; ++i)
+  {
+    c->MarkDirty(false); // something to draw at every frame step
+    Pump(1);
+  }
+  EXPECT_FALSE(g.WindowIsOpen());
+  EXPECT_TRUE(Overlays("Quellor tooltip").empty());
 }
