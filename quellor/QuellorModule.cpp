@@ -45,40 +45,11 @@ const VST3ClassDescription& GetVST3ClassDescription()
 
 } // namespace plugfw
 
-#if SMTG_OS_WINDOWS
-#include <windows.h>
-#endif
-
 extern "C" {
 
+// The platform's entry and exit points are in QuellorModuleWin.cpp / QuellorModuleX11.cpp.
 SMTG_EXPORT_SYMBOL Steinberg::IPluginFactory* PLUGIN_API GetPluginFactory()
 {
   return plugfw::GetVST3PluginFactory();
 }
-
-#if SMTG_OS_WINDOWS
-SMTG_EXPORT_SYMBOL bool InitDll()
-{
-  HMODULE module = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCWSTR>(&GetPluginFactory), &module);
-  return plugfw::EnterModule(module);
-}
-
-SMTG_EXPORT_SYMBOL bool ExitDll()
-{
-  return plugfw::ExitModule();
-}
-#else
-SMTG_EXPORT_SYMBOL bool ModuleEntry(void* sharedLibraryHandle)
-{
-  return plugfw::EnterModule(sharedLibraryHandle);
-}
-
-SMTG_EXPORT_SYMBOL bool ModuleExit()
-{
-  return plugfw::ExitModule();
-}
-#endif
 }

@@ -40,27 +40,6 @@ private:
 
 } // namespace
 
-// Drives the idle timer from a host run loop (Linux hosts offer one instead of a system timer).
-class IPluginVST3::RunLoopTimer : public FObject, public Linux::ITimerHandler
-{
-public:
-  explicit RunLoopTimer(IPluginVST3& plug) : mPlug(&plug) {}
-  void PLUGIN_API onTimer() override
-  {
-    if (mPlug && mPlug->GetTimer())
-      mPlug->GetTimer()->Tick();
-  }
-  void Detach() { mPlug = nullptr; }
-
-  DEFINE_INTERFACES
-  DEF_INTERFACE(Linux::ITimerHandler)
-  END_DEFINE_INTERFACES(FObject)
-  REFCOUNT_METHODS(FObject)
-
-private:
-  IPluginVST3* mPlug;
-};
-
 IPluginVST3::IPluginVST3(const Config& config)
     : IPluginAPIBase(config), IPluginVST3ProcessorBase(config, *this)
 {
@@ -194,45 +173,6 @@ tresult PLUGIN_API IPluginVST3::terminate()
   mSetupDone = false;
   mBypassParameter = nullptr; // the container releases it below
   return SingleComponentEffect::terminate();
-}
-
-void IPluginVST3::AttachRunLoop(FUnknown* unknown)
-{
-#if !SMTG_OS_WINDOWS
-  if (mRunLoopTimer || !unknown)
-    return;
-  FUnknownPtr<Linux::IRunLoop> loop(unknown);
-  if (!loop)
-    return;
-  auto* handler = new RunLoopTimer(*this);
-  if (loop->registerTimer(handler, IPluginAPIBase::kIdleTimerMs) == kResultOk)
-  {
-    mRunLoop = IPtr<FUnknown>(loop.get());
-    mRunLoopTimer = handler;
-  }
-  else
-  {
-    handler->Detach();
-    handler->release();
-  }
-#else
-  (void)unknown;
-#endif
-}
-
-void IPluginVST3::DetachRunLoop()
-{
-#if !SMTG_OS_WINDOWS
-  if (!mRunLoopTimer)
-    return;
-  FUnknownPtr<Linux::IRunLoop> loop(mRunLoop.get());
-  if (loop)
-    loop->unregisterTimer(mRunLoopTimer);
-  mRunLoopTimer->Detach();
-  mRunLoopTimer->release();
-  mRunLoopTimer = nullptr;
-  mRunLoop = nullptr;
-#endif
 }
 
 tresult PLUGIN_API IPluginVST3::setActive(TBool state)
