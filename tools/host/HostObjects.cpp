@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "tools/host/HostPlatform.h"
 #include "vst3api/sdk/StringConvert.h"
 #include "vst3api/vst/AudioProcessor.h"
 #include "vst3api/vst/ChannelContext.h"
@@ -169,12 +170,9 @@ tresult PLUGIN_API HostApplication::queryInterface(const TUID _iid, void** obj)
     *obj = static_cast<IPlugInterfaceSupport*>(this);
     return kResultOk;
   }
-#if SMTG_OS_LINUX
-  if (offerLoop && FUnknownPrivate::iidEqual(_iid, Linux::IRunLoop::iid))
+  if (platform::kHostsOfferRunLoop && offerLoop &&
+      FUnknownPrivate::iidEqual(_iid, Linux::IRunLoop::iid))
     return loop->queryInterface(_iid, obj);
-#else
-  (void)offerLoop;
-#endif
   return FObject::queryInterface(_iid, obj);
 }
 
@@ -203,10 +201,8 @@ tresult PLUGIN_API PlugFrame::queryInterface(const TUID _iid, void** obj)
     *obj = static_cast<IPlugFrame*>(this);
     return kResultOk;
   }
-#if SMTG_OS_LINUX
-  if (loop && FUnknownPrivate::iidEqual(_iid, Linux::IRunLoop::iid))
+  if (platform::kHostsOfferRunLoop && loop && FUnknownPrivate::iidEqual(_iid, Linux::IRunLoop::iid))
     return loop->queryInterface(_iid, obj);
-#endif
   return FObject::queryInterface(_iid, obj);
 }
 

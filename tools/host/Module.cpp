@@ -2,14 +2,8 @@
 
 #include <cstring>
 
-#include "vst3api/sdk/StringConvert.h"
+#include "tools/host/HostPlatform.h"
 #include "vst3api/vst/PlugTypes.h"
-
-#if SMTG_OS_WINDOWS
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
 
 namespace qhost {
 namespace {
@@ -27,20 +21,6 @@ std::string stemOf(const std::string& bundlePath)
   return name;
 }
 
-#if SMTG_OS_WINDOWS
-// Under Wine, a Linux absolute path is reachable through drive Z:.
-std::string nativePath(const std::string& path)
-{
-  std::string p = path;
-  if (!p.empty() && p[0] == '/')
-    p = "Z:" + p;
-  for (char& c : p)
-    if (c == '/')
-      c = '\\';
-  return p;
-}
-#endif
-
 } // namespace
 
 std::string Module::binaryPathOf(const std::string& bundlePath)
@@ -48,31 +28,19 @@ std::string Module::binaryPathOf(const std::string& bundlePath)
   std::string root = bundlePath;
   while (!root.empty() && (root.back() == '/' || root.back() == '\\'))
     root.pop_back();
-#if SMTG_OS_WINDOWS
-  return nativePath(root + "/Contents/x86_64-win/" + stemOf(root) + ".vst3");
-#else
-  return root + "/Contents/x86_64-linux/" + stemOf(root) + ".so";
-#endif
+  return platform::moduleBinaryPath(root, stemOf(root));
 }
 
 void* Module::symbol(const char* name) const
 {
-#if SMTG_OS_WINDOWS
-  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
-#else
-  return dlsym(handle, name);
-#endif
+  return platform::librarySymbol(handle, name);
 }
 
 void Module::closeLibrary()
 {
   if (!handle)
     return;
-#if SMTG_OS_WINDOWS
-  FreeLibrary(static_cast<HMODULE>(handle));
-#else
-  dlclose(handle);
-#endif
+  platform::closeLibrary(handle);
   handle = nullptr;
   getFactory = nullptr;
   entryProc = exitProc = nullptr;
@@ -83,48 +51,21 @@ bool Module::load(const std::string& bundlePath)
   unload();
   lastError.clear();
   const std::string binary = binaryPathOf(bundlePath);
-#if SMTG_OS_WINDOWS
-  const std::u16string wide = Steinberg::Vst::StringConvert::convert(binary);
-  handle = LoadLibraryW(reinterpret_cast<const wchar_t*>(wide.c_str()));
+  handle = platform::openLibrary(binary, lastError);
   if (!handle)
-  {
-    lastError = "cannot load " + binary + " (error " + std::to_string(GetLastError()) + ")";
     return false;
-  }
   getFactory = reinterpret_cast<Steinberg::GetFactoryProc>(symbol("GetPluginFactory"));
-  entryProc = symbol("InitDll");
-  exitProc = symbol("ExitDll");
-  if (!getFactory)
+  entryProc = symbol(platform::kEntryName);
+  exitProc = symbol(platform::kExitName);
+  if (!getFactory || (platform::kEntryAndExitRequired && (!entryProc || !exitProc)))
   {
-    lastError = "GetPluginFactory is not exported";
+    lastError = platform::kEntryAndExitRequired
+                    ? std::string("GetPluginFactory, ") + platform::kEntryName + " or " +
+                          platform::kExitName + " is not exported"
+                    : "GetPluginFactory is not exported";
     closeLibrary();
     return false;
   }
-#else
-  int flags = RTLD_LAZY | RTLD_LOCAL;
-#if defined(__SANITIZE_ADDRESS__)
-  // LeakSanitizer's exit-time scan walks every thread's dynamic TLS; a bundle unloaded before
-  // then (it has thread_local state) can leave that walk reading freed blocks and crash it.
-  flags |= RTLD_NODELETE;
-#endif
-  handle = dlopen(binary.c_str(), flags);
-  if (!handle)
-  {
-    const char* why = dlerror();
-    lastError = "cannot load " + binary + ": " + (why ? why : "unknown error");
-    return false;
-  }
-  getFactory = reinterpret_cast<Steinberg::GetFactoryProc>(symbol("GetPluginFactory"));
-  entryProc = symbol("ModuleEntry");
-  exitProc = symbol("ModuleExit");
-  // Linux hosts require all three exports.
-  if (!getFactory || !entryProc || !exitProc)
-  {
-    lastError = "GetPluginFactory, ModuleEntry or ModuleExit is not exported";
-    closeLibrary();
-    return false;
-  }
-#endif
   if (entryProc && !callEntry())
   {
     lastError = "the module entry call failed";
@@ -160,22 +101,14 @@ bool Module::callEntry()
 {
   if (!entryProc)
     return false;
-#if SMTG_OS_WINDOWS
-  return reinterpret_cast<Steinberg::InitModuleProc>(entryProc)();
-#else
-  return reinterpret_cast<Steinberg::ModuleEntryProc>(entryProc)(handle);
-#endif
+  return platform::callEntry(entryProc, handle);
 }
 
 bool Module::callExit()
 {
   if (!exitProc)
     return false;
-#if SMTG_OS_WINDOWS
-  return reinterpret_cast<Steinberg::ExitModuleProc>(exitProc)();
-#else
-  return reinterpret_cast<Steinberg::ModuleExitProc>(exitProc)();
-#endif
+  return platform::callExit(exitProc);
 }
 
 bool findAudioEffectClass(Steinberg::IPluginFactory* factory, Steinberg::TUID classId)

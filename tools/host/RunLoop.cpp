@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-#if !defined(_WIN32)
-#include <poll.h>
-#endif
+#include "tools/host/HostPlatform.h"
 
 using namespace Steinberg;
 
@@ -112,19 +110,16 @@ int RunLoop::runDue()
     h->onTimer();
     ++calls;
   }
-#if !defined(_WIN32)
   std::vector<Watch> snapshot = watches;
   for (const Watch& w : snapshot)
   {
-    pollfd p{w.fd, POLLIN, 0};
-    if (poll(&p, 1, 0) > 0 && (p.revents & POLLIN))
+    if (platform::descriptorReadable(w.fd))
     {
       IPtr<Linux::IEventHandler> keep(w.handler);
       w.handler->onFDIsSet(w.fd);
       ++calls;
     }
   }
-#endif
   return calls;
 }
 

@@ -5,9 +5,7 @@
 
 #include "tools/host/RunLoop.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#endif
+#include "tools/host/HostPlatform.h"
 
 namespace qhost {
 
@@ -17,14 +15,7 @@ int pumpUi(RunLoop* loop, int milliseconds)
   int calls = 0;
   do
   {
-#if defined(_WIN32)
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-    {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-#endif
+    platform::dispatchWindowMessages();
     if (loop)
       calls += loop->runDue();
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
