@@ -77,6 +77,14 @@ public:
     }
     return false;
   }
+  // Closes the editor and opens a new one, as a host does when the user closes and reopens it.
+  bool Reopen()
+  {
+    q.CloseEditor();
+    q.OpenEditor(nullptr);
+    g = dynamic_cast<ICanvasHeadless*>(q.GetUI());
+    return g != nullptr;
+  }
   // The idle timer's tick followed by the next frame step.
   void Tick()
   {

@@ -202,10 +202,7 @@ TEST(IdleHandler, AReopenedEditorShowsTheSelectionAtItsFirstTick)
 
   // Closed and opened again with the same selection: the new controls start from their opening
   // texts and enabled sliders, which the first tick must replace.
-  e.q.CloseEditor();
-  e.q.OpenEditor(nullptr);
-  e.g = dynamic_cast<ICanvasHeadless*>(e.q.GetUI());
-  ASSERT_NE(e.g, nullptr);
+  ASSERT_TRUE(e.Reopen());
   e.Tick();
   EXPECT_EQ(e.Text(kTagSelectedLine), "Filter 1  (manual)");
   EXPECT_FALSE(e.Tag(kTagReduceSlider)->IsDisabled());
@@ -214,10 +211,7 @@ TEST(IdleHandler, AReopenedEditorShowsTheSelectionAtItsFirstTick)
   // The same with nothing selected: the sliders must come back disabled.
   e.q.SelectedNotch.exchange(-1);
   e.Tick();
-  e.q.CloseEditor();
-  e.q.OpenEditor(nullptr);
-  e.g = dynamic_cast<ICanvasHeadless*>(e.q.GetUI());
-  ASSERT_NE(e.g, nullptr);
+  ASSERT_TRUE(e.Reopen());
   e.Tick();
   EXPECT_EQ(e.Text(kTagSelectedLine), "Filter: none selected");
   EXPECT_TRUE(e.Tag(kTagReduceSlider)->IsDisabled());
