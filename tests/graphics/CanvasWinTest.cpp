@@ -246,9 +246,10 @@ TEST(CanvasWin, ReleaseOfThePressThatOpensAnEntryEndsItsGesture)
 namespace {
 // A window with one slider and one value box on parameter 0 (Gain, -24..24 dB), shown through
 // GDI; the host window it needs is destroyed with it.
-struct ControlWindow
+class CanvasWinControls : public ::testing::Test
 {
-  explicit ControlWindow(GestureCounter& d) : g(&d, 300, 200)
+protected:
+  void SetUp() override
   {
     MakeHostWindow(400, 300, parent);
     if (!parent)
@@ -259,8 +260,9 @@ struct ControlWindow
                                                       EDirection::Horizontal));
     g.AttachControl(new ICaptionControl(IRect(100, 100, 200, 130), 0));
     wnd = g.OpenWindow(parent) ? g.GetWindow() : nullptr;
+    ASSERT_NE(wnd, nullptr);
   }
-  ~ControlWindow()
+  void TearDown() override
   {
     if (!parent)
       return;
@@ -268,68 +270,54 @@ struct ControlWindow
     _putenv_s("QUELLOR_PRESENTATION", "");
     DestroyWindow(parent);
   }
+  GestureCounter d;
   HWND parent = nullptr, wnd = nullptr;
-  ICanvasWin g;
+  ICanvasWin g{&d, 300, 200};
   IControl* slider = nullptr;
 };
 } // namespace
 
 // A slider hides the cursor while dragged and puts it back after each move; the move that the
 // jump back produces is no drag of its own.
-TEST(CanvasWin, HiddenCursorDragMovesASliderByThePointersTravel)
+TEST_F(CanvasWinControls, HiddenCursorDragMovesASliderByThePointersTravel)
 {
-  GestureCounter d;
-  ControlWindow w(d);
-  if (!w.parent)
-    return;
-  ASSERT_NE(w.wnd, nullptr);
-  SendMessageW(w.wnd, WM_TIMER, ICanvasWin::kFrameTimerId, 0); // the first frame lays out the track
-  SendMessageW(w.wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(120, 35));
-  const double v0 = w.slider->GetValue(); // the press puts the value under the pointer
-  ASSERT_TRUE(w.g.CursorIsHidden());
+  SendMessageW(wnd, WM_TIMER, ICanvasWin::kFrameTimerId, 0); // the first frame lays out the track
+  SendMessageW(wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(120, 35));
+  const double v0 = slider->GetValue(); // the press puts the value under the pointer
+  ASSERT_TRUE(g.CursorIsHidden());
   for (int step = 1; step <= 4; ++step)
   {
-    SendMessageW(w.wnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(130, 35)); // 10 pixels right
+    SendMessageW(wnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(130, 35)); // 10 pixels right
     // What the system sends once the cursor is back where it was hidden.
-    SendMessageW(w.wnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(120, 35));
+    SendMessageW(wnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(120, 35));
   }
-  SendMessageW(w.wnd, WM_LBUTTONUP, 0, MAKELPARAM(120, 35));
-  EXPECT_FALSE(w.g.CursorIsHidden());
+  SendMessageW(wnd, WM_LBUTTONUP, 0, MAKELPARAM(120, 35));
+  EXPECT_FALSE(g.CursorIsHidden());
   // 40 pixels along a track narrower than the control, at the slider's gearing: clearly up.
-  EXPECT_GT(w.slider->GetValue(), v0 + 0.02);
+  EXPECT_GT(slider->GetValue(), v0 + 0.02);
   EXPECT_EQ(d.begins, 1);
   EXPECT_EQ(d.ends, 1);
 }
 
 // A middle press captures the mouse like the others; its release must give the capture back.
-TEST(CanvasWin, MiddleButtonReleaseEndsItsCapture)
+TEST_F(CanvasWinControls, MiddleButtonReleaseEndsItsCapture)
 {
-  GestureCounter d;
-  ControlWindow w(d);
-  if (!w.parent)
-    return;
-  ASSERT_NE(w.wnd, nullptr);
-  SendMessageW(w.wnd, WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(120, 35));
-  EXPECT_TRUE(w.g.ControlIsCaptured());
-  SendMessageW(w.wnd, WM_MBUTTONUP, 0, MAKELPARAM(120, 35));
-  EXPECT_FALSE(w.g.ControlIsCaptured());
-  EXPECT_NE(GetCapture(), w.wnd);
+  SendMessageW(wnd, WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(120, 35));
+  EXPECT_TRUE(g.ControlIsCaptured());
+  SendMessageW(wnd, WM_MBUTTONUP, 0, MAKELPARAM(120, 35));
+  EXPECT_FALSE(g.ControlIsCaptured());
+  EXPECT_NE(GetCapture(), wnd);
   EXPECT_EQ(d.begins, d.ends);
 }
 
 // Pasting into a value box's entry keeps only what typing could enter there.
-TEST(CanvasWin, PasteIntoAnEntryIsFilteredLikeTyping)
+TEST_F(CanvasWinControls, PasteIntoAnEntryIsFilteredLikeTyping)
 {
-  GestureCounter d;
-  ControlWindow w(d);
-  if (!w.parent)
-    return;
-  ASSERT_NE(w.wnd, nullptr);
-  SendMessageW(w.wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 115));
-  SendMessageW(w.wnd, WM_LBUTTONUP, 0, MAKELPARAM(150, 115));
-  HWND edit = FindWindowExW(w.wnd, nullptr, L"EDIT", nullptr);
+  SendMessageW(wnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 115));
+  SendMessageW(wnd, WM_LBUTTONUP, 0, MAKELPARAM(150, 115));
+  HWND edit = FindWindowExW(wnd, nullptr, L"EDIT", nullptr);
   ASSERT_NE(edit, nullptr);
-  if (!w.g.SetClipboardText("-1x2.5 dB"))
+  if (!g.SetClipboardText("-1x2.5 dB"))
     GTEST_SKIP() << "no clipboard";
   SetWindowTextW(edit, L"");
   SendMessageW(edit, WM_PASTE, 0, 0);
@@ -337,5 +325,5 @@ TEST(CanvasWin, PasteIntoAnEntryIsFilteredLikeTyping)
   GetWindowTextW(edit, text, 64);
   EXPECT_STREQ(text, L"-12.5");
   SendMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 0);
-  SendMessageW(w.wnd, WM_TIMER, 2, 0);
+  SendMessageW(wnd, WM_TIMER, ICanvasWin::kFrameTimerId, 0);
 }

@@ -179,12 +179,18 @@ protected:
   }
   std::vector<OverlayWindow> Menus() { return Overlays("Quellor menu"); }
 
-  void Key(Window w, KeySym sym, unsigned state = 0)
+  // An event of `type` for window w, its header filled in.
+  XEvent Event(int type, Window w) const
   {
     XEvent ev{};
-    ev.xkey.type = KeyPress;
-    ev.xkey.display = dpy;
-    ev.xkey.window = w;
+    ev.xany.type = type;
+    ev.xany.display = dpy;
+    ev.xany.window = w;
+    return ev;
+  }
+  void Key(Window w, KeySym sym, unsigned state = 0)
+  {
+    XEvent ev = Event(KeyPress, w);
     ev.xkey.root = DefaultRootWindow(dpy);
     ev.xkey.keycode = XKeysymToKeycode(dpy, sym);
     ev.xkey.state = state;
@@ -194,10 +200,7 @@ protected:
   }
   void Button(Window w, int type, int x, int y, int rootX, int rootY, unsigned button = Button1)
   {
-    XEvent ev{};
-    ev.xbutton.type = type;
-    ev.xbutton.display = dpy;
-    ev.xbutton.window = w;
+    XEvent ev = Event(type, w);
     ev.xbutton.root = DefaultRootWindow(dpy);
     ev.xbutton.button = button;
     ev.xbutton.x = x;
@@ -214,10 +217,7 @@ protected:
   void Motion(int x, int y, unsigned state, bool pump = true)
   {
     const Window w = static_cast<Window>(g.WindowId());
-    XEvent ev{};
-    ev.xmotion.type = MotionNotify;
-    ev.xmotion.display = dpy;
-    ev.xmotion.window = w;
+    XEvent ev = Event(MotionNotify, w);
     ev.xmotion.root = DefaultRootWindow(dpy);
     ev.xmotion.x = x;
     ev.xmotion.y = y;
@@ -226,6 +226,17 @@ protected:
     XSendEvent(dpy, w, False, PointerMotionMask, &ev);
     if (pump)
       Pump();
+  }
+  // A control with a tooltip, the pointer resting on it until the tooltip shows; null if it
+  // never does.
+  IControl* ShowTooltip()
+  {
+    g.EnableTooltips(true);
+    IControl* c = g.AttachControl(new ProbeControl(IRect(10, 10, 150, 60)));
+    c->SetTooltip("A tip.");
+    Pump();
+    Motion(40, 30, 0);
+    return PumpUntil([&] { return !Overlays("Quellor tooltip").empty(); }) ? c : nullptr;
   }
   // A click inside the editor at logical (x, y).
   void Click(float x, float y)
@@ -586,17 +597,10 @@ TEST_F(X11Canvas, QueuedDragMovesCountTheirOwnTravel)
 // A tooltip never comes back for a pointer that has left the editor.
 TEST_F(X11Canvas, NoTooltipAfterThePointerLeaves)
 {
-  g.EnableTooltips(true);
-  IControl* c = g.AttachControl(new ProbeControl(IRect(10, 10, 150, 60)));
-  c->SetTooltip("A tip.");
-  Pump();
-  Motion(40, 30, 0);
-  ASSERT_TRUE(PumpUntil([&] { return !Overlays("Quellor tooltip").empty(); }));
+  IControl* c = ShowTooltip();
+  ASSERT_NE(c, nullptr);
   const Window w = static_cast<Window>(g.WindowId());
-  XEvent ev{};
-  ev.xcrossing.type = LeaveNotify;
-  ev.xcrossing.display = dpy;
-  ev.xcrossing.window = w;
+  XEvent ev = Event(LeaveNotify, w);
   ev.xcrossing.mode = NotifyNormal;
   ev.xcrossing.x = 40;
   ev.xcrossing.y = -5;
@@ -666,12 +670,8 @@ TEST(X11OpenUrl, TheOpenerInheritsNoDescriptorAndIsNoChildOfTheHost)
 // stop drawing there: an X error would end the host's process (here, the test's).
 TEST_F(X11Canvas, AWindowDestroyedUnderTheEditorEndsItsDrawing)
 {
-  g.EnableTooltips(true);
-  IControl* c = g.AttachControl(new ProbeControl(IRect(10, 10, 150, 60)));
-  c->SetTooltip("A tip.");
-  Pump();
-  Motion(40, 30, 0);
-  ASSERT_TRUE(PumpUntil([&] { return !Overlays("Quellor tooltip").empty(); }));
+  IControl* c = ShowTooltip();
+  ASSERT_NE(c, nullptr);
   XDestroyWindow(dpy, parent);
   parent = 0;
   XSync(dpy, False);
