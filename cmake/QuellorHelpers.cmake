@@ -32,3 +32,16 @@ function(quellor_test name)
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
+
+# quellor_platform_sources(<list-var>)
+# Platform files are named *Win.cpp (Windows build only) and *X11.cpp (Linux build only): removes
+# the other platform's from the list.
+function(quellor_platform_sources var)
+  set(files ${${var}})
+  if(QUELLOR_WINDOWS)
+    list(FILTER files EXCLUDE REGEX "X11\\.cpp$")
+  else()
+    list(FILTER files EXCLUDE REGEX "Win\\.cpp$")
+  endif()
+  set(${var} ${files} PARENT_SCOPE)
+endfunction()
