@@ -3,7 +3,7 @@
 first the sample layout (screen against the headless render, gestures, value entry, keys, the
 corner resizer, reopening, two editors), then the plug-in's own editor from the bundle (notch
 handles checked through the plug-in's probe interface).
-Usage: real_window_check.py HOST.exe OUTDIR [BUNDLE.vst3]
+Usage: EditorWindowWinCheck.py HOST.exe OUTDIR [BUNDLE.vst3]
 
 Every check waits for the condition it tests (a line from the host, a polled state) up to a
 deadline instead of sleeping a fixed time, so a slow machine only makes it slower."""
