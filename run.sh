@@ -172,7 +172,7 @@ real_window_windows() {
   DISPLAY=$disp QUELLOR_REQUIRE_WINDOWS=1 timeout 120 /usr/lib/wine/wine64 \
     build/windows/tests/graphics/graphics_win_tests.exe --gtest_brief=1 || rc=1
   DISPLAY=$disp timeout 300 python3 tests/tools/host/EditorWindowWinCheck.py \
-    build/windows/bin/wintesthost.exe "$ROOT/build/windows/real-window" "$ROOT/build/windows/Quellor.vst3" || rc=1
+    build/windows/bin/quellor-host.exe "$ROOT/build/windows/real-window" "$ROOT/build/windows/Quellor.vst3" || rc=1
   kill $xvfb
   return $rc
 }
