@@ -1,7 +1,7 @@
 // quellor-host --editor: opens a plug-in's editor in a top-level window of our own the way a host
 // does, plays audio through the plug-in in real time on a thread of its own, and reports on
 // standard output, one line per event, what the editor asks of the host. Lines on standard input
-// are commands; the end of input quits.
+// are commands; the end of input quits, unless --seconds N set how long to run.
 //
 //   quellor-host --editor [--wav FILE] [--seconds N] BUNDLE.vst3
 //   quellor-host --editor --sample     the sample layout on the window's graphics context
@@ -220,9 +220,9 @@ private:
 class CommandLines
 {
 public:
-  CommandLines()
+  explicit CommandLines(bool quitAtEnd)
   {
-    std::thread([this] {
+    std::thread([this, quitAtEnd] {
       std::string line;
       while (std::getline(std::cin, line))
       {
@@ -231,7 +231,8 @@ public:
         if (!line.empty())
           Push(line);
       }
-      Push("quit");
+      if (quitAtEnd)
+        Push("quit");
     }).detach(); // blocked in a read at exit, which ends it
   }
   std::vector<std::string> Take()
@@ -271,7 +272,7 @@ public:
       return 1;
     if (!Open(0))
       return 1;
-    CommandLines commands;
+    CommandLines commands(mOpt.seconds <= 0.0);
     const auto until = std::chrono::steady_clock::now() +
                        std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                            std::chrono::duration<double>(mOpt.seconds));
@@ -378,6 +379,9 @@ private:
       if (!e.top || !mWin.OpenSample(n, e.top))
       {
         Say("error the editor did not open");
+        if (e.top)
+          mWin.CloseTop(e.top);
+        e.top = nullptr;
         return false;
       }
     }
@@ -426,6 +430,12 @@ private:
       if (e.view->attached(e.top, mWin.PlatformType()) != kResultTrue)
       {
         Say("refused %d", n);
+        e.view->setFrame(nullptr);
+        e.view->release();
+        e.view = nullptr;
+        e.frame = nullptr;
+        mWin.CloseTop(e.top);
+        e.top = nullptr;
         return false;
       }
     }
