@@ -15,7 +15,7 @@ JOBS=$(nproc)
 PACKAGES=(build-essential cmake ninja-build pkg-config git
   libgtest-dev libbenchmark-dev libfftw3-dev libsndfile1-dev libspeexdsp-dev libstb-dev
   fonts-roboto-unhinted g++-mingw-w64-x86-64-posix wine64 xvfb espeak-ng sox clang-format python3
-  ardour clang libx11-dev libxext-dev x11-apps xdotool imagemagick)
+  ardour clang libx11-dev libxext-dev x11-apps xdotool imagemagick jackd2 libjack-jackd2-dev)
 
 setup() {
   local missing=()

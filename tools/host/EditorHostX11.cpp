@@ -103,6 +103,14 @@ public:
       XNextEvent(mDpy, &ev);
       if (ev.type == ClientMessage && static_cast<Atom>(ev.xclient.data.l[0]) == mWmDelete)
         open = false;
+      else if ((ev.type == KeyPress || ev.type == KeyRelease) && onKey)
+      {
+        char text[8] = {};
+        KeySym sym = 0;
+        XLookupString(&ev.xkey, text, sizeof(text) - 1, &sym, nullptr);
+        const char* name = XKeysymToString(sym);
+        onKey(ev.type == KeyPress, name ? name : "", (ev.xkey.state & ControlMask) != 0);
+      }
       else if (ev.type == KeyPress || ev.type == KeyRelease)
         Say("hostkey %s %u", ev.type == KeyPress ? "down" : "up", ev.xkey.keycode);
     }

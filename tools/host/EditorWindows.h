@@ -3,6 +3,7 @@
 // top-level windows, the native event pump and what only the platform can see of the editor's
 // window. The host itself (commands, audio, the recording handler) is EditorHost.cpp.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,6 +50,10 @@ public:
   // Native events and the run loop's due callbacks for up to `milliseconds`; false once the user
   // closed a host window.
   virtual bool Pump(RunLoop* loop, int milliseconds) = 0;
+
+  // When set, keys that reach a host window come here (press or release, the key's name such as
+  // "s", whether Control was held) instead of being reported as "hostkey" (X11).
+  std::function<void(bool down, const std::string& key, bool control)> onKey;
 
   // The text of the editor's open text entry; false when none is open (or none can be seen).
   virtual bool EntryText(void* top, std::string& text) = 0;

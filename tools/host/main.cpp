@@ -2,6 +2,7 @@
 // on its first audio effect class.
 //   quellor-host [--64] [--blocks N] [--host NAME] <bundle.vst3>
 //   quellor-host --editor ...   the editor in a window of our own (EditorHost.cpp)
+//   quellor-host --live ...     a JACK client between a microphone and the PA (LiveHostLinux.cpp)
 
 #include <cmath>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include "tools/host/ComponentHandler.h"
 #include "tools/host/EditorHost.h"
 #include "tools/host/HostObjects.h"
+#include "tools/host/LiveHost.h"
 #include "tools/host/Module.h"
 #include "tools/host/PluginInstance.h"
 #include "tools/host/UiLoop.h"
@@ -39,7 +41,8 @@ int usage()
 {
   std::fprintf(stderr, "usage: quellor-host [--64] [--blocks N] [--host NAME] <bundle.vst3>\n"
                        "       quellor-host --editor [--wav FILE] [--seconds N] <bundle.vst3>\n"
-                       "       quellor-host --editor --sample\n");
+                       "       quellor-host --editor --sample\n"
+                       "       quellor-host --live BUNDLE.vst3 [options]  (--live --help)\n");
   return 2;
 }
 
@@ -87,6 +90,8 @@ int main(int argc, char** argv)
 {
   if (argc > 1 && std::strcmp(argv[1], "--editor") == 0)
     return qhost::RunEditorHost(argc, argv);
+  if (argc > 1 && std::strcmp(argv[1], "--live") == 0)
+    return qhost::RunLiveHost(argc, argv);
   bool use64 = false;
   int blocks = 100;
   std::string hostName = "quellor-host";
