@@ -213,6 +213,8 @@ run_tests() {
   step "Layers" check_layers
   step "Linux tests" ctest --test-dir build/linux --output-on-failure -j "$JOBS"
   step "Linux editor in a real X11 window" twice x11_window_checks
+  step "Live: quellor-host --live on a JACK server (jackd -d dummy)" \
+    python3 tests/tools/host/LiveJackCheck.py build/linux
   step "AddressSanitizer + UndefinedBehaviorSanitizer tests" \
     env ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build/asan --output-on-failure -j "$JOBS"

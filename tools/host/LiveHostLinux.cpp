@@ -362,7 +362,14 @@ private:
         Tell("the JACK server refused the client (status 0x%x)", static_cast<unsigned>(status));
       return false;
     }
-    jack_set_error_function(PrintJackError);
+    // From here libjack's messages only repeat what our own lines say (a server that went away
+    // fills a screen with socket errors); QUELLOR_JACK_VERBOSE=1 shows them.
+    const char* verbose = std::getenv("QUELLOR_JACK_VERBOSE");
+    if (verbose && std::strcmp(verbose, "1") == 0)
+    {
+      jack_set_error_function(PrintJackError);
+      jack_set_info_function(PrintJackError);
+    }
     mE.channels = mOpt.channels;
     return true;
   }
