@@ -279,6 +279,10 @@ case "${1:-}" in
       echo "== $b"
       "$b" --benchmark_counters_tabular=true
     done
+    # The live host's callback load on a real (dummy-driver) JACK server, from the Linux tree.
+    build_linux
+    echo "== bench/live/live_load.py"
+    python3 bench/live/live_load.py build/linux
     ;;
   *)
     echo "usage: ./run.sh demo|test|quick|install|bench|fuzz [SECONDS]|soak [MINUTES]" >&2
