@@ -199,6 +199,17 @@ x11_window_checks() {
   return "$rc"
 }
 
+# The editor in the live host (quellor-host --live) on a JACK server, on a private X server.
+live_editor_checks() {
+  local display=:95 xvfb rc
+  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+  xvfb=$!
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+  DISPLAY=$display python3 tests/tools/host/LiveJackCheck.py --editor build/linux && rc=0 || rc=$?
+  kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null || true
+  return "$rc"
+}
+
 # Real-window checks drive a live X server with synthetic input; on a loaded 2-core machine one
 # attempt can miss its moment. A second attempt runs only after a failure, and the first
 # attempt's failures stay in the log above it.
@@ -215,6 +226,7 @@ run_tests() {
   step "Linux editor in a real X11 window" twice x11_window_checks
   step "Live: quellor-host --live on a JACK server (jackd -d dummy)" \
     python3 tests/tools/host/LiveJackCheck.py build/linux
+  step "Live: the editor in quellor-host --live (JACK, Xvfb)" twice live_editor_checks
   step "AddressSanitizer + UndefinedBehaviorSanitizer tests" \
     env ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build/asan --output-on-failure -j "$JOBS"

@@ -195,6 +195,7 @@ struct Engine
   std::atomic<bool> reconfigure{false};
   std::atomic<int> latency{0};
   std::atomic<long> xruns{0};
+  std::atomic<long> delivered{0}; // edits handed to the processor as parameter changes
   std::atomic<bool> shutdown{false};
   char shutdownReason[256] = {};
 
@@ -229,7 +230,10 @@ int OnProcess(jack_nframes_t n, void* arg)
   e.changes->clear();
   ParamEdit edit;
   while (e.edits.Pop(edit))
+  {
     e.changes->add(edit.id, 0, edit.value); // the latest value of a parameter wins
+    e.delivered.fetch_add(1, std::memory_order_relaxed);
+  }
   e.inBus.channelBuffers32 = ins;
   e.outBus.channelBuffers32 = outs;
   e.data.numSamples = static_cast<int32>(n);
@@ -394,7 +398,11 @@ private:
     // Edits come from the editor on this (the main) thread: the ring's one producer.
     mHandler->onCall = [this](const HandlerCall& c) {
       if (c.kind == HandlerCall::kPerform)
+      {
         Queue(c.id, c.value);
+        std::printf("edit: %s = %.6f\n", Title(c.id).c_str(), c.value);
+        std::fflush(stdout);
+      }
       else if (c.kind == HandlerCall::kRestart && (c.flags & kLatencyChanged))
         mLatencyRestart = true;
     };
@@ -413,6 +421,7 @@ private:
       return false;
     }
     mPlug.activateMainBuses();
+    mParams = mPlug.parameters();
     LoadState();
     for (const std::string& s : mOpt.sets)
       if (!ApplySet(s))
@@ -434,7 +443,7 @@ private:
     const size_t eq = s.find('=');
     const std::string name = key(s.substr(0, eq)), text = s.substr(eq + 1);
     IEditController* ctrl = mPlug.controller();
-    for (const ParameterInfo& p : mPlug.parameters())
+    for (const ParameterInfo& p : mParams)
     {
       if (key(StringConvert::convert(p.title, 128)) != name)
         continue;
@@ -458,6 +467,14 @@ private:
     }
     Tell("--set %s: the plug-in has no parameter of that name", s.c_str());
     return false;
+  }
+
+  std::string Title(ParamID id)
+  {
+    for (const ParameterInfo& p : mParams)
+      if (p.id == id)
+        return StringConvert::convert(p.title, 128);
+    return std::to_string(id);
   }
 
   void Queue(ParamID id, ParamValue value)
@@ -680,9 +697,10 @@ private:
       notches = probe->getActiveNotchCount();
     const int latency = mE.latency.load();
     std::printf("status: dsp %.1f %% (peak %.1f %%, server %.1f %%), xruns %ld, notches %d, "
-                "latency %d samples (%.1f ms), cycles %llu\n",
+                "latency %d samples (%.1f ms), edits %ld, cycles %llu\n",
                 load, peak, static_cast<double>(jack_cpu_load(mE.client)), mE.xruns.load(), notches,
-                latency, 1000.0 * latency / mRate, static_cast<unsigned long long>(cycles));
+                latency, 1000.0 * latency / mRate, mE.delivered.load(),
+                static_cast<unsigned long long>(cycles));
     std::fflush(stdout);
   }
 
@@ -833,6 +851,7 @@ private:
   IPtr<HostApplication> mHost;
   IPtr<ComponentHandler> mHandler;
   PluginInstance mPlug;
+  std::vector<ParameterInfo> mParams;
   std::vector<ParamEdit> mPending; // edits the full ring could not take yet
   bool mLatencyRestart = false;
   bool mStateUsable = false;

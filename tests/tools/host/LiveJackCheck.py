@@ -2,13 +2,17 @@
 """quellor-host --live on a real JACK server (jackd -d dummy under a private name).
 
     LiveJackCheck.py BUILD_DIR [OUT_DIR]
+    LiveJackCheck.py --editor BUILD_DIR [OUT_DIR]     (on an X server: DISPLAY)
 
 The test client (quellor-live-test-client) plays the feedback scenario that quellor-render's demo
 plays into Quellor's input and records its output; the recording must tell the demo's story: the
 ring notched as soon after it becomes trackable, released as long after it stops, with no xrun.
 Then the ports' latency against the plug-in's (Drytail on), the state file's round trip, an
-unreadable state file, the errors a user meets, and the server killed mid-run. Prints one line per
-check and "live checks: N passed, M failed"; exit 0 only when none failed.
+unreadable state file, the errors a user meets, and the server killed mid-run. With --editor: the
+editor open in the live host while the scenario plays; a Hold click (xdotool) while the ring is
+notched must reach the processor (the host hands it over as a parameter change, and the notch is
+then never released), Control+S saves the state; the editor is captured (xwd) as live-editor.png.
+Prints one line per check and "live checks: N passed, M failed"; exit 0 only when none failed.
 """
 
 import array
@@ -22,8 +26,10 @@ import sys
 import tempfile
 import time
 
-BUILD = os.path.abspath(sys.argv[1])
-OUT = sys.argv[2] if len(sys.argv) > 2 else tempfile.mkdtemp(prefix="quellor-live.")
+EDITOR = "--editor" in sys.argv[1:]
+ARGS = [a for a in sys.argv[1:] if a != "--editor"]
+BUILD = os.path.abspath(ARGS[0])
+OUT = ARGS[1] if len(ARGS) > 1 else tempfile.mkdtemp(prefix="quellor-live.")
 os.makedirs(OUT, exist_ok=True)
 HOST = os.path.join(BUILD, "bin", "quellor-host")
 RENDER = os.path.join(BUILD, "bin", "quellor-render")
@@ -155,11 +161,11 @@ def stop_server(proc):
             proc.wait()
 
 
-def host(args, name):
+def host(args, name, editor=False):
     out = open(os.path.join(OUT, name + ".out"), "w")
     err = open(os.path.join(OUT, name + ".err"), "w")
-    return subprocess.Popen([HOST, "--live", BUNDLE, "--no-editor"] + args, stdout=out,
-                            stderr=err, env=ENV)
+    return subprocess.Popen([HOST, "--live", BUNDLE] + ([] if editor else ["--no-editor"]) + args,
+                            stdout=out, stderr=err, env=ENV)
 
 
 def text(name, kind="out"):
@@ -190,10 +196,16 @@ def state_path(name):
     return os.path.join(OUT, name + ".state")
 
 
-def main():
+def fresh_states():
+    """A state left by an earlier run in the same folder would start the host with it (Hold on
+    from before, then toggled off by the click)."""
     for f in os.listdir(OUT):
         if f.endswith((".state", ".bak", ".bad")):
             os.remove(os.path.join(OUT, f))
+
+
+def main():
+    fresh_states()
     # The demo's own run of the same scenario, and its report.
     demo = subprocess.run([RENDER, "--seconds", "9", "--out-dir", OUT], capture_output=True,
                           text=True)
@@ -353,9 +365,70 @@ def main():
         stop_server(server)
 
 
+def statuses(name):
+    return re.findall(r"^status: .*notches (-?\d+), .*edits (\d+),", text(name), re.M)
+
+
+def editor_main():
+    fresh_states()
+    demo = subprocess.run([RENDER, "--seconds", "9", "--quiet", "--out-dir", OUT],
+                          capture_output=True, text=True)
+    check(demo.returncode == 0, "the feedback scenario written")
+    server = start_server()
+    check(server is not None, "jackd -d dummy -r 48000 -p 256 runs as server " + SERVER)
+    if not server:
+        return
+    try:
+        client = subprocess.Popen([CLIENT, "--name", "livetest", "--play",
+                                   os.path.join(OUT, "feedback-input.wav"), "--record",
+                                   os.path.join(OUT, "editor-recording.wav")],
+                                  stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                                  env=ENV)
+        client.stdout.readline()
+        state = state_path("editor")
+        live = host(["--channels", "1", "--connect-in", "livetest:play", "--connect-out",
+                     "livetest:rec", "--state", state], "editor", editor=True)
+        opened = wait_for(lambda: "editor open" in text("editor"), 10)
+        win = re.search(r"editor open, window (0x[0-9a-f]+)", text("editor"))
+        check(opened and win, "the live host opens the editor in its window")
+        if not win:
+            live.kill()
+            return
+        win = win.group(1)
+        notched = wait_for(lambda: any(int(n) >= 1 for n, _ in statuses("editor")), 8)
+        check(notched, "the ring is notched while the editor is open")
+        time.sleep(0.5)  # the spectrum and the notch settle on the screen
+        xwd = os.path.join(OUT, "live-editor.xwd")
+        shot = subprocess.run(["xwd", "-silent", "-id", win, "-out", xwd]).returncode == 0 and \
+            subprocess.run(["convert", "xwd:" + xwd, os.path.join(OUT, "live-editor.png")]
+                           ).returncode == 0
+        check(shot, "the live editor captured as " + os.path.join(OUT, "live-editor.png"))
+        before = int(statuses("editor")[-1][1])
+        subprocess.run(["xdotool", "mousemove", "--window", win, "24", "645", "click", "1"])
+        held = wait_for(lambda: int(statuses("editor")[-1][1]) > before and
+                        "edit: Hold = 1.000000" in text("editor"), 5)
+        check(held, "a Hold click becomes a parameter change handed to the processor")
+        subprocess.run(["xdotool", "mousemove", "--window", win, "370", "300", "key", "ctrl+s"])
+        saved = wait_for(lambda: re.search(r"state: saved .*, Control\+S\)", text("editor")), 5)
+        check(saved and os.path.getsize(state) > 0, "Control+S in the editor saves the state")
+        try:
+            client.communicate(timeout=20)
+        except subprocess.TimeoutExpired:
+            client.kill()
+        time.sleep(1.2)  # one more status line
+        last = statuses("editor")[-1]
+        # Without Hold the notch goes about three seconds after the ring stops, before the end.
+        check(int(last[0]) >= 1, "held, the notch is still there after the ring stopped "
+              "(notches %s at the end)" % last[0])
+        live.send_signal(signal.SIGINT)
+        check(finish(live) == 0 and "state: saved" in text("editor"), "the host stops cleanly")
+    finally:
+        stop_server(server)
+
+
 if __name__ == "__main__":
     try:
-        main()
+        editor_main() if EDITOR else main()
     finally:
         print("live checks: %d passed, %d failed" % (passed, failed))
     sys.exit(0 if failed == 0 and passed > 0 else 1)
