@@ -332,6 +332,22 @@ def main():
               reloaded[1][1][0] - reloaded[0][1][0] == plugin_latency,
               "a saved state comes back on the next run (Drytail's latency on the ports again)")
 
+        # A new period from the server: processing stops, the plug-in is set up again, and the
+        # callback runs on at the new period with the same latency on the ports.
+        subprocess.run(["jack_bufsize", "128"], env=ENV, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        again_set_up = wait_for(lambda: "128-frame periods; the plug-in is set up again" in
+                                text("reload"), 5)
+        cycles_then = len(re.findall(r"^status:", text("reload"), re.M))
+        wait_for(lambda: len(re.findall(r"^status:", text("reload"), re.M)) >= cycles_then + 2, 5)
+        after = re.findall(r"^status: .*xruns (\d+), .*latency (\d+) samples", text("reload"),
+                           re.M)
+        moved = (port_latency("quellor:in_1"), port_latency("quellor:out_1"))
+        check(again_set_up and len(after) >= cycles_then + 2 and
+              int(after[-1][1]) == plugin_latency and all(moved) and
+              moved[1][1][0] - moved[0][1][0] == plugin_latency,
+              "a period change (jack_bufsize 128) sets the plug-in up again and it runs on")
+
         # The server killed mid-run: one clear line, the state saved, a clean exit.
         server.kill()
         server.wait()
