@@ -338,7 +338,13 @@ bool ScoreCatch(const std::vector<float>& signal, double start, double hz, doubl
 
 // ---- the table ----
 
-constexpr int kLabel = 50, kCell = 20;
+// An item's label without its excerpt's times ("drascula-music track 2").
+std::string Name(const ScoreItem& item)
+{
+  return item.label.substr(0, item.label.find(','));
+}
+
+constexpr int kLabel = 54, kCell = 20;
 
 void Row(const std::string& label, const std::vector<std::string>& cells)
 {
@@ -531,12 +537,12 @@ int RunScorecard(const RenderOptions& opt, const EngineFactory& makeEngine)
 
   // Heaviest first, so that the two workers finish together.
   if (!quick)
-    card.loops.push_back({"talker, RT60 1.2 s, 10 ms path", &talker, 1, 12, 1.2, 10.0});
-  card.loops.push_back({"talker", &talker, 1, quick ? 3u : 12u, 0.4, 5.0});
+    card.loops.push_back({"built-in talker, RT60 1.2 s, 10 ms path", &talker, 1, 12, 1.2, 10.0});
+  card.loops.push_back({"built-in talker", &talker, 1, quick ? 3u : 12u, 0.4, 5.0});
   if (!quick)
   {
-    card.loops.push_back({"speech (" + speech->label + ")", &loopSpeech, 1, 6, 0.4, 5.0});
-    card.loops.push_back({"music (" + music->label + ")", &loopMusic, 1, 6, 0.4, 5.0});
+    card.loops.push_back({"speech: " + speech->label, &loopSpeech, 1, 6, 0.4, 5.0});
+    card.loops.push_back({"music: " + Name(*music), &loopMusic, 1, 6, 0.4, 5.0});
   }
 
   std::vector<std::function<bool(std::string&)>> jobs;
@@ -603,7 +609,7 @@ int RunScorecard(const RenderOptions& opt, const EngineFactory& makeEngine)
       seen.push_back(package);
       catchRuns.push_back({RingUnderBed(signals[i]), kBedRingStart, kBedRingHz, 256});
       card.catchTitles.push_back(
-          Format("%.1f kHz ring, 40 dB/s, under %s", kBedRingHz / 1000, items[i].label.c_str()));
+          Format("%.1f kHz ring 40 dB/s under %s", kBedRingHz / 1000, Name(items[i]).c_str()));
     }
   }
   card.catches.assign(catchRuns.size(), std::vector<CatchScore>(ns));
