@@ -136,7 +136,7 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions& out, std::string& 
     {
       out.quick = true;
     }
-    else if (key == "material" || key == "jobs")
+    else if (key == "material" || key == "jobs" || key == "only")
     {
       if (!TakeValue(argc, argv, i, inlineValue, hasInline, value) || value.empty())
       {
@@ -145,6 +145,21 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions& out, std::string& 
       }
       if (key == "material")
         out.material = value;
+      else if (key == "only")
+      {
+        std::string rest = value + ",";
+        for (size_t at = 0, comma; (comma = rest.find(',', at)) != std::string::npos;
+             at = comma + 1)
+        {
+          const std::string part = rest.substr(at, comma - at);
+          if (part != "loop" && part != "churn" && part != "alone" && part != "catch")
+          {
+            error = "--only: expected loop, churn, alone or catch, got \"" + part + "\"";
+            return false;
+          }
+        }
+        out.only = value;
+      }
       else
       {
         char* end = nullptr;
@@ -432,6 +447,7 @@ void PrintUsage(const char* program)
       "                         score prepares it with tools/quellor-render/score-material.sh)\n"
       "  --quick                the regression subset at 50 %%: exits 1 below its thresholds\n"
       "  --jobs N               worker threads (default 2)\n"
+      "  --only PARTS           some of loop,churn,alone,catch (default: all)\n"
       "  --help\n",
       program);
 }

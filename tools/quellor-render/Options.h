@@ -38,6 +38,7 @@ struct RenderOptions
   bool quick = false;
   std::string material = "build/score-material";
   unsigned jobs = 2;
+  std::string only; // comma-separated parts: loop, churn, alone, catch; empty: all
   // The editor as a PNG, drawn from the engine's state at editorAt seconds (<0: the end).
   std::string editorPng;
   double editorAt = -1.0;

@@ -376,7 +376,8 @@ void PrintCard(const Card& card, const std::string& engineName)
   const size_t ns = card.sensitivities.size();
   std::vector<std::string> cells(ns);
 
-  std::printf("loop: added stable gain, dB mean / min / max\n");
+  if (!card.loops.empty())
+    std::printf("loop: added stable gain, dB mean / min / max\n");
   for (size_t l = 0; l < card.loops.size(); ++l)
   {
     const LoopSet& set = card.loops[l];
@@ -423,7 +424,8 @@ void PrintCard(const Card& card, const std::string& engineName)
     Row(Format("    not suppressed in %.0f s more, room@Hz", kPersistSeconds), cells);
   }
 
-  std::printf("churn: notches placed per minute, K held 1 dB over the exact limit, 60 s\n");
+  if (!card.churn.empty())
+    std::printf("churn: notches placed per minute, K held 1 dB over the exact limit, 60 s\n");
   for (size_t c = 0; c < card.churn.size(); ++c)
   {
     for (size_t s = 0; s < ns; ++s)
@@ -431,7 +433,8 @@ void PrintCard(const Card& card, const std::string& engineName)
     Row("  " + card.churnTitles[c], cells);
   }
 
-  std::printf("programme alone: notches/min, broadband dB, worst band 100 Hz..10 kHz dB@Hz\n");
+  if (!card.alone.empty())
+    std::printf("programme alone: notches/min, broadband dB, worst band 100 Hz..10 kHz dB@Hz\n");
   for (size_t p = 0; p < card.alone.size(); ++p)
   {
     for (size_t s = 0; s < ns; ++s)
@@ -443,7 +446,8 @@ void PrintCard(const Card& card, const std::string& engineName)
     Row("  " + card.alone[p]->kind + ": " + card.alone[p]->label, cells);
   }
 
-  std::printf("catch: ms from trackable to notch\n");
+  if (!card.catches.empty())
+    std::printf("catch: ms from trackable to notch\n");
   for (size_t c = 0; c < card.catches.size(); ++c)
   {
     for (size_t s = 0; s < ns; ++s)
@@ -535,11 +539,20 @@ int RunScorecard(const RenderOptions& opt, const EngineFactory& makeEngine)
     return 1;
   }
 
+  // --only names the parts to run (the subset always runs its own).
+  auto want = [&opt, quick](const char* part) {
+    if (quick || opt.only.empty())
+      return true;
+    const std::string list = "," + opt.only + ",";
+    return list.find(std::string(",") + part + ",") != std::string::npos;
+  };
+
   // Heaviest first, so that the two workers finish together.
-  if (!quick)
+  if (!quick && want("loop"))
     card.loops.push_back({"built-in talker, RT60 1.2 s, 10 ms path", &talker, 1, 12, 1.2, 10.0});
-  card.loops.push_back({"built-in talker", &talker, 1, quick ? 3u : 12u, 0.4, 5.0});
-  if (!quick)
+  if (want("loop"))
+    card.loops.push_back({"built-in talker", &talker, 1, quick ? 3u : 12u, 0.4, 5.0});
+  if (!quick && want("loop"))
   {
     card.loops.push_back({"speech: " + speech->label, &loopSpeech, 1, 6, 0.4, 5.0});
     card.loops.push_back({"music: " + Name(*music), &loopMusic, 1, 6, 0.4, 5.0});
@@ -558,7 +571,7 @@ int RunScorecard(const RenderOptions& opt, const EngineFactory& makeEngine)
       });
   }
   std::vector<RoomParams> churnRooms;
-  if (!quick)
+  if (!quick && want("churn"))
   {
     RoomParams dry, wet;
     wet.rt60 = 1.2;
@@ -575,7 +588,7 @@ int RunScorecard(const RenderOptions& opt, const EngineFactory& makeEngine)
       });
 
   for (size_t i = 0; i < items.size(); ++i)
-    if (!quick || &items[i] == music)
+    if ((!quick || &items[i] == music) && want("alone"))
       card.alone.push_back(&items[i]);
   card.aloneScores.assign(card.alone.size(), std::vector<ProgrammeScore>(ns));
   for (size_t p = 0; p < card.alone.size(); ++p)
@@ -587,7 +600,13 @@ int RunScorecard(const RenderOptions& opt, const EngineFactory& makeEngine)
 
   // The demo's ring, as ./run.sh demo plays it, and rings under music beds (the first excerpt of
   // each package; the label's first word names it).
-  const Scenario demo = FindScenario("feedback")->generate({kRate, 0.0});
+  const ScenarioEntry* feedback = FindScenario("feedback");
+  if (feedback == nullptr)
+  {
+    std::fprintf(stderr, "quellor-render: the feedback scenario is not part of this build\n");
+    return 1;
+  }
+  const Scenario demo = feedback->generate({kRate, 0.0});
   struct CatchRun
   {
     std::vector<float> signal;
@@ -595,10 +614,13 @@ int RunScorecard(const RenderOptions& opt, const EngineFactory& makeEngine)
     int block;
   };
   std::vector<CatchRun> catchRuns;
-  catchRuns.push_back({demo.channels[0], demo.eventStart, demo.eventFrequency, 256});
-  card.catchTitles.push_back(
-      Format("the demo's %.1f kHz ring, 80 dB/s", demo.eventFrequency / 1000));
-  if (!quick)
+  if (want("catch"))
+  {
+    catchRuns.push_back({demo.channels[0], demo.eventStart, demo.eventFrequency, 256});
+    card.catchTitles.push_back(
+        Format("the demo's %.1f kHz ring, 80 dB/s", demo.eventFrequency / 1000));
+  }
+  if (!quick && want("catch"))
   {
     std::vector<std::string> seen;
     for (size_t i : musicIdx)

@@ -110,7 +110,10 @@ private:
     std::printf(fmt, args...);
     std::printf("\n");
   }
-  bool IsEvent(float hz) const { return mEventHz > 0 && std::fabs(hz - mEventHz) < 50.0; }
+  bool IsEvent(float hz) const
+  {
+    return mEventHz > 0 && std::fabs(hz - mEventHz) < CatchWatch::kCatchHz;
+  }
 
   const Clock& mClock;
   bool mQuiet;
