@@ -181,14 +181,18 @@ TEST(IdleHandler, StatusAndSlidersFollowTheSelection)
     EXPECT_TRUE(e.Tag(tag)->IsDisabled());
   EXPECT_EQ(e.Tag(kTagFrequencySlider)->GetValue(), manualPos);
 
-  // An engine reset forces the next tick to refresh even with the same selection.
-  e.q.SelectedNotch.exchange(1);
+  // An engine reset forces the next tick to refresh even with the same selection: the
+  // automatic notch (Hold is off) is gone, the manual one stays.
+  e.q.SelectedNotch.exchange(0);
   e.Tick();
-  ASSERT_EQ(e.Text(kTagSelectedLine), "Filter 2  (manual)");
+  ASSERT_EQ(e.Text(kTagSelectedLine), "Filter 1  (auto)");
   e.q.PrepareWithoutHost(48000, OpenEditor::kBlock, 1);
   e.Block(2500, 0.0);
   e.Tick();
   EXPECT_EQ(e.Text(kTagSelectedLine), "Filter: none selected");
+  e.q.SelectedNotch.exchange(1);
+  e.Tick();
+  EXPECT_EQ(e.Text(kTagSelectedLine), "Filter 2  (manual)");
 }
 
 TEST(IdleHandler, AReopenedEditorShowsTheSelectionAtItsFirstTick)

@@ -142,11 +142,30 @@ TEST(Snapshot, PublishCopiesChannelZeroAndSkipsWhileLocked)
   EXPECT_EQ(ReadNotchSlot(lock, snap, 20).width, 25.0f);
   EXPECT_FALSE(ReadNotchSlot(lock, snap, -1).active);
 
+  // Every channel's table is published only into room made at a reset.
+  EXPECT_TRUE(snap.banks.empty());
+
+  // A reset empties the queue and the spectrum but shows the notches the channels kept.
   q.Push({kNotchAdd, 0, 1000, -10, 10});
-  ResetExchange(lock, snap, q, ch.data(), 2);
+  ResetExchange(lock, snap, q, ch.data(), 2, 7);
   EXPECT_EQ(q.Pending(), 0);
   EXPECT_EQ(snap.spectrum[3], 0.0f);
-  EXPECT_FALSE(snap.slots[2].active);
+  EXPECT_TRUE(snap.slots[2].active);
+  EXPECT_EQ(snap.slots[2].frequency, 800.0f);
+  ASSERT_EQ(snap.banks.size(), 40u);
+  EXPECT_TRUE(snap.banks[5 + 20].active);
+  EXPECT_FALSE(snap.banks[5].active);
+  NotchBankImage bank = ReadNotchBank(lock, snap);
+  EXPECT_EQ(bank.channelCount, 2);
+  EXPECT_EQ(bank.sequence, 7u);
+  EXPECT_EQ(bank.channels[0][2].targetDepth, -18.0f);
+  EXPECT_TRUE(bank.channels[1][5].active);
+
+  ch[1].filters[5].active = false;
+  PublishSnapshot(lock, snap, ch.data(), 2, 8);
+  bank = ReadNotchBank(lock, snap);
+  EXPECT_FALSE(bank.channels[1][5].active);
+  EXPECT_EQ(bank.sequence, 8u);
 }
 
 // What a clear discards is never applied, also across two clears before one drain; what comes

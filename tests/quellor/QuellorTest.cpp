@@ -238,7 +238,8 @@ TEST(Quellor, NotchesMetersAndSnapshotOverBothChannels)
   EXPECT_NE(q.Channels()[0].filters[0].depth, before);
   EXPECT_EQ(q.Channels()[0].fillCount, 128);
 
-  // Edits wait while bypassed, and a reset discards them along with every notch.
+  // Edits wait while bypassed, and a reset discards them; the three manual notches stay, in
+  // the snapshot at once.
   q.GetParam(kBypass)->SetValue(1);
   q.PushNotchCommand(kNotchAdd, 0, 4000, -18, 25);
   q.ProcessAudioBlock(b.inPtr.data(), b.outPtr.data(), 128);
@@ -248,12 +249,13 @@ TEST(Quellor, NotchesMetersAndSnapshotOverBothChannels)
   EXPECT_EQ(q.NotchCommandQueue.Pending(), 0);
   EXPECT_EQ(q.LastShownNotch, -2);
   q.CopySnapshot(snap);
-  EXPECT_FALSE(snap.slots[0].active);
+  EXPECT_TRUE(snap.slots[0].active);
+  EXPECT_FALSE(snap.slots[3].active);
   for (const auto& ch : q.Channels())
-    EXPECT_EQ(ch.ActiveFilterCount(), 0);
+    EXPECT_EQ(ch.ActiveFilterCount(), 3);
   q.GetParam(kBypass)->SetValue(0);
   q.ProcessAudioBlock(b.inPtr.data(), b.outPtr.data(), 128);
-  EXPECT_EQ(q.ActiveNotchCount.load(), 0);
+  EXPECT_EQ(q.ActiveNotchCount.load(), 6);
 }
 
 TEST(Quellor, UnpreparedAndSurplusChannelsPassThrough)
