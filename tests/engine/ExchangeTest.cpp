@@ -267,3 +267,99 @@ TEST(NotchQueue, ClearWhileDrainingNeverReplaysDiscardedCommands)
 }
 
 } // namespace
+
+namespace {
+
+NotchBankImage OneNotch(int slot, bool manual, float hz, int channels = 1)
+{
+  NotchBankImage image;
+  image.channelCount = channels;
+  image.channels[0][slot] = {true, manual, hz, -20.0f, 10.0f};
+  return image;
+}
+
+} // namespace
+
+// A restore reaches the channels once, the latest posted winning; what the image does not hold
+// is released, and what a channel's rate cannot hold is not placed.
+TEST(NotchRestore, TheLatestImageIsAppliedOnce)
+{
+  auto ch = Channels(2, 44100);
+  ch[1].filters[9] = {};
+  ch[1].filters[9].active = true;
+  ch[1].filters[9].manual = true;
+  ch[1].filters[9].targetDepth = -6.0f;
+  NotchRestore restore;
+  EXPECT_FALSE(restore.Apply(ch.data(), 2));
+  EXPECT_EQ(restore.Post(OneNotch(3, true, 440.0f)), 1u);
+  NotchBankImage latest = OneNotch(5, false, 880.0f);
+  latest.channels[0][6] = {true, true, 21700.0f, -10.0f, 10.0f}; // above 0.49 x 44100
+  EXPECT_EQ(restore.Post(latest), 2u);
+  EXPECT_EQ(restore.LastPosted().sequence, 2u);
+  ch[0].filters[5].age = 99;
+  ASSERT_TRUE(restore.Apply(ch.data(), 2));
+  EXPECT_EQ(restore.Applied(), 2u);
+  for (const auto& c : ch) // the image's one table serves both channels
+  {
+    EXPECT_FALSE(c.filters[3].active);
+    EXPECT_TRUE(c.filters[5].active);
+    EXPECT_FALSE(c.filters[5].manual);
+    EXPECT_EQ(c.filters[5].age, 0);
+    EXPECT_EQ(c.filters[5].frequency, 880.0f);
+    EXPECT_FALSE(c.filters[6].active);
+  }
+  EXPECT_TRUE(ch[1].filters[9].active); // released, fading out
+  EXPECT_EQ(ch[1].filters[9].targetDepth, 0.0f);
+  EXPECT_FALSE(ch[1].filters[9].manual);
+  EXPECT_FALSE(restore.Apply(ch.data(), 2));
+
+  // An image with no table empties every channel.
+  restore.Post(NotchBankImage{});
+  ASSERT_TRUE(restore.Apply(ch.data(), 2));
+  EXPECT_EQ(ch[0].filters[5].targetDepth, 0.0f);
+}
+
+// A reset that keeps notches: manual ones always, automatic ones under Hold, each redesigned for
+// the new rate from zero state; releasing ones and those above the new ceiling are gone.
+TEST(NotchChannelReset, KeepsManualAndHeldNotchesAtTheNewRate)
+{
+  for (bool hold : {false, true})
+  {
+    auto ch = Channels(1, 48000);
+    NotchChannel& c = ch[0];
+    const float hz[] = {1000.0f, 2000.0f, 3000.0f, 21609.0f, 21700.0f};
+    for (int i = 0; i < 5; ++i)
+    {
+      NotchFilter& f = c.filters[i];
+      f.active = true;
+      f.manual = i != 1;
+      f.frequency = hz[i];
+      f.depth = f.targetDepth = -18.0f;
+      f.age = 40;
+      f.z1 = f.z2 = 0.5;
+    }
+    c.filters[2].targetDepth = 0.0f; // releasing
+    c.candidates[0].active = true;
+    c.trim = -3.0f;
+    c.InitialiseKeepingNotches(44100, hold);
+    EXPECT_EQ(c.analysisSize, 2048);
+    EXPECT_FALSE(c.candidates[0].active);
+    EXPECT_TRUE(c.filters[0].active && c.filters[0].manual);
+    EXPECT_EQ(c.filters[1].active, hold);
+    EXPECT_FALSE(c.filters[2].active);
+    EXPECT_TRUE(c.filters[3].active) << "at the ceiling";
+    EXPECT_FALSE(c.filters[4].active) << "above the ceiling";
+    NotchFilter fresh;
+    fresh.frequency = 1000.0f;
+    fresh.depth = -18.0f;
+    fresh.DesignCoefficients(44100, -3.0f, 1.0f);
+    const NotchFilter& k = c.filters[0];
+    EXPECT_EQ(k.b0, fresh.b0);
+    EXPECT_EQ(k.a1, fresh.a1);
+    EXPECT_EQ(k.a2, fresh.a2);
+    EXPECT_EQ(k.z1, 0.0);
+    EXPECT_EQ(k.z2, 0.0);
+    EXPECT_EQ(k.age, 0);
+    EXPECT_EQ(k.depth, -18.0f);
+  }
+}

@@ -377,6 +377,14 @@ TEST(Quellor, BlockProcessingDoesNotAllocateAfterReset)
   q.GetParam(kDrytail)->SetValue(40);
   Buffers b(2, 512);
   int64_t t = 0;
+  // A restored notch bank, posted on the state's thread, lands in the first block.
+  plugfw::IByteChunk state;
+  // "Qnch", version 1, one channel, one notch: slot 4, manual.
+  for (uint32_t v : {0x68636E51u, 1u, 1u, 1u, 4u, 1u})
+    state.Put(v);
+  for (float v : {1200.0f, 20.0f, -9.0f})
+    state.Put(v);
+  q.UnserializeEngineState(state, 0);
   const long before = gAllocations.load();
   for (int blk = 0; blk < 200; ++blk)
   {
@@ -391,6 +399,7 @@ TEST(Quellor, BlockProcessingDoesNotAllocateAfterReset)
   }
   EXPECT_EQ(gAllocations.load() - before, 0);
   EXPECT_GT(q.Channels()[0].filters[0].frequency, 0.0f); // the work really ran
+  EXPECT_EQ(q.Channels()[1].filters[4].frequency, 1200.0f);
 }
 
 } // namespace
