@@ -161,7 +161,9 @@ uint32_t NotchRestore::Post(NotchBankImage image)
 
 bool NotchRestore::Apply(NotchChannel* channels, int channelCount)
 {
-  if ((mMiddle.load(std::memory_order_acquire) & kFresh) == 0)
+  // Without channels (before the first reset) the image waits for some.
+  if (channels == nullptr || channelCount <= 0 ||
+      (mMiddle.load(std::memory_order_acquire) & kFresh) == 0)
     return false;
   mFront = mMiddle.exchange(mFront, std::memory_order_acq_rel) & 3u;
   const NotchBankImage& image = mBuffers[mFront];

@@ -105,7 +105,8 @@ public:
   const NotchBankImage& LastPosted() const { return mLastPosted; }
 
   // Engine side: applies the latest image posted since the last call, if any, to every channel.
-  // Returns true when it did. Allocates nothing.
+  // Returns true when it did; with no channel the image stays for a later call. Allocates
+  // nothing.
   bool Apply(NotchChannel* channels, int channelCount);
   // Engine side: the sequence of the last image applied (0 before any).
   uint32_t Applied() const { return mApplied; }

@@ -297,6 +297,7 @@ TEST(NotchRestore, TheLatestImageIsAppliedOnce)
   EXPECT_EQ(restore.Post(latest), 2u);
   EXPECT_EQ(restore.LastPosted().sequence, 2u);
   ch[0].filters[5].age = 99;
+  EXPECT_FALSE(restore.Apply(nullptr, 0)); // no channel yet: it waits
   ASSERT_TRUE(restore.Apply(ch.data(), 2));
   EXPECT_EQ(restore.Applied(), 2u);
   for (const auto& c : ch) // the image's one table serves both channels
