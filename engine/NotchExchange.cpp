@@ -177,7 +177,7 @@ void ApplyNotchBankImage(const NotchBankImage& image, NotchChannel* channels, in
   if (channels == nullptr)
     return;
   const int tables = std::clamp(image.channelCount, 0, NotchBankImage::kMaxChannels);
-  static const std::array<NotchSlot, NotchBankImage::kSlotCount> kEmpty{};
+  static constexpr std::array<NotchSlot, NotchBankImage::kSlotCount> kEmpty{};
   for (int ch = 0; ch < channelCount; ++ch)
   {
     NotchChannel& channel = channels[ch];
