@@ -364,3 +364,43 @@ TEST(NotchChannelReset, KeepsManualAndHeldNotchesAtTheNewRate)
     EXPECT_EQ(k.depth, -18.0f);
   }
 }
+
+// The state's thread posts restores while the audio thread takes them: every image applied is
+// whole (all of one post, never parts of two), they arrive in order, and the last one lands.
+TEST(NotchRestore, ConcurrentPostsAreTakenWhole)
+{
+  auto ch = Channels(1);
+  NotchRestore restore;
+  constexpr int kPosts = 5000;
+  std::atomic<bool> done{false};
+  std::thread poster([&] {
+    for (int k = 1; k <= kPosts; ++k)
+    {
+      NotchBankImage image;
+      image.channelCount = 1;
+      for (auto& s : image.channels[0])
+        s = {true, true, 100.0f + static_cast<float>(k), -10.0f, 10.0f};
+      restore.Post(image);
+    }
+    done.store(true);
+  });
+  uint32_t lastSeen = 0;
+  int taken = 0;
+  auto check = [&] {
+    const float hz = ch[0].filters[0].frequency;
+    for (const auto& f : ch[0].filters)
+      ASSERT_EQ(f.frequency, hz) << "an image mixed from two posts";
+    EXPECT_EQ(hz, 100.0f + static_cast<float>(restore.Applied()));
+    EXPECT_GT(restore.Applied(), lastSeen);
+    lastSeen = restore.Applied();
+    ++taken;
+  };
+  while (!done.load())
+    if (restore.Apply(ch.data(), 1))
+      check();
+  poster.join();
+  if (restore.Apply(ch.data(), 1))
+    check();
+  EXPECT_EQ(restore.Applied(), static_cast<uint32_t>(kPosts));
+  EXPECT_GT(taken, 0);
+}

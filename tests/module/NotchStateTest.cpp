@@ -358,6 +358,18 @@ TEST(ModuleNotchState, ManualAndHeldNotchesComeBackInAFreshInstance)
   EXPECT_EQ(b.probe->getActiveNotchCount(), static_cast<int>(saved[0].size() + saved[1].size()));
   EXPECT_EQ(b.save(), state) << "both channels' banks came back";
 
+  // Restored between activation and the start of processing.
+  Rig d;
+  ASSERT_TRUE(d.ok);
+  d.arrange();
+  d.setup(48000.);
+  ASSERT_EQ(d.plug.component()->setActive(true), kResultOk);
+  ASSERT_EQ(d.load(state), kResultOk);
+  ASSERT_EQ(d.plug.processor()->setProcessing(true), kResultOk);
+  d.silence(2);
+  expectSameSlots(d.slots(), rung);
+  EXPECT_EQ(d.save(), state);
+
   // Held automatic notches came back automatic: without Hold they age out, the manual stay.
   b.hold(false);
   b.hiss(static_cast<int>(48000 * 3.5 / Rig::kBlock));
