@@ -314,4 +314,5 @@ void Quellor::UnserializeEngineState(const plugfw::IByteChunk& chunk, int startP
   NotchCommandQueue.Clear(); // edits made before the restore would act on the replaced bank
   mNotchRestore.Post(image);
   ShowNotchBank(SnapshotLock, DisplaySnapshot, image);
+  LastShownNotch = -2; // the selected slot may hold another notch now
 }
