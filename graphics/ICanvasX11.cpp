@@ -7,6 +7,7 @@
 #include "plugin/IEditorDelegate.h"
 #include "plugin/IHostRunLoop.h"
 #include "plugin/IParam.h"
+#include "utf8/Utf8.h"
 
 // Xlib defines None as a macro: the entry states' names are taken before its headers.
 namespace plugfw::ui {
@@ -1149,30 +1150,6 @@ void ICanvasX11::CreatePlatformTextEntry(int controlIdx, const IText& text, cons
   HideTooltip();
 }
 
-namespace {
-
-size_t Utf8Chars(const std::string& s)
-{
-  size_t n = 0;
-  for (unsigned char ch : s)
-    if ((ch & 0xC0) != 0x80)
-      ++n;
-  return n;
-}
-
-void PopUtf8(std::string& s)
-{
-  while (!s.empty())
-  {
-    const auto ch = static_cast<unsigned char>(s.back());
-    s.pop_back();
-    if ((ch & 0xC0) != 0x80)
-      break;
-  }
-}
-
-} // namespace
-
 bool ICanvasX11::TextEntryKey(unsigned long keysym, const char* text)
 {
   ETextEntryEvent decision{};
@@ -1200,7 +1177,7 @@ bool ICanvasX11::TextEntryKey(unsigned long keysym, const char* text)
     if (mEntry.selectedAll)
       mEntry.text.clear();
     else
-      PopUtf8(mEntry.text);
+      utf8::PopCharacter(mEntry.text);
     mEntry.selectedAll = false;
     return true;
   }
@@ -1225,15 +1202,8 @@ bool ICanvasX11::TextEntryKey(unsigned long keysym, const char* text)
   mEntry.selectedAll = false;
   for (size_t i = 0; i < add.size();)
   {
-    size_t n = 1;
-    const auto lead = static_cast<unsigned char>(add[i]);
-    if (lead >= 0xF0)
-      n = 4;
-    else if (lead >= 0xE0)
-      n = 3;
-    else if (lead >= 0xC0)
-      n = 2;
-    if (static_cast<int>(Utf8Chars(mEntry.text)) >= mEntry.maxLength)
+    const size_t n = utf8::SequenceLength(static_cast<unsigned char>(add[i]));
+    if (static_cast<int>(utf8::CountCharacters(mEntry.text)) >= mEntry.maxLength)
       break;
     mEntry.text.append(add, i, n);
     i += n;
