@@ -260,10 +260,20 @@ bool ICanvasWin::WindowClassRegistered()
   return GetClassInfoExW(ModuleInstance(), kWindowClassName, &wc) != 0;
 }
 
-bool ICanvasWin::GdiForcedByEnvironment()
+bool ICanvasWin::RunningUnderWine()
+{
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+EPresentation ICanvasWin::RequestedPresentation()
 {
   const char* v = std::getenv("QUELLOR_PRESENTATION");
-  return v && std::strcmp(v, "gdi") == 0;
+  if (v && std::strcmp(v, "gdi") == 0)
+    return EPresentation::GDI;
+  if (v && std::strcmp(v, "opengl") == 0)
+    return EPresentation::OpenGL;
+  return RunningUnderWine() ? EPresentation::GDI : EPresentation::OpenGL;
 }
 
 const char* ICanvasWin::PresentationName(EPresentation p)
@@ -378,10 +388,10 @@ HWND ICanvasWin::CreatePlatformWindow(HWND parent)
   }
 
   mDC = GetDC(mPlugWnd);
-  if (GdiForcedByEnvironment() || !CreateGLContext())
-    mPresentation = EPresentation::GDI;
-  else
+  if (RequestedPresentation() == EPresentation::OpenGL && CreateGLContext())
     mPresentation = EPresentation::OpenGL;
+  else
+    mPresentation = EPresentation::GDI;
   mTextureStale = true;
   // Readable by a host in the same process (tests): which path the frame takes.
   SetPropW(mPlugWnd, L"QuellorPresentation",

@@ -82,8 +82,11 @@ public:
   bool VBlankMode() const { return mVBlankMode; }
   // Frame steps taken (timer or vertical-blank ticks that were processed).
   std::uint64_t FrameStepCount() const { return mFrameSteps; }
-  // Set QUELLOR_PRESENTATION=gdi in the environment to skip the GL context (for tests).
-  static bool GdiForcedByEnvironment();
+  // The path a new window takes: QUELLOR_PRESENTATION=gdi or =opengl chooses it; otherwise
+  // OpenGL, except under Wine, whose GL path shows the host an all-black editor.
+  static EPresentation RequestedPresentation();
+  // True when the module runs under Wine (its ntdll exports wine_get_version).
+  static bool RunningUnderWine();
 
   // Process-wide window-class bookkeeping.
   static int OpenWindowCount();

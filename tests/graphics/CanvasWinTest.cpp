@@ -327,3 +327,32 @@ TEST_F(CanvasWinControls, PasteIntoAnEntryIsFilteredLikeTyping)
   SendMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 0);
   SendMessageW(wnd, WM_TIMER, ICanvasWin::kFrameTimerId, 0);
 }
+
+// Under Wine the GL path shows hosts an all-black editor: without a choice in the environment the
+// window presents through GDI there; the variable still chooses either path.
+TEST(CanvasWin, PresentationDefaultsToGdiUnderWineAndTheVariableOverrides)
+{
+  _putenv_s("QUELLOR_PRESENTATION", "");
+  const EPresentation byDefault =
+      ICanvasWin::RunningUnderWine() ? EPresentation::GDI : EPresentation::OpenGL;
+  EXPECT_EQ(ICanvasWin::RequestedPresentation(), byDefault);
+  _putenv_s("QUELLOR_PRESENTATION", "opengl");
+  EXPECT_EQ(ICanvasWin::RequestedPresentation(), EPresentation::OpenGL);
+  _putenv_s("QUELLOR_PRESENTATION", "gdi");
+  EXPECT_EQ(ICanvasWin::RequestedPresentation(), EPresentation::GDI);
+  _putenv_s("QUELLOR_PRESENTATION", "");
+
+  HWND parent = nullptr;
+  MakeHostWindow(400, 300, parent);
+  if (!parent)
+    return;
+  plugfw::IEditorDelegate d(0);
+  ICanvasWin g(&d, 200, 100);
+  ASSERT_NE(g.OpenWindow(parent), nullptr);
+  if (byDefault == EPresentation::GDI)
+    EXPECT_EQ(g.GetPresentation(), EPresentation::GDI);
+  else // OpenGL where a context can be made, GDI where none can
+    EXPECT_NE(g.GetPresentation(), EPresentation::None);
+  g.CloseWindow();
+  DestroyWindow(parent);
+}
