@@ -288,37 +288,6 @@ void ICanvasWin::OnCreated(HWND hWnd)
   DragAcceptFiles(hWnd, TRUE);
 }
 
-void ICanvasWin::StartPacing()
-{
-  if (mVBlankMode)
-  {
-    mVBlankStop = false;
-    // The device context is the class's own; take it here so the thread has it from the start.
-    mDC = GetDC(mPlugWnd);
-    mVBlankThread = CreateThread(nullptr, 0, VBlankThreadProc, this, 0, nullptr);
-    if (!mVBlankThread)
-      mVBlankMode = false;
-  }
-  if (!mVBlankMode)
-    SetTimer(mPlugWnd, kFrameTimerId, static_cast<UINT>(FrameTimerPeriodMs(FPS())), nullptr);
-}
-
-void ICanvasWin::StopPacing()
-{
-  if (mVBlankThread)
-  {
-    mVBlankStop = true;
-    WaitForSingleObject(mVBlankThread, 10000);
-    CloseHandle(mVBlankThread);
-    mVBlankThread = nullptr;
-    // Ticks still queued for the window are dropped with it.
-  }
-  else if (mPlugWnd)
-  {
-    KillTimer(mPlugWnd, kFrameTimerId);
-  }
-}
-
 void ICanvasWin::DestroyPlatformWindow()
 {
   if (!mPlugWnd)
