@@ -705,24 +705,6 @@ void ICanvas::SetScreenScale(float scale)
   SetAllControlsDirty();
 }
 
-// ---- Cursor ----------------------------------------------------------------------------
-
-void ICanvas::HideMouseCursor(bool hide, bool lock)
-{
-  if (mCursorHidden == hide)
-    return;
-  mCursorHidden = hide;
-  HidePlatformCursor(hide, lock);
-}
-
-ECursor ICanvas::SetMouseCursor(ECursor cursor)
-{
-  const ECursor prev = mCursor;
-  mCursor = cursor;
-  SetPlatformCursor(cursor);
-  return prev;
-}
-
 // ---- Prompts ---------------------------------------------------------------------------
 
 void ICanvas::PromptUserInput(IControl& control, const IRect& bounds, int valIdx)

@@ -41,11 +41,9 @@ void ICanvasWin::HoverTracking()
   tme.dwFlags = TME_LEAVE;
   tme.hwndTrack = mPlugWnd;
   tme.dwHoverTime = HOVER_DEFAULT;
-  if (TooltipsEnabled() && GetMouseOverIdx() != mTooltipIdx)
-  {
+  // The system's hover message is this platform's tooltip delay.
+  if (TooltipsEnabled() && TooltipPointerOver(GetMouseOverIdx()))
     tme.dwFlags |= TME_HOVER;
-    mTooltipIdx = GetMouseOverIdx();
-  }
   TrackMouseEvent(&tme);
 }
 
@@ -55,9 +53,9 @@ void ICanvasWin::ShowTooltip(bool show)
     return;
   if (!show)
   {
-    if (mShowingTooltip)
+    if (TooltipIsShown())
       SendMessageW(mTooltipWnd, TTM_ACTIVATE, FALSE, 0);
-    mShowingTooltip = false;
+    TooltipHidden();
     return;
   }
   IControl* c = GetMouseOverControl();
@@ -70,7 +68,10 @@ void ICanvasWin::ShowTooltip(bool show)
   ti.lpszText = const_cast<wchar_t*>(text.c_str());
   SendMessageW(mTooltipWnd, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
   SendMessageW(mTooltipWnd, TTM_ACTIVATE, text.empty() ? FALSE : TRUE, 0);
-  mShowingTooltip = !text.empty();
+  if (text.empty())
+    TooltipHidden();
+  else
+    TooltipShown();
 }
 
 bool ICanvasWin::OnKey(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -204,42 +205,12 @@ LRESULT CALLBACK ICanvasWin::WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM 
 LRESULT ICanvasWin::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
   const bool isMouse = msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST;
-  if (isMouse && msg != WM_MOUSEWHEEL)
-  {
-    // Pen and touch also arrive as mouse messages; touch is handled from its own messages.
-    const LPARAM extra = GetMessageExtraInfo();
-    mPenMessage = (static_cast<std::uint32_t>(extra) & 0xFFFFFF00u) == 0xFF515700u;
-    if (mPenMessage &&
-        (msg == WM_MOUSEMOVE || msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN ||
-         msg == WM_MBUTTONDOWN || msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK))
-      return 0;
-  }
-
-  // A release always reaches the handler below: the press that opened the entry must end its
-  // gesture and give back the capture, or the host keeps an open edit and the next press anywhere
-  // lands on the same control.
-  const bool isRelease = msg == WM_LBUTTONUP || msg == WM_RBUTTONUP || msg == WM_MBUTTONUP;
-  if (mEntryWnd && isMouse && msg != WM_MOUSEWHEEL && !isRelease)
-  {
-    if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN)
-    {
-      RECT er;
-      GetWindowRect(mEntryWnd, &er);
-      POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      ClientToScreen(hWnd, &pt);
-      if (!PtInRect(&er, pt))
-      {
-        const ETextEntryState next = NextTextEntryState(mEntryState, ETextEntryEvent::PressOutside);
-        if (next != mEntryState)
-        {
-          mEntryState = next;
-          return 0;
-        }
-      }
-    }
-    if (mEntryState != ETextEntryState::Drawn)
-      return DefWindowProcW(hWnd, msg, wParam, lParam);
-  }
+  if (isMouse && msg != WM_MOUSEWHEEL && IsPenEcho(msg))
+    return 0;
+  LRESULT taken = 0;
+  if (mEntryWnd && isMouse && msg != WM_MOUSEWHEEL &&
+      EntryTakesMouseMessage(msg, wParam, lParam, taken))
+    return taken;
 
   switch (msg)
   {
@@ -259,121 +230,42 @@ LRESULT ICanvasWin::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPa
   case WM_KILLFOCUS:
     return 0;
   case WM_MOUSEMOVE:
-  {
-    const IMouseInfo info = MouseInfo(lParam, wParam);
-    if ((wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && GetCapture() == hWnd)
-    {
-      IMouseInfo drag = info;
-      drag.dX = info.x - mLastX;
-      drag.dY = info.y - mLastY;
-      mLastX = info.x;
-      mLastY = info.y;
-      if (drag.dX != 0.f || drag.dY != 0.f)
-      {
-        OnMouseDrag({drag});
-        if (mCursorHidden && mCursorLock)
-        {
-          // The jump back arrives as a move of its own: measured from here it is no drag, where
-          // from the last position it would undo the one just dispatched.
-          MovePlatformCursor(mHiddenX, mHiddenY);
-          mLastX = mHiddenX;
-          mLastY = mHiddenY;
-        }
-      }
-    }
-    else
-    {
-      mLastX = info.x;
-      mLastY = info.y;
-      if (OnMouseOver(info.x, info.y, info.ms))
-        ShowTooltip(false);
-      HoverTracking();
-    }
+    OnMouseMoveMessage(wParam, lParam);
     return 0;
-  }
   case WM_LBUTTONDOWN:
   case WM_RBUTTONDOWN:
   case WM_MBUTTONDOWN:
-  {
-    ShowTooltip(false);
-    SetFocus(hWnd);
-    SetCapture(hWnd);
-    IMouseInfo info = MouseInfo(lParam, wParam);
-    mLastX = info.x;
-    mLastY = info.y;
-    OnMouseDown({info});
+    OnButtonDownMessage(msg, wParam, lParam);
     return 0;
-  }
   case WM_LBUTTONUP:
   case WM_RBUTTONUP:
   case WM_MBUTTONUP: // the middle press captured the mouse too
-  {
-    ReleaseCapture();
-    IMouseInfo info = MouseInfo(lParam, wParam);
-    // The released button is no longer in wParam: name it for the control.
-    info.ms.L = msg == WM_LBUTTONUP;
-    info.ms.R = msg == WM_RBUTTONUP;
-    OnMouseUp({info});
+    OnButtonUpMessage(msg, wParam, lParam);
     return 0;
-  }
   case WM_LBUTTONDBLCLK:
   case WM_RBUTTONDBLCLK:
-  {
-    const IMouseInfo info = MouseInfo(lParam, wParam);
-    mLastX = info.x;
-    mLastY = info.y;
-    OnMouseDblClick(info.x, info.y, info.ms);
-    if (mCursorHidden)
-      HideMouseCursor(false);
-    SetCapture(hWnd);
+    OnDoubleClickMessage(wParam, lParam);
     return 0;
-  }
   case WM_MOUSEWHEEL:
-  {
-    if (mEntryWnd)
-    {
-      mEntryState = NextTextEntryState(mEntryState, ETextEntryEvent::Wheel);
-      return 0;
-    }
-    POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    ScreenToClient(hWnd, &pt);
-    const float s = GetTotalScale();
-    const float delta =
-        static_cast<float>(GET_WHEEL_DELTA_WPARAM(wParam)) / static_cast<float>(WHEEL_DELTA);
-    OnMouseWheel(static_cast<float>(pt.x) / s, static_cast<float>(pt.y) / s,
-                 Modifiers(GET_KEYSTATE_WPARAM(wParam)), delta);
+    OnWheelMessage(wParam, lParam);
     return 0;
-  }
   case WM_KEYDOWN:
   case WM_KEYUP:
   case WM_SYSKEYDOWN:
   case WM_SYSKEYUP:
-  {
-    if (OnKey(msg, wParam, lParam))
-      return 0;
-    // Unhandled keys go to the host's top-level window, so its shortcuts keep working.
-    HWND root = GetAncestor(hWnd, GA_ROOT);
-    if (root && root != hWnd)
-      SendMessageW(root, msg, wParam, lParam);
-    return DefWindowProcW(hWnd, msg, wParam, lParam);
-  }
+    return OnKeyMessage(msg, wParam, lParam);
   case WM_GETDLGCODE:
     return DLGC_WANTALLKEYS;
   case WM_SETCURSOR:
-    if (LOWORD(lParam) == HTCLIENT)
-    {
-      SetPlatformCursor(mCursorType);
-      return TRUE;
-    }
-    return DefWindowProcW(hWnd, msg, wParam, lParam);
+    if (LOWORD(lParam) != HTCLIENT)
+      return DefWindowProcW(hWnd, msg, wParam, lParam);
+    SetPlatformCursor(mCursorType);
+    return TRUE;
   case WM_MOUSEHOVER:
     ShowTooltip(true);
     return 0;
   case WM_MOUSELEAVE:
-    ShowTooltip(false);
-    SetPlatformCursor(mCursorType);
-    OnMouseOut();
-    mTooltipIdx = -1;
+    OnMouseLeaveMessage();
     return 0;
   case WM_DROPFILES:
     OnDropFiles(reinterpret_cast<HDROP>(wParam));
@@ -382,24 +274,9 @@ LRESULT ICanvasWin::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPa
     OnTouch(hWnd, wParam, lParam);
     return 0;
   case WM_CTLCOLOREDIT:
-  {
-    HDC dc = reinterpret_cast<HDC>(wParam);
-    SetBkMode(dc, OPAQUE);
-    SetBkColor(dc, ToColorRef(mEntryText.mTextEntryBGColor));
-    SetTextColor(dc, ToColorRef(mEntryText.mTextEntryFGColor));
-    if (!mEntryBrush)
-      mEntryBrush = CreateSolidBrush(ToColorRef(mEntryText.mTextEntryBGColor));
-    return reinterpret_cast<LRESULT>(mEntryBrush);
-  }
+    return OnEntryColorMessage(reinterpret_cast<HDC>(wParam));
   case WM_COMMAND:
-    // The entry's own notification that its one line got a line break: commit.
-    if (LOWORD(wParam) == kTextEntryId && HIWORD(wParam) == EN_CHANGE && mEntryWnd)
-    {
-      wchar_t text[kTextEntryMaxChars + 1] = {};
-      GetWindowTextW(mEntryWnd, text, kTextEntryMaxChars + 1);
-      if (std::wcschr(text, L'\n') || std::wcschr(text, L'\r'))
-        mEntryState = NextTextEntryState(mEntryState, ETextEntryEvent::Return);
-    }
+    OnCommandMessage(wParam);
     return 0;
   case WM_CLOSE:
     DestroyPlatformWindow();
@@ -408,4 +285,144 @@ LRESULT ICanvasWin::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPa
     return DefWindowProcW(hWnd, msg, wParam, lParam);
   }
 }
+
+bool ICanvasWin::IsPenEcho(UINT msg)
+{
+  // Pen and touch also arrive as mouse messages; touch is handled from its own messages.
+  const LPARAM extra = GetMessageExtraInfo();
+  const bool pen = (static_cast<std::uint32_t>(extra) & 0xFFFFFF00u) == 0xFF515700u;
+  SetPenInput(pen);
+  return pen && (msg == WM_MOUSEMOVE || msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN ||
+                 msg == WM_MBUTTONDOWN || msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK);
+}
+
+// While a text entry is open: a press outside commits it and goes no further; until the entry
+// has been drawn every other mouse message goes to the default handler.
+bool ICanvasWin::EntryTakesMouseMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+  // A release always reaches its handler: the press that opened the entry must end its gesture
+  // and give back the capture, or the host keeps an open edit and the next press anywhere lands
+  // on the same control.
+  if (msg == WM_LBUTTONUP || msg == WM_RBUTTONUP || msg == WM_MBUTTONUP)
+    return false;
+  if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN)
+  {
+    RECT er;
+    GetWindowRect(mEntryWnd, &er);
+    POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ClientToScreen(mPlugWnd, &pt);
+    if (!PtInRect(&er, pt))
+    {
+      const ETextEntryState next = NextTextEntryState(mEntryState, ETextEntryEvent::PressOutside);
+      if (next != mEntryState)
+      {
+        mEntryState = next;
+        result = 0;
+        return true;
+      }
+    }
+  }
+  if (mEntryState == ETextEntryState::Drawn)
+    return false;
+  result = DefWindowProcW(mPlugWnd, msg, wParam, lParam);
+  return true;
+}
+
+void ICanvasWin::OnMouseMoveMessage(WPARAM wParam, LPARAM lParam)
+{
+  const IMouseInfo info = MouseInfo(lParam, wParam);
+  const bool dragging =
+      (wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && GetCapture() == mPlugWnd;
+  if (PointerMoved(info.x, info.y, info.ms, dragging))
+    ShowTooltip(false);
+  if (!dragging)
+    HoverTracking();
+}
+
+void ICanvasWin::OnButtonDownMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+  ShowTooltip(false);
+  SetFocus(mPlugWnd);
+  SetCapture(mPlugWnd);
+  const EPointerButton button = msg == WM_LBUTTONDOWN   ? EPointerButton::Left
+                                : msg == WM_RBUTTONDOWN ? EPointerButton::Right
+                                                        : EPointerButton::Middle;
+  PointerPressed(MouseInfo(lParam, wParam), button);
+}
+
+void ICanvasWin::OnButtonUpMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+  ReleaseCapture();
+  const EPointerButton button = msg == WM_LBUTTONUP   ? EPointerButton::Left
+                                : msg == WM_RBUTTONUP ? EPointerButton::Right
+                                                      : EPointerButton::Middle;
+  PointerReleased(MouseInfo(lParam, wParam), button);
+}
+
+void ICanvasWin::OnDoubleClickMessage(WPARAM wParam, LPARAM lParam)
+{
+  const IMouseInfo info = MouseInfo(lParam, wParam);
+  OnMouseDblClick(info.x, info.y, info.ms);
+  if (CursorIsHidden())
+    HideMouseCursor(false);
+  SetCapture(mPlugWnd);
+}
+
+void ICanvasWin::OnWheelMessage(WPARAM wParam, LPARAM lParam)
+{
+  if (mEntryWnd)
+  {
+    mEntryState = NextTextEntryState(mEntryState, ETextEntryEvent::Wheel);
+    return;
+  }
+  POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  ScreenToClient(mPlugWnd, &pt);
+  const float s = GetTotalScale();
+  const float delta =
+      static_cast<float>(GET_WHEEL_DELTA_WPARAM(wParam)) / static_cast<float>(WHEEL_DELTA);
+  OnMouseWheel(static_cast<float>(pt.x) / s, static_cast<float>(pt.y) / s,
+               Modifiers(GET_KEYSTATE_WPARAM(wParam)), delta);
+}
+
+LRESULT ICanvasWin::OnKeyMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+  if (OnKey(msg, wParam, lParam))
+    return 0;
+  // Unhandled keys go to the host's top-level window, so its shortcuts keep working.
+  HWND root = GetAncestor(mPlugWnd, GA_ROOT);
+  if (root && root != mPlugWnd)
+    SendMessageW(root, msg, wParam, lParam);
+  return DefWindowProcW(mPlugWnd, msg, wParam, lParam);
+}
+
+void ICanvasWin::OnMouseLeaveMessage()
+{
+  PointerLeft();
+  ShowTooltip(false);
+  SetPlatformCursor(mCursorType);
+  OnMouseOut();
+  TooltipReset();
+}
+
+LRESULT ICanvasWin::OnEntryColorMessage(HDC dc)
+{
+  SetBkMode(dc, OPAQUE);
+  SetBkColor(dc, ToColorRef(mEntryText.mTextEntryBGColor));
+  SetTextColor(dc, ToColorRef(mEntryText.mTextEntryFGColor));
+  if (!mEntryBrush)
+    mEntryBrush = CreateSolidBrush(ToColorRef(mEntryText.mTextEntryBGColor));
+  return reinterpret_cast<LRESULT>(mEntryBrush);
+}
+
+void ICanvasWin::OnCommandMessage(WPARAM wParam)
+{
+  // The entry's own notification that its one line got a line break: commit.
+  if (LOWORD(wParam) != kTextEntryId || HIWORD(wParam) != EN_CHANGE || !mEntryWnd)
+    return;
+  wchar_t text[kTextEntryMaxChars + 1] = {};
+  GetWindowTextW(mEntryWnd, text, kTextEntryMaxChars + 1);
+  if (std::wcschr(text, L'\n') || std::wcschr(text, L'\r'))
+    mEntryState = NextTextEntryState(mEntryState, ETextEntryEvent::Return);
+}
+
 } // namespace plugfw::ui

@@ -166,6 +166,137 @@ void OpenSubmenu(std::vector<MenuLevel>& menus, size_t level, int i, Display* dp
   DrawMenu(dpy, gc, visual, menus.back(), rs, gs, bs);
 }
 
+// ---- Input while a menu is open ----------------------------------------------------------
+
+void ICanvasX11::OnMenuEvent(XEvent& ev)
+{
+  X& x = *mX;
+  Display* dpy = x.dpy;
+  auto close = [&](IPopupMenu* chosen) {
+    for (MenuLevel& m : x.menus)
+      XDestroyWindow(dpy, m.win);
+    x.menus.clear();
+    XUngrabPointer(dpy, CurrentTime);
+    XUngrabKeyboard(dpy, CurrentTime);
+    SetAllControlsDirty();
+    SetControlValueAfterPopupMenu(chosen);
+  };
+  const float sc = GetScreenScale();
+  auto find = [&](int rxp, int ryp, size_t& level) -> int {
+    for (size_t l = x.menus.size(); l-- > 0;)
+    {
+      const int i = MenuItemAt(x.menus[l], rxp, ryp, sc);
+      if (i != -2)
+      {
+        level = l;
+        return i;
+      }
+    }
+    return -2;
+  };
+  auto redraw = [&](size_t l) {
+    DrawMenu(dpy, x.gc, x.visual, x.menus[l], x.rshift, x.gshift, x.bshift);
+  };
+  switch (ev.type)
+  {
+  case Expose:
+    for (size_t l = 0; l < x.menus.size(); ++l)
+      if (x.menus[l].win == ev.xexpose.window)
+        redraw(l);
+    return;
+  case MotionNotify:
+  {
+    size_t l = 0;
+    const int i = find(ev.xmotion.x_root, ev.xmotion.y_root, l);
+    if (i < 0 || x.menus[l].hot == i)
+      return;
+    x.menuPointerUsed = true;
+    x.menus[l].hot = i;
+    redraw(l);
+    OpenSubmenu(x.menus, l, i, dpy, x.visual, x.colormap, x.gc, sc, x.rshift, x.gshift, x.bshift);
+    return;
+  }
+  case ButtonPress:
+  {
+    size_t l = 0;
+    if (find(ev.xbutton.x_root, ev.xbutton.y_root, l) == -2)
+      close(nullptr); // a click away
+    else
+      x.menuPointerUsed = true;
+    return;
+  }
+  case ButtonRelease:
+  {
+    size_t l = 0;
+    const int i = find(ev.xbutton.x_root, ev.xbutton.y_root, l);
+    // The release of the click that opened the menu chooses nothing.
+    if (i < 0 || !x.menuPointerUsed)
+      return;
+    IPopupMenu::Item* it = x.menus[l].menu->GetItem(i);
+    if (Selectable(it) && !it->submenu)
+    {
+      IPopupMenu* m = x.menus[l].menu;
+      m->SetChosenItemIdx(i);
+      close(m);
+    }
+    return;
+  }
+  case KeyPress:
+  {
+    const KeySym sym = XLookupKeysym(&ev.xkey, 0);
+    MenuLevel& m = x.menus.back();
+    const int n = m.menu->NItems();
+    const size_t level = x.menus.size() - 1;
+    if (sym == XK_Escape || sym == XK_Left)
+    {
+      if (x.menus.size() > 1)
+      {
+        XDestroyWindow(dpy, m.win);
+        x.menus.pop_back();
+      }
+      else if (sym == XK_Escape)
+        close(nullptr);
+      return;
+    }
+    if (sym == XK_Up || sym == XK_Down)
+    {
+      const int step = sym == XK_Down ? 1 : -1;
+      int i = m.hot;
+      for (int k = 0; k < n; ++k)
+      {
+        i = ((i < 0 ? (step > 0 ? -1 : 0) : i) + step + n) % n;
+        if (Selectable(m.menu->GetItem(i)))
+          break;
+      }
+      if (Selectable(m.menu->GetItem(i)))
+      {
+        m.hot = i;
+        redraw(level);
+      }
+      return;
+    }
+    if ((sym == XK_Right || sym == XK_Return || sym == XK_KP_Enter) && m.hot >= 0)
+    {
+      IPopupMenu::Item* it = m.menu->GetItem(m.hot);
+      if (!Selectable(it))
+        return;
+      if (it->submenu)
+        OpenSubmenu(x.menus, level, m.hot, dpy, x.visual, x.colormap, x.gc, sc, x.rshift, x.gshift,
+                    x.bshift);
+      else if (sym != XK_Right)
+      {
+        IPopupMenu* chosen = m.menu;
+        chosen->SetChosenItemIdx(m.hot);
+        close(chosen);
+      }
+    }
+    return;
+  }
+  default:
+    return;
+  }
+}
+
 // ---- Tooltips ----------------------------------------------------------------------------
 
 void ICanvasX11::HideTooltip()
@@ -175,28 +306,16 @@ void ICanvasX11::HideTooltip()
   if (mX->tipWin)
     XDestroyWindow(mX->dpy, mX->tipWin);
   mX->tipWin = 0;
-  mX->tipShown = false;
-  mX->tipTicks = 0;
+  TooltipHidden();
 }
 
 void ICanvasX11::UpdateTooltip()
 {
-  if (!TooltipsEnabled() || mEntry.state != kEntryNone || !mX->menus.empty())
-    return;
-  // The control under the resting pointer (mouse-over tracking may be off).
-  IControl* under = ControlIsCaptured() || !mX->pointerInside
-                        ? nullptr
-                        : GetMouseControl(mX->lastX, mX->lastY, false);
-  const int idx = under ? GetControlIdx(under) : -1;
-  if (idx != mX->tipIdx)
-  {
+  bool hide = false;
+  IControl* c = TooltipFrameStep(hide);
+  if (hide)
     HideTooltip();
-    mX->tipIdx = idx;
-  }
-  IControl* c = GetControl(idx);
-  if (!c || c->GetTooltip().empty() || mX->tipShown || ControlIsCaptured())
-    return;
-  if (++mX->tipTicks < kTooltipDelayFrames)
+  if (!c)
     return;
   const float sc = GetScreenScale();
   if (!mX->tipRenderer)
@@ -208,8 +327,8 @@ void ICanvasX11::UpdateTooltip()
   int rx = 0, ry = 0;
   Window child = 0;
   XTranslateCoordinates(mX->dpy, mX->win, DefaultRootWindow(mX->dpy),
-                        static_cast<int>(mX->lastX * s), static_cast<int>(mX->lastY * s), &rx, &ry,
-                        &child);
+                        static_cast<int>(GetMouseX() * s), static_cast<int>(GetMouseY() * s), &rx,
+                        &ry, &child);
   // Below and right of the pointer; above it near the screen's bottom, inside it at the right.
   const int tw = r.Frame().Width(), th = r.Frame().Height();
   const int sw = DisplayWidth(mX->dpy, DefaultScreen(mX->dpy));
@@ -221,6 +340,15 @@ void ICanvasX11::UpdateTooltip()
   mX->tipWin =
       MakeOverlayWindow(mX->dpy, mX->visual, mX->colormap, tx, ty, tw, th, EOverlay::Tooltip);
   PutPixmap(mX->dpy, mX->tipWin, mX->gc, mX->visual, r.Frame(), mX->rshift, mX->gshift, mX->bshift);
-  mX->tipShown = true;
+  TooltipShown();
+}
+
+void ICanvasX11::RedrawTooltip()
+{
+  // The tooltip is drawn again whenever the server exposes it: its first picture may arrive
+  // before the map does and be lost.
+  if (mX->tipRenderer)
+    PutPixmap(mX->dpy, mX->tipWin, mX->gc, mX->visual, mX->tipRenderer->Frame(), mX->rshift,
+              mX->gshift, mX->bshift);
 }
 } // namespace plugfw::ui

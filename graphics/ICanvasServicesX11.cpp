@@ -104,4 +104,43 @@ bool ICanvasX11::OpenURL(const char* url, const char*, const char* confirmMsg, c
   return true;
 }
 
+// ---- Selection traffic for the clipboard -------------------------------------------------
+
+void ICanvasX11::OnSelectionEvent(XEvent& ev)
+{
+  X& x = *mX;
+  Display* dpy = x.dpy;
+  if (ev.type == SelectionClear)
+  {
+    x.ownsClipboard = false;
+    return;
+  }
+  const XSelectionRequestEvent& rq = ev.xselectionrequest;
+  XEvent reply{};
+  reply.xselection.type = SelectionNotify;
+  reply.xselection.requestor = rq.requestor;
+  reply.xselection.selection = rq.selection;
+  reply.xselection.target = rq.target;
+  reply.xselection.time = rq.time;
+  reply.xselection.property = None;
+  if (x.ownsClipboard && rq.property != None)
+  {
+    if (rq.target == x.targets)
+    {
+      const Atom list[3] = {x.targets, x.utf8, XA_STRING};
+      XChangeProperty(dpy, rq.requestor, rq.property, XA_ATOM, 32, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(list), 3);
+      reply.xselection.property = rq.property;
+    }
+    else if (rq.target == x.utf8 || rq.target == XA_STRING)
+    {
+      XChangeProperty(dpy, rq.requestor, rq.property, rq.target, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(x.clipText.data()),
+                      static_cast<int>(x.clipText.size()));
+      reply.xselection.property = rq.property;
+    }
+  }
+  XSendEvent(dpy, rq.requestor, False, 0, &reply);
+}
+
 } // namespace plugfw::ui

@@ -309,8 +309,7 @@ void ICanvasWin::DestroyPlatformWindow()
   DestroyWindow(wnd);
   mDC = nullptr;
   mPresentation = EPresentation::None;
-  mShowingTooltip = false;
-  mTooltipIdx = -1;
+  TooltipReset();
   mTouches.clear();
   if (--gWindowCount == 0)
     UnregisterClassW(kWindowClassName, mInstance);
@@ -357,27 +356,9 @@ ECursor ICanvasWin::SetPlatformCursor(ECursor cursor)
   return prev;
 }
 
-void ICanvasWin::HidePlatformCursor(bool hide, bool lock)
+void ICanvasWin::HidePlatformCursor(bool hide)
 {
-  if (hide)
-  {
-    if (!mCursorHidden)
-    {
-      mHiddenX = GetMouseX();
-      mHiddenY = GetMouseY();
-      ShowCursor(FALSE);
-      mCursorHidden = true;
-      mCursorLock = lock && !mPenMessage;
-    }
-  }
-  else if (mCursorHidden)
-  {
-    if (mCursorLock)
-      MovePlatformCursor(mHiddenX, mHiddenY);
-    ShowCursor(TRUE);
-    mCursorHidden = false;
-    mCursorLock = false;
-  }
+  ShowCursor(hide ? FALSE : TRUE);
 }
 
 void ICanvasWin::MovePlatformCursor(float x, float y)

@@ -55,7 +55,10 @@ ErrorTrap::~ErrorTrap()
 
 ICanvasX11::ICanvasX11(IEditorDelegate* dlg, int w, int h, int fps, float scale)
     : ICanvas(dlg, w, h, fps, scale)
-{}
+{
+  // Motion events queued before the server moves the pointer back were measured before it.
+  SetWarpEcho(EWarpEcho::Queued);
+}
 
 ICanvasX11::~ICanvasX11()
 {
@@ -286,7 +289,7 @@ ECursor ICanvasX11::SetPlatformCursor(ECursor cursor)
     return cursor;
   const ECursor prev = mX->cursor;
   mX->cursor = CursorEntry(cursor).cursor;
-  if (mX->cursorHidden)
+  if (CursorIsHidden())
     return prev;
   const auto i = static_cast<size_t>(mX->cursor);
   if (!mX->cursors[i])
@@ -295,33 +298,24 @@ ECursor ICanvasX11::SetPlatformCursor(ECursor cursor)
   return prev;
 }
 
-void ICanvasX11::HidePlatformCursor(bool hide, bool lock)
+void ICanvasX11::HidePlatformCursor(bool hide)
 {
   if (!mX || !mX->win)
     return;
-  if (hide)
+  if (!hide)
   {
-    if (!mX->blank)
-    {
-      static const char empty[8] = {};
-      Pixmap bits = XCreateBitmapFromData(mX->dpy, mX->win, empty, 8, 8);
-      XColor black{};
-      mX->blank = XCreatePixmapCursor(mX->dpy, bits, bits, &black, &black, 0, 0);
-      XFreePixmap(mX->dpy, bits);
-    }
-    mX->cursorHidden = true;
-    mX->cursorLocked = lock;
-    mX->hiddenX = mX->lastX;
-    mX->hiddenY = mX->lastY;
-    XDefineCursor(mX->dpy, mX->win, mX->blank);
-  }
-  else
-  {
-    if (mX->cursorHidden && mX->cursorLocked)
-      MovePlatformCursor(mX->hiddenX, mX->hiddenY);
-    mX->cursorHidden = false;
     SetPlatformCursor(mX->cursor);
+    return;
   }
+  if (!mX->blank)
+  {
+    static const char empty[8] = {};
+    Pixmap bits = XCreateBitmapFromData(mX->dpy, mX->win, empty, 8, 8);
+    XColor black{};
+    mX->blank = XCreatePixmapCursor(mX->dpy, bits, bits, &black, &black, 0, 0);
+    XFreePixmap(mX->dpy, bits);
+  }
+  XDefineCursor(mX->dpy, mX->win, mX->blank);
 }
 
 void ICanvasX11::MovePlatformCursor(float x, float y)

@@ -30,7 +30,6 @@ namespace plugfw::ui {
 
 inline constexpr unsigned kDoubleClickMs = 400; // by time and by distance, as desktops default
 inline constexpr int kDoubleClickSlop = 4;      // pixels
-inline constexpr int kTooltipDelayFrames = 15;  // about half a second at 30 frames per second
 inline constexpr float kMenuItemHeight = 22.f;
 inline constexpr float kMenuPad = 6.f;
 
@@ -75,8 +74,6 @@ struct ICanvasX11::X
   Cursor cursors[14] = {};
   Cursor blank = 0;
   ECursor cursor = ECursor::Arrow;
-  bool cursorHidden = false, cursorLocked = false;
-  float hiddenX = 0.f, hiddenY = 0.f;
 
   Atom clipboard = 0, utf8 = 0, targets = 0, xembedInfo = 0, transfer = 0;
   std::string clipText;
@@ -85,12 +82,8 @@ struct ICanvasX11::X
   Time lastPressTime = 0;
   unsigned lastPressButton = 0;
   int lastPressX = -100, lastPressY = -100;
-  float lastX = 0.f, lastY = 0.f;
-  bool pointerInside = false;
 
   Window tipWin = 0;
-  int tipIdx = -1, tipTicks = 0;
-  bool tipShown = false;
   std::unique_ptr<IRenderer> tipRenderer;
 
   std::vector<MenuLevel> menus;
