@@ -170,130 +170,151 @@ void OpenSubmenu(std::vector<MenuLevel>& menus, size_t level, int i, Display* dp
 
 void ICanvasX11::OnMenuEvent(XEvent& ev)
 {
-  X& x = *mX;
-  Display* dpy = x.dpy;
-  auto close = [&](IPopupMenu* chosen) {
-    for (MenuLevel& m : x.menus)
-      XDestroyWindow(dpy, m.win);
-    x.menus.clear();
-    XUngrabPointer(dpy, CurrentTime);
-    XUngrabKeyboard(dpy, CurrentTime);
-    SetAllControlsDirty();
-    SetControlValueAfterPopupMenu(chosen);
-  };
-  const float sc = GetScreenScale();
-  auto find = [&](int rxp, int ryp, size_t& level) -> int {
-    for (size_t l = x.menus.size(); l-- > 0;)
-    {
-      const int i = MenuItemAt(x.menus[l], rxp, ryp, sc);
-      if (i != -2)
-      {
-        level = l;
-        return i;
-      }
-    }
-    return -2;
-  };
-  auto redraw = [&](size_t l) {
-    DrawMenu(dpy, x.gc, x.visual, x.menus[l], x.rshift, x.gshift, x.bshift);
-  };
   switch (ev.type)
   {
   case Expose:
-    for (size_t l = 0; l < x.menus.size(); ++l)
-      if (x.menus[l].win == ev.xexpose.window)
-        redraw(l);
+    for (size_t l = 0; l < mX->menus.size(); ++l)
+      if (mX->menus[l].win == ev.xexpose.window)
+        RedrawMenu(l);
     return;
   case MotionNotify:
-  {
-    size_t l = 0;
-    const int i = find(ev.xmotion.x_root, ev.xmotion.y_root, l);
-    if (i < 0 || x.menus[l].hot == i)
-      return;
-    x.menuPointerUsed = true;
-    x.menus[l].hot = i;
-    redraw(l);
-    OpenSubmenu(x.menus, l, i, dpy, x.visual, x.colormap, x.gc, sc, x.rshift, x.gshift, x.bshift);
+    OnMenuMotion(ev.xmotion.x_root, ev.xmotion.y_root);
     return;
-  }
   case ButtonPress:
-  {
-    size_t l = 0;
-    if (find(ev.xbutton.x_root, ev.xbutton.y_root, l) == -2)
-      close(nullptr); // a click away
-    else
-      x.menuPointerUsed = true;
+    OnMenuPress(ev.xbutton.x_root, ev.xbutton.y_root);
     return;
-  }
   case ButtonRelease:
-  {
-    size_t l = 0;
-    const int i = find(ev.xbutton.x_root, ev.xbutton.y_root, l);
-    // The release of the click that opened the menu chooses nothing.
-    if (i < 0 || !x.menuPointerUsed)
-      return;
-    IPopupMenu::Item* it = x.menus[l].menu->GetItem(i);
-    if (Selectable(it) && !it->submenu)
-    {
-      IPopupMenu* m = x.menus[l].menu;
-      m->SetChosenItemIdx(i);
-      close(m);
-    }
+    OnMenuRelease(ev.xbutton.x_root, ev.xbutton.y_root);
     return;
-  }
   case KeyPress:
-  {
-    const KeySym sym = XLookupKeysym(&ev.xkey, 0);
-    MenuLevel& m = x.menus.back();
-    const int n = m.menu->NItems();
-    const size_t level = x.menus.size() - 1;
-    if (sym == XK_Escape || sym == XK_Left)
-    {
-      if (x.menus.size() > 1)
-      {
-        XDestroyWindow(dpy, m.win);
-        x.menus.pop_back();
-      }
-      else if (sym == XK_Escape)
-        close(nullptr);
-      return;
-    }
-    if (sym == XK_Up || sym == XK_Down)
-    {
-      const int step = sym == XK_Down ? 1 : -1;
-      int i = m.hot;
-      for (int k = 0; k < n; ++k)
-      {
-        i = ((i < 0 ? (step > 0 ? -1 : 0) : i) + step + n) % n;
-        if (Selectable(m.menu->GetItem(i)))
-          break;
-      }
-      if (Selectable(m.menu->GetItem(i)))
-      {
-        m.hot = i;
-        redraw(level);
-      }
-      return;
-    }
-    if ((sym == XK_Right || sym == XK_Return || sym == XK_KP_Enter) && m.hot >= 0)
-    {
-      IPopupMenu::Item* it = m.menu->GetItem(m.hot);
-      if (!Selectable(it))
-        return;
-      if (it->submenu)
-        OpenSubmenu(x.menus, level, m.hot, dpy, x.visual, x.colormap, x.gc, sc, x.rshift, x.gshift,
-                    x.bshift);
-      else if (sym != XK_Right)
-      {
-        IPopupMenu* chosen = m.menu;
-        chosen->SetChosenItemIdx(m.hot);
-        close(chosen);
-      }
-    }
+    OnMenuKey(XLookupKeysym(&ev.xkey, 0));
     return;
-  }
   default:
     return;
+  }
+}
+
+void ICanvasX11::CloseMenus(IPopupMenu* chosen)
+{
+  for (MenuLevel& m : mX->menus)
+    XDestroyWindow(mX->dpy, m.win);
+  mX->menus.clear();
+  XUngrabPointer(mX->dpy, CurrentTime);
+  XUngrabKeyboard(mX->dpy, CurrentTime);
+  SetAllControlsDirty();
+  SetControlValueAfterPopupMenu(chosen);
+}
+
+int ICanvasX11::MenuItemAtRoot(int rootX, int rootY, size_t& level) const
+{
+  for (size_t l = mX->menus.size(); l-- > 0;)
+  {
+    const int i = MenuItemAt(mX->menus[l], rootX, rootY, GetScreenScale());
+    if (i != -2)
+    {
+      level = l;
+      return i;
+    }
+  }
+  return -2;
+}
+
+void ICanvasX11::RedrawMenu(size_t level)
+{
+  X& x = *mX;
+  DrawMenu(x.dpy, x.gc, x.visual, x.menus[level], x.rshift, x.gshift, x.bshift);
+}
+
+void ICanvasX11::OpenMenuItemSubmenu(size_t level, int i)
+{
+  X& x = *mX;
+  OpenSubmenu(x.menus, level, i, x.dpy, x.visual, x.colormap, x.gc, GetScreenScale(), x.rshift,
+              x.gshift, x.bshift);
+}
+
+void ICanvasX11::OnMenuMotion(int rootX, int rootY)
+{
+  size_t l = 0;
+  const int i = MenuItemAtRoot(rootX, rootY, l);
+  if (i < 0 || mX->menus[l].hot == i)
+    return;
+  mX->menuPointerUsed = true;
+  mX->menus[l].hot = i;
+  RedrawMenu(l);
+  OpenMenuItemSubmenu(l, i);
+}
+
+void ICanvasX11::OnMenuPress(int rootX, int rootY)
+{
+  size_t l = 0;
+  if (MenuItemAtRoot(rootX, rootY, l) == -2)
+    CloseMenus(nullptr); // a click away
+  else
+    mX->menuPointerUsed = true;
+}
+
+void ICanvasX11::OnMenuRelease(int rootX, int rootY)
+{
+  size_t l = 0;
+  const int i = MenuItemAtRoot(rootX, rootY, l);
+  // The release of the click that opened the menu chooses nothing.
+  if (i < 0 || !mX->menuPointerUsed)
+    return;
+  IPopupMenu::Item* it = mX->menus[l].menu->GetItem(i);
+  if (Selectable(it) && !it->submenu)
+  {
+    IPopupMenu* m = mX->menus[l].menu;
+    m->SetChosenItemIdx(i);
+    CloseMenus(m);
+  }
+}
+
+void ICanvasX11::OnMenuKey(unsigned long sym)
+{
+  MenuLevel& m = mX->menus.back();
+  const int n = m.menu->NItems();
+  const size_t level = mX->menus.size() - 1;
+  if (sym == XK_Escape || sym == XK_Left)
+  {
+    if (mX->menus.size() > 1)
+    {
+      XDestroyWindow(mX->dpy, m.win);
+      mX->menus.pop_back();
+    }
+    else if (sym == XK_Escape)
+      CloseMenus(nullptr);
+    return;
+  }
+  if (sym == XK_Up || sym == XK_Down)
+  {
+    const int step = sym == XK_Down ? 1 : -1;
+    int i = m.hot;
+    for (int k = 0; k < n; ++k)
+    {
+      i = ((i < 0 ? (step > 0 ? -1 : 0) : i) + step + n) % n;
+      if (Selectable(m.menu->GetItem(i)))
+        break;
+    }
+    if (Selectable(m.menu->GetItem(i)))
+    {
+      m.hot = i;
+      RedrawMenu(level);
+    }
+    return;
+  }
+  if ((sym == XK_Right || sym == XK_Return || sym == XK_KP_Enter) && m.hot >= 0)
+  {
+    IPopupMenu::Item* it = m.menu->GetItem(m.hot);
+    if (!Selectable(it))
+      return;
+    if (it->submenu)
+      OpenMenuItemSubmenu(level, m.hot);
+    else if (sym != XK_Right)
+    {
+      IPopupMenu* chosen = m.menu;
+      chosen->SetChosenItemIdx(m.hot);
+      CloseMenus(chosen);
+    }
   }
 }
 

@@ -88,6 +88,15 @@ private:
   void OnKey(_XEvent& ev);
   void OnSelectionEvent(_XEvent& ev);
   void OnMenuEvent(_XEvent& ev);
+  void OnMenuMotion(int rootX, int rootY);
+  void OnMenuPress(int rootX, int rootY);
+  void OnMenuRelease(int rootX, int rootY);
+  void OnMenuKey(unsigned long keysym);
+  // The menu item at a root position (-2 outside every level), deepest level first.
+  int MenuItemAtRoot(int rootX, int rootY, size_t& level) const;
+  void RedrawMenu(size_t level);
+  void OpenMenuItemSubmenu(size_t level, int i);
+  void CloseMenus(IPopupMenu* chosen);
   void Present(const IRectList& logical);
   void PresentPixels(int x, int y, int w, int h);
   void DrawTextEntry();
