@@ -13,6 +13,24 @@ namespace plugfw::ui {
 
 // ---- Message boxes, web addresses, clipboard ---------------------------------------------
 
+namespace {
+
+// Places a copy of the bytes on the open clipboard; the system owns the copy once it is there.
+bool PutOnClipboard(UINT format, const void* data, size_t bytes)
+{
+  HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  if (!h)
+    return false;
+  std::memcpy(GlobalLock(h), data, bytes);
+  GlobalUnlock(h);
+  if (::SetClipboardData(format, h))
+    return true;
+  GlobalFree(h);
+  return false;
+}
+
+} // namespace
+
 HWND ICanvasWin::GetMainWindow()
 {
   if (!mMainWnd && mParentWnd)
@@ -84,21 +102,8 @@ bool ICanvasWin::SetClipboardText(const char* utf8)
     return false;
   EmptyClipboard();
   const std::wstring w = Widen(utf8);
-  bool ok = true;
-  if (!w.empty())
-  {
-    const size_t bytes = (w.size() + 1) * sizeof(wchar_t);
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    ok = h != nullptr;
-    if (ok)
-    {
-      std::memcpy(GlobalLock(h), w.c_str(), bytes);
-      GlobalUnlock(h);
-      ok = ::SetClipboardData(CF_UNICODETEXT, h) != nullptr;
-      if (!ok)
-        GlobalFree(h);
-    }
-  }
+  const bool ok =
+      w.empty() || PutOnClipboard(CF_UNICODETEXT, w.c_str(), (w.size() + 1) * sizeof(wchar_t));
   CloseClipboard();
   return ok;
 }
@@ -109,16 +114,7 @@ bool ICanvasWin::SetClipboardData(const char* formatName, const void* data, size
   if (!format || !data || size == 0 || !OpenClipboard(GetMainWindow()))
     return false;
   EmptyClipboard();
-  HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, size);
-  bool ok = h != nullptr;
-  if (ok)
-  {
-    std::memcpy(GlobalLock(h), data, size);
-    GlobalUnlock(h);
-    ok = ::SetClipboardData(format, h) != nullptr;
-    if (!ok)
-      GlobalFree(h);
-  }
+  const bool ok = PutOnClipboard(format, data, size);
   CloseClipboard();
   return ok;
 }
