@@ -669,35 +669,30 @@ void ICanvas::Resize(int w, int h, float scale, bool needsPlatformResize)
   if (w == mWidth && h == mHeight && scale == mDrawScale)
     return;
 
-  ReleaseMouseCapture();
-  mWidth = w;
-  mHeight = h;
-  mDrawScale = scale;
-  mRenderer->SetScale(mDrawScale, mScreenScale);
-  mRenderer->SetLogicalSize(static_cast<float>(mWidth), static_cast<float>(mHeight));
-  if (mCornerResizer)
-    mCornerResizer->OnRescale();
-  EditorResizeFromUI(WindowWidth(), WindowHeight(), needsPlatformResize);
-  PlatformResize(needsPlatformResize);
-  ForAllControls([](IControl& c) { c.OnRescale(); });
-  OnScaleOrSizeChanged();
-  if (mLayoutOnResize)
-    RunLayout();
-  SetAllControlsDirty();
+  ApplySizeAndScale(w, h, scale, mScreenScale, needsPlatformResize);
 }
 
 void ICanvas::SetScreenScale(float scale)
 {
   if (!std::isfinite(scale) || scale <= 0.f || scale == mScreenScale)
     return;
+  ApplySizeAndScale(mWidth, mHeight, mDrawScale, scale, true);
+}
+
+void ICanvas::ApplySizeAndScale(int w, int h, float drawScale, float screenScale,
+                                bool needsPlatformResize)
+{
   ReleaseMouseCapture();
-  mScreenScale = scale;
+  mWidth = w;
+  mHeight = h;
+  mDrawScale = drawScale;
+  mScreenScale = screenScale;
   mRenderer->SetScale(mDrawScale, mScreenScale);
   mRenderer->SetLogicalSize(static_cast<float>(mWidth), static_cast<float>(mHeight));
   if (mCornerResizer)
     mCornerResizer->OnRescale();
-  EditorResizeFromUI(WindowWidth(), WindowHeight(), true);
-  PlatformResize(true);
+  EditorResizeFromUI(WindowWidth(), WindowHeight(), needsPlatformResize);
+  PlatformResize(needsPlatformResize);
   ForAllControls([](IControl& c) { c.OnRescale(); });
   OnScaleOrSizeChanged();
   if (mLayoutOnResize)

@@ -315,6 +315,9 @@ private:
   void ForControlsBoundTo(IControl& c, const std::function<void(int)>& f);
   bool ConstrainEditorResize(int& w, int& h) const;
   void EditorResizeFromUI(int viewW, int viewH, bool needsHostResize);
+  // The one path by which size and scales change (resize, resizer drag, screen scale).
+  void ApplySizeAndScale(int w, int h, float drawScale, float screenScale,
+                         bool needsPlatformResize);
 
   std::vector<IControl*> mControls;
   std::map<int, IControl*> mTags;
