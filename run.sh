@@ -158,7 +158,7 @@ check_format() {
   git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 }
 
-# Each file includes only headers of the libraries its target links (both builds).
+# The layer rules in docs/architecture.md against every file and both builds' link lines.
 check_layers() {
   python3 tools/check-layers/check_layers.py . build/linux &&
     python3 tools/check-layers/check_layers.py . build/windows | tail -1
