@@ -42,46 +42,22 @@ if command -v ccache >/dev/null; then
   LAUNCHER=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 
-# Every tree is built with warnings as errors; a tree configured before that is configured again.
-configure() { # dir, extra cmake args...
-  local dir=$1; shift
+# Every tree is configured by its preset in CMakePresets.json (build/<preset>), with warnings as
+# errors; a tree configured before that is configured again.
+configure() { # preset
+  local dir=build/$1
   if [ ! -f "$dir/build.ninja" ] || ! grep -q '^QUELLOR_WERROR:BOOL=ON$' "$dir/CMakeCache.txt"; then
-    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUELLOR_WERROR=ON \
-      "${LAUNCHER[@]}" "$@" >/dev/null
+    cmake --preset "$1" "${LAUNCHER[@]}" >/dev/null
   fi
 }
 
-build_linux() {
-  configure build/linux
-  cmake --build build/linux -j "$JOBS"
-}
-
-build_windows() {
-  configure build/windows -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" -DQUELLOR_TOOLS=OFF
-  cmake --build build/windows -j "$JOBS"
-}
-
-# Sanitizer builds: light optimisation and line tables only, which keeps them quick to build.
-SAN_FLAGS="-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g1"
-build_asan() {
-  configure build/asan -DQUELLOR_SANITIZE=ON -DQUELLOR_TOOLS=OFF -DCMAKE_BUILD_TYPE=Debug "$SAN_FLAGS"
-  cmake --build build/asan -j "$JOBS"
-}
-
-# ThreadSanitizer covers the tests where the audio and editor threads really run together.
-TSAN_TESTS=(quellor_threads_tests engine_exchange_tests)
-build_tsan() {
-  configure build/tsan -DQUELLOR_TSAN=ON -DQUELLOR_TOOLS=OFF -DCMAKE_BUILD_TYPE=Debug "$SAN_FLAGS"
-  cmake --build build/tsan -j "$JOBS" --target "${TSAN_TESTS[@]}"
-}
-
-# libFuzzer targets: a clang tree of their own with coverage, ASan and UBSan; only the targets
-# and what they link are built.
-build_fuzz() {
-  configure build/fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQUELLOR_FUZZ=ON \
-    -DQUELLOR_TESTS=OFF -DQUELLOR_TOOLS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1" "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -g1"
-  cmake --build build/fuzz -j "$JOBS" --target fuzz_targets
+# Builds one tree by its preset: what the build preset names (the tsan preset: the tests where
+# the audio and editor threads really run together; fuzz: only the fuzz targets and what they
+# link), or everything. The sanitizer presets build with light optimisation and line tables only,
+# which keeps them quick to build.
+build_tree() { # preset
+  configure "$1"
+  cmake --build --preset "$1" -j "$JOBS"
 }
 
 # Runs every fuzz target for $1 seconds on a scratch copy of its committed corpus (new inputs
@@ -176,8 +152,8 @@ real_window_windows() {
   local rc=0
   DISPLAY=$disp QUELLOR_REQUIRE_WINDOWS=1 timeout 120 /usr/lib/wine/wine64 \
     build/windows/tests/graphics/graphics_win_tests.exe --gtest_brief=1 || rc=1
-  DISPLAY=$disp timeout 300 python3 tests/wintesthost/real_window_check.py \
-    build/windows/bin/wintesthost.exe "$ROOT/build/windows/real-window" "$ROOT/build/windows/Quellor.vst3" || rc=1
+  DISPLAY=$disp timeout 300 python3 tests/tools/host/EditorWindowWinCheck.py \
+    build/windows/bin/quellor-host.exe "$ROOT/build/windows/real-window" "$ROOT/build/windows/Quellor.vst3" || rc=1
   kill $xvfb
   return $rc
 }
@@ -187,7 +163,7 @@ check_format() {
   git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 }
 
-# Each file includes only headers of the libraries its target links (both builds).
+# The layer rules in docs/architecture.md against every file and both builds' link lines.
 check_layers() {
   python3 tools/check-layers/check_layers.py . build/linux &&
     python3 tools/check-layers/check_layers.py . build/windows | tail -1
@@ -228,8 +204,7 @@ run_tests() {
   step "AddressSanitizer + UndefinedBehaviorSanitizer tests" \
     env ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build/asan --output-on-failure -j "$JOBS"
-  step "ThreadSanitizer tests" env TSAN_OPTIONS=halt_on_error=1 \
-    ctest --test-dir build/tsan --output-on-failure -R "^($(IFS='|'; echo "${TSAN_TESTS[*]}"))\$"
+  step "ThreadSanitizer tests" ctest --preset tsan
   wine_prefix
   step "Windows tests under Wine" ctest --test-dir build/windows --output-on-failure -j "$JOBS"
   step "Windows bundle imports only system libraries" windows_imports
@@ -247,43 +222,43 @@ run_tests() {
 case "${1:-}" in
   demo)
     setup
-    build_linux
+    build_tree linux
     shift
     ./build/linux/bin/quellor-render "$@"
     ;;
   score)
     setup "${SCORE_PACKAGES[@]}"
-    configure build/linux
+    configure linux
     cmake --build build/linux -j "$JOBS" --target quellor-render
     tools/quellor-render/score-material.sh build/score-material
     shift
     ./build/linux/bin/quellor-render --scorecard --material build/score-material "$@"
     ;;
   quick)
-    build_linux
+    build_tree linux
     ctest --test-dir build/linux --output-on-failure -j "$JOBS"
     ;;
   test)
     setup "${SCORE_PACKAGES[0]}"
-    build_linux
-    build_windows
-    build_asan
-    build_tsan
-    build_fuzz
+    build_tree linux
+    build_tree windows
+    build_tree asan
+    build_tree tsan
+    build_tree fuzz
     run_tests
     ;;
   fuzz)
     setup
-    build_fuzz
+    build_tree fuzz
     run_fuzz "${2:-300}"
     ;;
   soak)
     setup
-    build_linux
+    build_tree linux
     run_soak "${2:-30}"
     ;;
   install)
-    build_linux
+    build_tree linux
     dest="$HOME/.vst3"
     mkdir -p "$dest"
     rm -rf "$dest/Quellor.vst3"
@@ -292,8 +267,7 @@ case "${1:-}" in
     ;;
   bench)
     setup
-    configure build/bench -DQUELLOR_BENCH=ON -DQUELLOR_TESTS=OFF
-    cmake --build build/bench -j "$JOBS"
+    build_tree bench
     find build/bench/bench -type f -executable -name '*bench*' | sort | while read -r b; do
       echo "== $b"
       "$b" --benchmark_counters_tabular=true

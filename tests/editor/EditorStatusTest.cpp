@@ -2,6 +2,7 @@
 // editor with the real engine behind it.
 
 #include "tests/editor/EditorFixture.h"
+#include "tests/support/AllocationCounter.h"
 
 #include "editor/BankControl.h"
 #include "editor/EditorControls.h"
@@ -9,36 +10,11 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 
 using namespace editor_test;
-
-// Counts heap allocations so that a test can show that steady-state frames allocate nothing.
-static std::atomic<long> gAllocations{0};
-
-void* operator new(std::size_t size)
-{
-  gAllocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size ? size : 1))
-    return p;
-  throw std::bad_alloc();
-}
-// The replacement pair uses malloc and free on purpose.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p) noexcept
-{
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-  std::free(p);
-}
-#pragma GCC diagnostic pop
 
 namespace {
 
@@ -291,9 +267,9 @@ TEST(IdleHandler, SteadyStateTicksAllocateNothing)
   for (int i = 0; i < 20; ++i)
   {
     e.Block(2500, 0.3);
-    const long before = gAllocations.load();
+    const long before = testsupport::Allocations();
     e.q.OnIdleTick();
-    during += gAllocations.load() - before;
+    during += testsupport::Allocations() - before;
     e.g->StepFrame();
   }
   EXPECT_EQ(during, 0);

@@ -1,31 +1,7 @@
 #include "tests/editor/EditorRig.h"
+#include "tests/support/AllocationCounter.h"
 
-#include <atomic>
 #include <cstdlib>
-#include <new>
-
-// Counts heap allocations so that a test can show a steady-state frame allocates nothing.
-static std::atomic<long> gAllocations{0};
-
-void* operator new(std::size_t size)
-{
-  gAllocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size ? size : 1))
-    return p;
-  throw std::bad_alloc();
-}
-// The replacement pair uses malloc and free on purpose.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p) noexcept
-{
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-  std::free(p);
-}
-#pragma GCC diagnostic pop
 
 namespace editor_test {
 namespace {
@@ -350,17 +326,17 @@ TEST(SpectrumControl, SteadyStateFramesAllocateNothing)
   for (int i = 0; i < 5; ++i)
   {
     r.Process(1, 2500.0, 0.4);
-    const long before = gAllocations.load();
+    const long before = testsupport::Allocations();
     r.spectrum->Draw(r.g);
     r.bank->Draw(r.g);
-    total += gAllocations.load() - before;
+    total += testsupport::Allocations() - before;
   }
   EXPECT_EQ(total, 0);
   // The whole frame step, dirty collection included, once it has settled.
   r.Frame();
-  const long before = gAllocations.load();
+  const long before = testsupport::Allocations();
   r.g.Draw(rects);
-  EXPECT_EQ(gAllocations.load() - before, 0);
+  EXPECT_EQ(testsupport::Allocations() - before, 0);
 }
 
 } // namespace

@@ -1,59 +1,11 @@
 #include "tests/fuzz/FuzzSupport.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <new>
-
-namespace {
-thread_local int tAudioDepth = 0;
-std::atomic<long> gAudioAllocations{0};
-} // namespace
-
-// Counting replacement of the global allocation functions; the rest of the time they are plain
-// malloc and free, which the address sanitizer still watches.
-void* operator new(std::size_t n)
-{
-  if (tAudioDepth > 0)
-    gAudioAllocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(n ? n : 1))
-    return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t n)
-{
-  return operator new(n);
-}
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept
-{
-  if (tAudioDepth > 0)
-    gAudioAllocations.fetch_add(1, std::memory_order_relaxed);
-  return std::malloc(n ? n : 1);
-}
-void* operator new[](std::size_t n, const std::nothrow_t& t) noexcept
-{
-  return operator new(n, t);
-}
-void operator delete(void* p) noexcept
-{
-  std::free(p);
-}
-void operator delete[](void* p) noexcept
-{
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-  std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept
-{
-  std::free(p);
-}
 
 namespace fuzz {
 
@@ -173,21 +125,6 @@ void Fail(const char* file, int line, const char* condition, const char* what)
                condition);
   std::fflush(stderr);
   std::abort();
-}
-
-AudioThreadScope::AudioThreadScope()
-{
-  ++tAudioDepth;
-}
-
-AudioThreadScope::~AudioThreadScope()
-{
-  --tAudioDepth;
-}
-
-long AudioThreadAllocations()
-{
-  return gAudioAllocations.load(std::memory_order_relaxed);
 }
 
 bool AllFinite(const float* x, int n)

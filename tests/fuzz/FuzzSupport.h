@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "vst3api/Vst3Api.h"
+#include "tests/support/AllocationCounter.h"
 #include "vst3api/sdk/FObject.h"
 
 namespace fuzz {
@@ -52,17 +53,13 @@ private:
       ::fuzz::Fail(__FILE__, __LINE__, #cond, what);                                               \
   } while (0)
 
-// Allocations made on this thread while a scope is alive are counted (by the replaced global
-// operator new of the fuzz targets).
-class AudioThreadScope
+// Allocations made on this thread while a scope is alive are counted (by the allocation counter's
+// replaced global operator new).
+using AudioThreadScope = testsupport::ThreadAllocationScope;
+inline long AudioThreadAllocations()
 {
-public:
-  AudioThreadScope();
-  ~AudioThreadScope();
-  AudioThreadScope(const AudioThreadScope&) = delete;
-  AudioThreadScope& operator=(const AudioThreadScope&) = delete;
-};
-long AudioThreadAllocations();
+  return testsupport::ScopedAllocations();
+}
 
 bool AllFinite(const float* x, int n);
 bool AllFinite(const double* x, int n);

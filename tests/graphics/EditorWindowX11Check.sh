@@ -35,8 +35,8 @@ start_host() { # extra environment assignments...
   env "$@" "$HOST" --editor --wav "$OUT/silence.wav" "$BUNDLE" <"$OUT/in" >"$OUT/host.out" 2>&1 &
   HOST_PID=$!
   exec 3>"$OUT/in"
-  for _ in $(seq 100); do grep -q "^opened\|^refused\|^no editor" "$OUT/host.out" && break; sleep 0.05; done
-  WIN=$(awk '/^opened window/ {print $3; exit}' "$OUT/host.out")
+  for _ in $(seq 100); do grep -q "^ready\|^refused\|^error" "$OUT/host.out" && break; sleep 0.05; done
+  WIN=$(awk '/^ready 0 / {print $8; exit}' "$OUT/host.out")
 }
 stop_host() {
   echo quit >&3
@@ -49,7 +49,7 @@ report() { # waits for the next report and leaves it in $OUT/report.txt
   echo report >&3
   for _ in $(seq 100); do [ "$(grep -c '^end of report' "$OUT/host.out")" -ge $REPORTS ] && break; sleep 0.05; done
   awk -v n=$REPORTS '/^end of report/ {k++; next} k == n - 1 && k < n {print}' "$OUT/host.out" | \
-    sed -n '/./p' | grep -v '^opened\|^closed' >"$OUT/report.txt"
+    sed -n '/./p' | grep -v '^ready\|^closed\|^edit\|^contextmenu' >"$OUT/report.txt"
 }
 capture() { # name
   xwd -id "$WIN" -silent >"$OUT/$1.xwd" && convert "$OUT/$1.xwd" "$OUT/$1.png"
@@ -212,14 +212,14 @@ check $? "right-click: context-menu request $(grep -m1 '^context menu' "$OUT/rep
 # Close and reopen: nothing of the window stays registered; the size is kept.
 echo close >&3
 sleep 0.3
-grep -q "^closed: timers \([0-9]*\) (before opening \1), handlers \([0-9]*\) (before \2)" "$OUT/host.out"
+grep -q "^closed 0 timers \([0-9]*\) (before opening \1), handlers \([0-9]*\) (before \2)" "$OUT/host.out"
 check $? "closing unregisters every handler and timer: $(grep -m1 '^closed' "$OUT/host.out")"
 echo open >&3
 sleep 0.5
-grep -c "^opened window .* size 740x726" "$OUT/host.out" | grep -q 2
+grep -c "^ready 0 [0-9-]* [0-9-]* 740 726 " "$OUT/host.out" | grep -q 2
 check $? "reopening opens the editor again at 740x726"
 stop_host
-grep -c "^closed: timers \([0-9]*\) (before opening \1), handlers \([0-9]*\) (before \2)" "$OUT/host.out" | grep -q 2
+grep -c "^closed 0 timers \([0-9]*\) (before opening \1), handlers \([0-9]*\) (before \2)" "$OUT/host.out" | grep -q 2
 check $? "closing the reopened editor leaves nothing registered"
 
 echo "x11 window checks: $PASS passed, $FAIL failed (pictures in $OUT)"

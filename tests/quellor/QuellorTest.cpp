@@ -1,40 +1,16 @@
 #include "quellor/Quellor.h"
+#include "tests/support/AllocationCounter.h"
 #include "plugin/IParam.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
 #include <limits>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <numbers>
 #include <random>
 #include <vector>
-
-// Counts heap allocations so that a test can show block processing allocates nothing.
-static std::atomic<long> gAllocations{0};
-
-void* operator new(std::size_t size)
-{
-  gAllocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size ? size : 1))
-    return p;
-  throw std::bad_alloc();
-}
-// The replacement pair uses malloc and free on purpose.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p) noexcept
-{
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-  std::free(p);
-}
-#pragma GCC diagnostic pop
 
 namespace {
 
@@ -385,7 +361,7 @@ TEST(Quellor, BlockProcessingDoesNotAllocateAfterReset)
   for (float v : {1200.0f, 20.0f, -9.0f})
     state.Put(v);
   q.UnserializeEngineState(state, 0);
-  const long before = gAllocations.load();
+  const long before = testsupport::Allocations();
   for (int blk = 0; blk < 200; ++blk)
   {
     FillTone(b, 2500, blk < 100 ? 0.4 : 0.0, t, 44100);
@@ -397,7 +373,7 @@ TEST(Quellor, BlockProcessingDoesNotAllocateAfterReset)
     q.ProcessAudioBlock(b.inPtr.data(), b.outPtr.data(),
                         blk == 120 ? 0 : (blk % 3 == 0 ? 100 : 512));
   }
-  EXPECT_EQ(gAllocations.load() - before, 0);
+  EXPECT_EQ(testsupport::Allocations() - before, 0);
   EXPECT_GT(q.Channels()[0].filters[0].frequency, 0.0f); // the work really ran
   EXPECT_EQ(q.Channels()[1].filters[4].frequency, 1200.0f);
 }

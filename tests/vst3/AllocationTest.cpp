@@ -1,48 +1,11 @@
-// The process call must not allocate once processing is set up: count every operator new.
+// The process call must not allocate once processing is set up: every operator new is counted.
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdlib>
-#include <new>
 
 #include "tests/vst3/Harness.h"
-
-namespace {
-std::atomic<long> gAllocs{0};
-}
-
-void* operator new(std::size_t n)
-{
-  ++gAllocs;
-  if (void* p = std::malloc(n ? n : 1))
-    return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t n)
-{
-  return operator new(n);
-}
-// The replacement pair uses malloc and free on purpose.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p) noexcept
-{
-  std::free(p);
-}
-void operator delete[](void* p) noexcept
-{
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept
-{
-  std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept
-{
-  std::free(p);
-}
-#pragma GCC diagnostic pop
+#include "tests/support/AllocationCounter.h"
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
@@ -60,7 +23,7 @@ TEST(VST3Realtime, ProcessDoesNotAllocateAfterSetup)
   bypassOff.Add(plugfw::kBypassParamID, {{0, 0.0}});
   gain.Add(TestPlug::kGain, {{0, 0.1}, {50, 0.9}});
 
-  const long before = gAllocs.load();
+  const long before = testsupport::Allocations();
   for (int round = 0; round < 20; ++round)
   {
     IParameterChanges* changes[] = {&latency, &bypassOn, &gain, &bypassOff};
@@ -69,7 +32,7 @@ TEST(VST3Realtime, ProcessDoesNotAllocateAfterSetup)
     ProcessData d64 = b64.Data(round % 3 ? 0 : 300, changes[(round + 1) % 4]);
     h.plug->process(d64);
   }
-  EXPECT_EQ(gAllocs.load() - before, 0);
+  EXPECT_EQ(testsupport::Allocations() - before, 0);
   EXPECT_EQ(h.plug->getLatencySamples(), 64u); // the work really ran
   EXPECT_GT(h.plug->blocks, 20);
 }

@@ -22,8 +22,12 @@ HandlerCall make(HandlerCall::Kind kind, ParamID id = 0, double value = 0., int3
 tresult ComponentHandler::record(HandlerCall call)
 {
   call.thread = std::this_thread::get_id();
-  std::lock_guard<std::mutex> guard(lock);
-  log.push_back(call);
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    log.push_back(call);
+  }
+  if (onCall)
+    onCall(call);
   return kResultOk;
 }
 

@@ -2,6 +2,7 @@
 // thread it came on.
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -66,6 +67,10 @@ public:
   void clear();
   // Restart requests carrying the given flag bit.
   int restartCount(Steinberg::int32 flag);
+
+  // Called with every call as it is recorded (on the caller's thread); set before the plug-in
+  // gets the handler.
+  std::function<void(const HandlerCall&)> onCall;
 
 private:
   Steinberg::tresult record(HandlerCall call);

@@ -184,6 +184,8 @@ tresult PLUGIN_API PlugFrame::resizeView(IPlugView* view, ViewRect* newSize)
     return kInvalidArgument;
   ++resizeCount;
   lastSize = *newSize;
+  if (onResize)
+    onResize(*newSize);
   ViewRect current;
   view->getSize(&current);
   if (current.getWidth() != newSize->getWidth() || current.getHeight() != newSize->getHeight())

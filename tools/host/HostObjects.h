@@ -2,6 +2,7 @@
 // the editor frame.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -86,7 +87,8 @@ private:
   bool offerLoop;
 };
 
-// The editor's frame: answers resizeView by resizing the view, and offers the run loop on Linux.
+// The editor's frame: answers resizeView by resizing the view (after onResize, where set, has
+// resized the host's window), and offers the run loop on Linux.
 class PlugFrame : public Steinberg::FObject, public Steinberg::IPlugFrame
 {
 public:
@@ -99,6 +101,7 @@ public:
 
   int resizeCount = 0;
   Steinberg::ViewRect lastSize;
+  std::function<void(const Steinberg::ViewRect&)> onResize;
 
 private:
   Steinberg::IPtr<RunLoop> loop;

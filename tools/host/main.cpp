@@ -1,6 +1,7 @@
 // quellor-host: lists a VST 3 bundle's factory and classes, then runs a short processing check
 // on its first audio effect class.
 //   quellor-host [--64] [--blocks N] [--host NAME] <bundle.vst3>
+//   quellor-host --editor ...   the editor in a window of our own (EditorHost.cpp)
 
 #include <cmath>
 #include <cstdio>
@@ -37,7 +38,8 @@ std::string cidText(const TUID cid)
 int usage()
 {
   std::fprintf(stderr, "usage: quellor-host [--64] [--blocks N] [--host NAME] <bundle.vst3>\n"
-                       "       quellor-host --editor [--wav FILE] [--seconds N] <bundle.vst3>\n");
+                       "       quellor-host --editor [--wav FILE] [--seconds N] <bundle.vst3>\n"
+                       "       quellor-host --editor --sample\n");
   return 2;
 }
 

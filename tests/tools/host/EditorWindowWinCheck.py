@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Opens editors in the Windows test host under Wine inside Xvfb and drives them with xdotool:
+"""Opens editors in quellor-host --editor (the Windows build) under Wine inside Xvfb and drives them with xdotool:
 first the sample layout (screen against the headless render, gestures, value entry, keys, the
 corner resizer, reopening, two editors), then the plug-in's own editor from the bundle (notch
 handles checked through the plug-in's probe interface).
-Usage: real_window_check.py HOST.exe OUTDIR [BUNDLE.vst3]
+Usage: EditorWindowWinCheck.py QUELLOR-HOST.exe OUTDIR [BUNDLE.vst3]
 
 Every check waits for the condition it tests (a line from the host, a polled state) up to a
 deadline instead of sleeping a fixed time, so a slow machine only makes it slower."""
@@ -22,7 +22,7 @@ TIMEOUT = 8  # seconds any one condition may take to show
 
 class Host:
     def __init__(self, *args):
-        self.p = subprocess.Popen(["/usr/lib/wine/wine64", host, *args], stdin=subprocess.PIPE,
+        self.p = subprocess.Popen(["/usr/lib/wine/wine64", host, "--editor", *args], stdin=subprocess.PIPE,
                                   stdout=subprocess.PIPE, text=True, env=env)
         self.lines = queue.Queue()
         threading.Thread(target=lambda: [self.lines.put(l.strip()) for l in self.p.stdout],
@@ -116,7 +116,7 @@ def open_editor(h):
     ready = h.wait_for("ready 0", 60)
     if not check("editor opens", ready is not None):
         h.p.kill(); sys.exit(1)
-    _, _, x0, y0, w, h_, pres = ready.split()
+    x0, y0, w, h_, pres = ready.split()[2:7]
     return int(x0), int(y0), int(w), int(h_), pres
 
 
