@@ -34,12 +34,12 @@ function(quellor_test name)
 endfunction()
 
 # quellor_platform_sources(<list-var>)
-# Platform files are named *Win.cpp (Windows build only), *X11.cpp and *Linux.cpp (Linux build
-# only): removes the other platform's from the list.
+# Platform files are named *Win.cpp (Windows build only) and *Linux.cpp or, where they speak Xlib,
+# *X11.cpp (Linux build only): removes the other platform's from the list.
 function(quellor_platform_sources var)
   set(files ${${var}})
   if(QUELLOR_WINDOWS)
-    list(FILTER files EXCLUDE REGEX "(X11|Linux)\\.cpp$")
+    list(FILTER files EXCLUDE REGEX "(Linux|X11)\\.cpp$")
   else()
     list(FILTER files EXCLUDE REGEX "Win\\.cpp$")
   endif()

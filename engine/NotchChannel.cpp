@@ -111,6 +111,29 @@ void NotchChannel::Initialise(double rate)
   mMagnitudes.assign(analysisSize / 2, 0.0f);
 }
 
+void NotchChannel::InitialiseKeepingNotches(double rate, bool keepAutomatic)
+{
+  const std::array<NotchFilter, kFilterCount> before = filters;
+  Initialise(rate);
+  const float ceiling = FrequencyCeiling(sampleRate);
+  for (int i = 0; i < kFilterCount; ++i)
+  {
+    const NotchFilter& f = before[i];
+    if (!f.active || !(f.targetDepth < 0.0f) || !(f.manual || keepAutomatic))
+      continue;
+    if (!(f.frequency <= ceiling))
+      continue; // the new rate cannot hold it
+    NotchFilter& kept = filters[i];
+    kept.active = true;
+    kept.manual = f.manual;
+    kept.frequency = f.frequency;
+    kept.depth = f.depth;
+    kept.targetDepth = f.targetDepth;
+    kept.width = f.width;
+    kept.DesignCoefficients(sampleRate, trim, widthScale);
+  }
+}
+
 void NotchChannel::Process(float* buffer, int32_t nFrames)
 {
   if (nFrames <= 0 || buffer == nullptr)

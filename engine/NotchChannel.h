@@ -43,6 +43,16 @@ public:
   // finite number are taken as 48 kHz.
   void Initialise(double rate);
 
+  // Initialise for a reset that keeps the user's work: manual notches, and automatic ones when
+  // keepAutomatic (Hold is on), stay in their slots with age 0, designed for the new rate with
+  // their filter state from zero. A notch above the new rate's ceiling is dropped, as are
+  // releasing notches; the detector starts afresh.
+  void InitialiseKeepingNotches(double rate, bool keepAutomatic);
+
+  // The highest frequency a notch is designed at: 0.49 of the rate, 0.98 of its Nyquist
+  // frequency. Edits are clamped to it; across a rate change a notch above it is dropped.
+  static float FrequencyCeiling(double rate) { return static_cast<float>(0.49 * rate); }
+
   // Processes one block in place. nFrames <= 0 (or no buffer) only advances the depth smoothing.
   void Process(float* buffer, int32_t nFrames);
 

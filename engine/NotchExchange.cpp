@@ -12,7 +12,7 @@ float ClampFrequency(float v, double sampleRate)
 {
   if (v < 20.0f)
     return 20.0f;
-  return std::min(v, static_cast<float>(0.49 * sampleRate));
+  return std::min(v, NotchChannel::FrequencyCeiling(sampleRate));
 }
 
 float ClampDepth(float v)
@@ -38,6 +38,21 @@ void Lock(std::atomic<int32_t>& lock)
 {
   while (lock.exchange(1) != 0)
     std::this_thread::yield();
+}
+
+NotchSlot AsSlot(const NotchFilter& f)
+{
+  return {f.active, f.manual, f.frequency, f.targetDepth, f.width};
+}
+
+// As many channels as the tables were sized for at reset; never grows them.
+void CopyBanks(SnapshotData& snapshot, const NotchChannel* channels, int channelCount)
+{
+  const size_t fits = snapshot.banks.size() / SnapshotData::kSlotCount;
+  const size_t n = std::min(fits, static_cast<size_t>(std::max(channelCount, 0)));
+  for (size_t ch = 0; ch < n; ++ch)
+    for (int i = 0; i < SnapshotData::kSlotCount; ++i)
+      snapshot.banks[ch * SnapshotData::kSlotCount + i] = AsSlot(channels[ch].filters[i]);
 }
 
 } // namespace
@@ -134,8 +149,65 @@ void ApplyNotchCommand(NotchChannel& channel, const NotchCommand& command)
   }
 }
 
+uint32_t NotchRestore::Post(NotchBankImage image)
+{
+  image.sequence = mLastPosted.sequence + 1;
+  image.channelCount = std::clamp(image.channelCount, 0, NotchBankImage::kMaxChannels);
+  mLastPosted = image;
+  mBuffers[mBack] = image;
+  mBack = mMiddle.exchange(mBack | kFresh, std::memory_order_acq_rel) & 3u;
+  return image.sequence;
+}
+
+bool NotchRestore::Apply(NotchChannel* channels, int channelCount)
+{
+  // Without channels (before the first reset) the image waits for some.
+  if (channels == nullptr || channelCount <= 0 ||
+      (mMiddle.load(std::memory_order_acquire) & kFresh) == 0)
+    return false;
+  mFront = mMiddle.exchange(mFront, std::memory_order_acq_rel) & 3u;
+  const NotchBankImage& image = mBuffers[mFront];
+  ApplyNotchBankImage(image, channels, channelCount);
+  mApplied = image.sequence;
+  return true;
+}
+
+void ApplyNotchBankImage(const NotchBankImage& image, NotchChannel* channels, int channelCount)
+{
+  if (channels == nullptr)
+    return;
+  const int tables = std::clamp(image.channelCount, 0, NotchBankImage::kMaxChannels);
+  static constexpr std::array<NotchSlot, NotchBankImage::kSlotCount> kEmpty{};
+  for (int ch = 0; ch < channelCount; ++ch)
+  {
+    NotchChannel& channel = channels[ch];
+    const auto& table = tables == 0 ? kEmpty : image.channels[std::min(ch, tables - 1)];
+    const float ceiling = NotchChannel::FrequencyCeiling(channel.sampleRate);
+    for (int i = 0; i < NotchBankImage::kSlotCount; ++i)
+    {
+      const NotchSlot& s = table[i];
+      NotchFilter& f = channel.filters[i];
+      // Values are checked where the image is made; only the rate's limit is checked here.
+      if (s.active && s.targetDepth < 0.0f && s.frequency <= ceiling)
+      {
+        f.active = true;
+        f.manual = s.manual;
+        f.age = 0;
+        f.frequency = ClampFrequency(s.frequency, channel.sampleRate);
+        f.targetDepth = ClampDepth(s.targetDepth);
+        f.width = ClampWidth(s.width);
+      }
+      else if (f.active)
+      {
+        f.targetDepth = 0.0f; // as the editor's Clear
+        f.manual = false;
+      }
+    }
+  }
+}
+
 void PublishSnapshot(std::atomic<int32_t>& lock, SnapshotData& snapshot,
-                     const NotchChannel* channels, int channelCount)
+                     const NotchChannel* channels, int channelCount, uint32_t restoreSequence)
 {
   if (channels == nullptr || channelCount <= 0)
     return;
@@ -149,13 +221,15 @@ void PublishSnapshot(std::atomic<int32_t>& lock, SnapshotData& snapshot,
   for (int i = 0; i < SnapshotData::kSlotCount; ++i)
   {
     const NotchFilter& f = ch.filters[i];
-    snapshot.slots[i] = {f.active, f.manual, f.frequency, f.targetDepth, f.width};
+    snapshot.slots[i] = AsSlot(f);
   }
+  CopyBanks(snapshot, channels, channelCount);
+  snapshot.restoreSequence = restoreSequence;
   lock.store(0);
 }
 
 void ResetExchange(std::atomic<int32_t>& lock, SnapshotData& snapshot, NotchQueue& queue,
-                   const NotchChannel* channels, int channelCount)
+                   const NotchChannel* channels, int channelCount, uint32_t restoreSequence)
 {
   if (lock.exchange(1) == 0)
   {
@@ -163,6 +237,16 @@ void ResetExchange(std::atomic<int32_t>& lock, SnapshotData& snapshot, NotchQueu
     snapshot.spectrum.assign(has ? channels[0].spectrum.size() : 0, 0.0f);
     snapshot.binWidth = has ? channels[0].binWidth : 0.0f;
     snapshot.slots.assign(SnapshotData::kSlotCount, NotchSlot{});
+    // Sized here, so that publishing never grows it.
+    snapshot.banks.assign(static_cast<size_t>(has ? channelCount : 0) * SnapshotData::kSlotCount,
+                          NotchSlot{});
+    if (has)
+    {
+      for (int i = 0; i < SnapshotData::kSlotCount; ++i)
+        snapshot.slots[i] = AsSlot(channels[0].filters[i]);
+      CopyBanks(snapshot, channels, channelCount);
+    }
+    snapshot.restoreSequence = restoreSequence;
     lock.store(0);
   }
   queue.Clear();
@@ -185,4 +269,30 @@ NotchSlot ReadNotchSlot(std::atomic<int32_t>& lock, const SnapshotData& snapshot
     slot = snapshot.slots[index];
   lock.store(0);
   return slot;
+}
+
+NotchBankImage ReadNotchBank(std::atomic<int32_t>& lock, const SnapshotData& snapshot)
+{
+  NotchBankImage image;
+  Lock(lock);
+  const size_t tables = std::min(snapshot.banks.size() / SnapshotData::kSlotCount,
+                                 static_cast<size_t>(NotchBankImage::kMaxChannels));
+  for (size_t ch = 0; ch < tables; ++ch)
+    for (int i = 0; i < SnapshotData::kSlotCount; ++i)
+      image.channels[ch][i] = snapshot.banks[ch * SnapshotData::kSlotCount + i];
+  image.channelCount = static_cast<int32_t>(tables);
+  image.sequence = snapshot.restoreSequence;
+  lock.store(0);
+  return image;
+}
+
+void ShowNotchBank(std::atomic<int32_t>& lock, SnapshotData& snapshot, const NotchBankImage& image)
+{
+  Lock(lock);
+  snapshot.slots.assign(SnapshotData::kSlotCount, NotchSlot{});
+  if (image.channelCount > 0)
+    for (int i = 0; i < SnapshotData::kSlotCount; ++i)
+      if (image.channels[0][i].active)
+        snapshot.slots[i] = image.channels[0][i];
+  lock.store(0);
 }

@@ -157,10 +157,65 @@ public:
   void SetKeyHandlerFunc(IKeyHandlerFunc f) { mKeyHandlerFunc = std::move(f); }
 
   // ---- Cursor ---------------------------------------------------------------------------
+  // Hiding remembers where the pointer was; with lock (and no pen) a drag puts the pointer back
+  // there after every move, and showing it again returns it there.
   void HideMouseCursor(bool hide = true, bool lock = true);
   bool CursorIsHidden() const { return mCursorHidden; }
+  bool CursorIsLocked() const { return mCursorHidden && mCursorLock; }
   ECursor SetMouseCursor(ECursor cursor = ECursor::Arrow);
+  ECursor GetMouseCursor() const { return mCursor; }
   void MoveMouseCursor(float x, float y) { MovePlatformCursor(x, y); }
+
+  // ---- Pointer input from a platform window ---------------------------------------------
+  // The rules every platform window shares. A window translates its native events into these
+  // calls (logical coordinates) and keeps no pointer state of its own.
+
+  // How a window's system reports the pointer after it was put back (warped):
+  // Immediate: the warp takes effect at once, and every later move is measured from where the
+  //   pointer was put (Win32: SetCursorPos; moves are coalesced, and the one the warp makes may
+  //   never come on its own).
+  // Queued: moves already queued were measured before the warp and are measured from each
+  //   other; the move the warp makes is recognised by its position (X11: XWarpPointer).
+  enum class EWarpEcho
+  {
+    Immediate,
+    Queued
+  };
+  void SetWarpEcho(EWarpEcho echo) { mWarpEcho = echo; }
+  // The last input came from a pen or touch: a hidden cursor is then not locked.
+  void SetPenInput(bool pen) { mPenInput = pen; }
+  // A pointer move. `dragging`: a button is held and the window holds the pointer; the move is a
+  // drag by its distance from the last position, after which a locked hidden pointer is put back.
+  // Otherwise the control under the pointer is updated; returns true when it changed (a shown
+  // tooltip then goes).
+  bool PointerMoved(float x, float y, const IMouseMod& mod, bool dragging);
+  // Presses and releases of the buttons that count (left, middle, right); any other button is
+  // ignored on both edges, so no press can leave a gesture open. False when ignored.
+  bool PointerPressed(const IMouseInfo& info, EPointerButton button);
+  bool PointerReleased(const IMouseInfo& info, EPointerButton button);
+  // The pointer entered the window at (x, y) or left it.
+  void PointerEntered(float x, float y);
+  void PointerLeft();
+  bool PointerInside() const { return mPointerInside; }
+
+  // ---- Tooltip rules (the window shows and hides the picture) ---------------------------
+  // The control a resting pointer is over changed to `idx` (-1: none): a shown tooltip goes and
+  // a new wait begins. Returns true on a change (Win32 then asks the system for a hover message).
+  bool TooltipPointerOver(int idx);
+  // One frame of the frame-paced wait, for windows without a hover message of their own: the
+  // control whose tooltip should show now, or null. None while a control holds the pointer, a
+  // text entry or a menu is open, or the pointer is outside; `hide` is set when a shown tooltip
+  // must go.
+  IControl* TooltipFrameStep(bool& hide);
+  // The window hid its tooltip (or showed it).
+  void TooltipHidden();
+  void TooltipShown() { mTooltipShown = true; }
+  bool TooltipIsShown() const { return mTooltipShown; }
+  // The pointer left: no control is meant any more.
+  void TooltipReset();
+  int TooltipIndex() const { return mTooltipIdx; }
+  // Frames a resting pointer waits before its tooltip shows (about half a second at 30 fps).
+  static constexpr int kTooltipDelayFrames = 15;
 
   // ---- Prompts --------------------------------------------------------------------------
   // A control asks the user to type or choose a value of its parameter.
@@ -238,7 +293,8 @@ public:
 protected:
   // ---- Platform hooks -------------------------------------------------------------------
   virtual void PlatformResize(bool parentHasResized) = 0;
-  virtual void HidePlatformCursor(bool hide, bool lock) = 0;
+  // Only the system cursor's visibility: where it was and whether it is locked is kept here.
+  virtual void HidePlatformCursor(bool hide) = 0;
   virtual ECursor SetPlatformCursor(ECursor cursor) = 0;
   virtual void MovePlatformCursor(float x, float y) = 0;
   // The platform shows a text entry; it later calls SetControlValueAfterTextEdit or CancelTextEntry.
@@ -259,6 +315,9 @@ private:
   void ForControlsBoundTo(IControl& c, const std::function<void(int)>& f);
   bool ConstrainEditorResize(int& w, int& h) const;
   void EditorResizeFromUI(int viewW, int viewH, bool needsHostResize);
+  // The one path by which size and scales change (resize, resizer drag, screen scale).
+  void ApplySizeAndScale(int w, int h, float drawScale, float screenScale,
+                         bool needsPlatformResize);
 
   std::vector<IControl*> mControls;
   std::map<int, IControl*> mTags;
@@ -281,7 +340,15 @@ private:
   bool mEnableTooltips = false;
   bool mEnableTouch = true;
   bool mCursorHidden = false;
+  bool mCursorLock = false;
+  float mHiddenX = 0.f, mHiddenY = 0.f;
+  bool mPenInput = false;
+  EWarpEcho mWarpEcho = EWarpEcho::Immediate;
+  bool mPointerInside = false;
   ECursor mCursor = ECursor::Arrow;
+  int mTooltipIdx = -1;
+  bool mTooltipShown = false;
+  int mTooltipTicks = 0;
   bool mResizingInProcess = false;
   EUIResizerMode mResizerMode = EUIResizerMode::Scale;
   bool mLayoutOnResize = false;

@@ -68,23 +68,17 @@ IMouseMod ICanvasHeadless::Right()
 
 void ICanvasHeadless::Press(float x, float y, const IMouseMod& mod)
 {
-  mLastX = x;
-  mLastY = y;
   OnMouseDown({IMouseInfo{x, y, 0.f, 0.f, mod}});
 }
 
 void ICanvasHeadless::Release(float x, float y, const IMouseMod& mod)
 {
-  mLastX = x;
-  mLastY = y;
   OnMouseUp({IMouseInfo{x, y, 0.f, 0.f, mod}});
 }
 
 void ICanvasHeadless::DragTo(float x, float y, const IMouseMod& mod)
 {
-  const float dx = x - mLastX, dy = y - mLastY;
-  mLastX = x;
-  mLastY = y;
+  const float dx = x - GetMouseX(), dy = y - GetMouseY();
   OnMouseDrag({IMouseInfo{x, y, dx, dy, mod}});
 }
 
@@ -96,8 +90,6 @@ void ICanvasHeadless::Click(float x, float y, const IMouseMod& mod)
 
 void ICanvasHeadless::MoveTo(float x, float y)
 {
-  mLastX = x;
-  mLastY = y;
   OnMouseOver(x, y, IMouseMod());
 }
 
@@ -141,7 +133,7 @@ void ICanvasHeadless::PlatformResize(bool)
   ++mPlatformResizes;
 }
 
-void ICanvasHeadless::HidePlatformCursor(bool hide, bool)
+void ICanvasHeadless::HidePlatformCursor(bool hide)
 {
   mPlatformCursorHidden = hide;
 }
@@ -153,7 +145,10 @@ ECursor ICanvasHeadless::SetPlatformCursor(ECursor cursor)
   return prev;
 }
 
-void ICanvasHeadless::MovePlatformCursor(float, float) {}
+void ICanvasHeadless::MovePlatformCursor(float x, float y)
+{
+  mWarps.push_back({x, y});
+}
 
 void ICanvasHeadless::CreatePlatformTextEntry(int controlIdx, const IText& text,
                                               const IRect& bounds, int length, const char* str)

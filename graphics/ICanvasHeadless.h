@@ -6,6 +6,7 @@
 #include "graphics/ICanvas.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace plugfw::ui {
@@ -64,12 +65,14 @@ public:
   int PlatformResizeCount() const { return mPlatformResizes; }
   bool PlatformCursorHidden() const { return mPlatformCursorHidden; }
   ECursor PlatformCursor() const { return mPlatformCursor; }
+  // Where the pointer was put back (warped) to, in order.
+  const std::vector<std::pair<float, float>>& Warps() const { return mWarps; }
   // Completes the pending popup menu with a chosen item (-1 dismisses it).
   void ChoosePopupItem(int idx);
 
 protected:
   void PlatformResize(bool parentHasResized) override;
-  void HidePlatformCursor(bool hide, bool lock) override;
+  void HidePlatformCursor(bool hide) override;
   ECursor SetPlatformCursor(ECursor cursor) override;
   void MovePlatformCursor(float x, float y) override;
   void CreatePlatformTextEntry(int controlIdx, const IText& text, const IRect& bounds, int length,
@@ -78,13 +81,13 @@ protected:
 
 private:
   bool mOpen = false;
-  float mLastX = 0.f, mLastY = 0.f;
   std::vector<TextEntryRequest> mTextEntries;
   std::vector<PopupRequest> mPopups;
   std::vector<std::string> mURLs;
   int mPlatformResizes = 0;
   bool mPlatformCursorHidden = false;
   ECursor mPlatformCursor = ECursor::Arrow;
+  std::vector<std::pair<float, float>> mWarps;
 };
 
 } // namespace plugfw::ui

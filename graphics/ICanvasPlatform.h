@@ -1,7 +1,6 @@
 #pragma once
 // The graphics context of the platform this build targets. Each platform's window file defines
-// MakePlatformCanvas; the build picks one, and a build without a window of its own gets the
-// headless context (it draws, but opens nothing on screen).
+// MakePlatformCanvas; the build picks one.
 
 #include "graphics/ICanvas.h"
 

@@ -82,8 +82,11 @@ public:
   bool VBlankMode() const { return mVBlankMode; }
   // Frame steps taken (timer or vertical-blank ticks that were processed).
   std::uint64_t FrameStepCount() const { return mFrameSteps; }
-  // Set QUELLOR_PRESENTATION=gdi in the environment to skip the GL context (for tests).
-  static bool GdiForcedByEnvironment();
+  // The path a new window takes: QUELLOR_PRESENTATION=gdi or =opengl chooses it; otherwise
+  // OpenGL, except under Wine, whose GL path shows the host an all-black editor.
+  static EPresentation RequestedPresentation();
+  // True when the module runs under Wine (its ntdll exports wine_get_version).
+  static bool RunningUnderWine();
 
   // Process-wide window-class bookkeeping.
   static int OpenWindowCount();
@@ -126,7 +129,7 @@ public:
 
 protected:
   void PlatformResize(bool onlyThisWindow) override { ResizePlatformWindow(onlyThisWindow); }
-  void HidePlatformCursor(bool hide, bool lock) override;
+  void HidePlatformCursor(bool hide) override;
   ECursor SetPlatformCursor(ECursor cursor) override;
   void MovePlatformCursor(float x, float y) override;
   void CreatePlatformTextEntry(int controlIdx, const IText& text, const IRect& bounds, int length,
@@ -151,6 +154,18 @@ private:
 
   float ReadScreenScale(HWND wnd) const;
   IMouseInfo MouseInfo(LPARAM lParam, WPARAM wParam) const;
+  // One small translation per message kind (ICanvasEventsWin.cpp).
+  bool IsPenEcho(UINT msg);
+  bool EntryTakesMouseMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  void OnMouseMoveMessage(WPARAM wParam, LPARAM lParam);
+  void OnButtonDownMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  void OnButtonUpMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  void OnDoubleClickMessage(WPARAM wParam, LPARAM lParam);
+  void OnWheelMessage(WPARAM wParam, LPARAM lParam);
+  LRESULT OnKeyMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  void OnMouseLeaveMessage();
+  LRESULT OnEntryColorMessage(HDC dc);
+  void OnCommandMessage(WPARAM wParam);
   IMouseMod Modifiers(WPARAM wParam) const;
   void HoverTracking();
   void ShowTooltip(bool show);
@@ -176,8 +191,6 @@ private:
   std::vector<std::uint8_t> mBgra; // GDI path: the frame as top-down BGRA
 
   HWND mTooltipWnd = nullptr;
-  bool mShowingTooltip = false;
-  int mTooltipIdx = -1;
 
   HWND mEntryWnd = nullptr;
   HFONT mEntryFont = nullptr;
@@ -189,11 +202,6 @@ private:
   IRect mEntryRect;
 
   ECursor mCursorType = ECursor::Arrow;
-  bool mCursorHidden = false;
-  bool mCursorLock = false;
-  float mHiddenX = 0.f, mHiddenY = 0.f;
-  float mLastX = 0.f, mLastY = 0.f;
-  bool mPenMessage = false;
 
   bool mVBlankMode = false;
   HANDLE mVBlankThread = nullptr;

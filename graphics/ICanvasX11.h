@@ -15,6 +15,7 @@
 namespace plugfw {
 class IHostRunLoop;
 }
+union _XEvent;
 
 namespace plugfw::ui {
 
@@ -55,7 +56,7 @@ public:
 
 protected:
   void PlatformResize(bool parentHasResized) override;
-  void HidePlatformCursor(bool hide, bool lock) override;
+  void HidePlatformCursor(bool hide) override;
   ECursor SetPlatformCursor(ECursor cursor) override;
   void MovePlatformCursor(float x, float y) override;
   void CreatePlatformTextEntry(int controlIdx, const IText& text, const IRect& bounds, int length,
@@ -76,7 +77,26 @@ private:
   };
 
   void OnReadable();
+  // One small translation per event kind (ICanvasEventsX11.cpp); the clipboard's selection
+  // traffic (ICanvasServicesX11.cpp) and the input of an open menu (ICanvasOverlaysX11.cpp).
   void HandleEvent(void* xevent);
+  void OnWindowDestroyed(_XEvent& ev);
+  void OnButtonPress(_XEvent& ev);
+  void OnButtonRelease(_XEvent& ev);
+  void OnMotion(_XEvent& ev);
+  void OnLeave(_XEvent& ev);
+  void OnKey(_XEvent& ev);
+  void OnSelectionEvent(_XEvent& ev);
+  void OnMenuEvent(_XEvent& ev);
+  void OnMenuMotion(int rootX, int rootY);
+  void OnMenuPress(int rootX, int rootY);
+  void OnMenuRelease(int rootX, int rootY);
+  void OnMenuKey(unsigned long keysym);
+  // The menu item at a root position (-2 outside every level), deepest level first.
+  int MenuItemAtRoot(int rootX, int rootY, size_t& level) const;
+  void RedrawMenu(size_t level);
+  void OpenMenuItemSubmenu(size_t level, int i);
+  void CloseMenus(IPopupMenu* chosen);
   void Present(const IRectList& logical);
   void PresentPixels(int x, int y, int w, int h);
   void DrawTextEntry();
@@ -84,6 +104,7 @@ private:
   bool TextEntryKey(unsigned long keysym, const char* text);
   void UpdateTooltip();
   void HideTooltip();
+  void RedrawTooltip();
   float ReadScreenScale() const;
 
   IHostRunLoop* mRunLoop = nullptr;

@@ -41,13 +41,13 @@ public:
            IActionFunction action = nullptr);
   ~IControl() override = default;
 
-  // 0-2: reference counting of the host-facing interface.
+  // Reference counting of the host-facing interface.
   std::uint32_t AddRef() override { return IncRef(); }
   std::uint32_t Release() override;
-  // 3
+  // An item of the host's context menu was chosen.
   bool ExecuteMenuItem(int tag) override;
 
-  // 4-15: pointer, key and drop events.
+  // Pointer, key and drop events.
   virtual void OnPress(float x, float y, const IMouseMod& mod);
   virtual void OnRelease(float x, float y, const IMouseMod& mod);
   virtual void OnDrag(float x, float y, float dX, float dY, const IMouseMod& mod);
@@ -61,7 +61,7 @@ public:
   virtual void OnDrop(const char* path);
   virtual void OnDropMultiple(const std::vector<const char*>& paths);
 
-  // 16-21: life-cycle hooks.
+  // Life-cycle hooks.
   virtual void OnRescale();
   virtual void OnResize();
   virtual void OnInit();
@@ -69,7 +69,7 @@ public:
   virtual void OnMidi(int status, int data1, int data2);
   virtual void OnMsgFromDelegate(int msgTag, int dataSize, const void* pData);
 
-  // 22-27: gestures, menus and text entry.
+  // Gestures, menus and text entry.
   virtual bool OnGesture(const IGestureInfo& info);
   virtual void CreateContextMenu(IPopupMenu& menu);
   virtual void OnPopupMenuSelection(IPopupMenu* selectedMenu, int valIdx);
@@ -77,11 +77,11 @@ public:
   virtual void OnTextEntryCompletion(const char* str, int valIdx);
   virtual void OnContextSelection(int itemSelected);
 
-  // 28-29: drawing.
+  // Drawing.
   virtual void Draw(ICanvas& g) = 0;
   virtual void DrawOverlay(ICanvas& g);
 
-  // 30-36: values and styles.
+  // Values and styles.
   virtual void SetParamIdx(int paramIdx, int valIdx = 0);
   virtual int GetValIdxForPos(float x, float y) const;
   virtual void SetValueFromDelegate(double value, int valIdx = 0);
@@ -90,7 +90,7 @@ public:
   virtual void SetValue(double value, int valIdx = 0);
   virtual void SetTextStyle(const IText& txt);
 
-  // 37-42: geometry, visibility and hit testing.
+  // Geometry, visibility and hit testing.
   virtual void SetPosition(float x, float y);
   virtual void SetSize(float w, float h);
   virtual void Hide(bool hide);
@@ -98,7 +98,7 @@ public:
   virtual void SetIgnorePointer(bool ignore);
   virtual bool HitTest(float x, float y) const;
 
-  // 43-49: redraw state, gestures, value from position, animation.
+  // Redraw state, gestures, value from position, animation.
   virtual void MarkDirty(bool withAction = true, int valIdx = -1);
   virtual void MarkClean();
   virtual bool NeedsRedraw() const;

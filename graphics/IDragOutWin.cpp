@@ -12,17 +12,21 @@ namespace plugfw::ui {
 
 namespace {
 
-class DropSource final : public IDropSource
+// Reference counting and QueryInterface for an object with one COM interface besides IUnknown.
+template <typename Interface>
+class IComObject : public Interface
 {
 public:
+  explicit IComObject(REFIID iid) : mIid(iid) {}
+  virtual ~IComObject() = default;
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** obj) override
   {
     if (!obj)
       return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropSource))
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, mIid))
     {
-      *obj = static_cast<IDropSource*>(this);
-      AddRef();
+      *obj = static_cast<Interface*>(this);
+      this->AddRef();
       return S_OK;
     }
     *obj = nullptr;
@@ -36,6 +40,16 @@ public:
       delete this;
     return static_cast<ULONG>(n);
   }
+
+private:
+  const IID mIid;
+  long mRefs = 1;
+};
+
+class DropSource final : public IComObject<IDropSource>
+{
+public:
+  DropSource() : IComObject(IID_IDropSource) {}
   HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD keys) override
   {
     if (escape)
@@ -45,38 +59,14 @@ public:
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
-
-private:
-  long mRefs = 1;
 };
 
 // The one format offered: a DROPFILES block with one wide path.
-class FileDataObject final : public IDataObject
+class FileDataObject final : public IComObject<IDataObject>
 {
 public:
-  explicit FileDataObject(std::wstring path) : mPath(std::move(path)) {}
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** obj) override
-  {
-    if (!obj)
-      return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDataObject))
-    {
-      *obj = static_cast<IDataObject*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *obj = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++mRefs); }
-  ULONG STDMETHODCALLTYPE Release() override
-  {
-    const long n = --mRefs;
-    if (n == 0)
-      delete this;
-    return static_cast<ULONG>(n);
-  }
+  explicit FileDataObject(std::wstring path) : IComObject(IID_IDataObject), mPath(std::move(path))
+  {}
 
   HRESULT STDMETHODCALLTYPE GetData(FORMATETC* fmt, STGMEDIUM* medium) override
   {
@@ -135,7 +125,6 @@ public:
   }
 
 private:
-  long mRefs = 1;
   std::wstring mPath;
 };
 

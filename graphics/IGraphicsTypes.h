@@ -241,6 +241,15 @@ struct IMouseInfo
   IMouseMod ms;
 };
 
+// The pointer buttons a window reports; side and other extra buttons are all Other.
+enum class EPointerButton
+{
+  Left,
+  Middle,
+  Right,
+  Other
+};
+
 // Key event record (shared with the plug-in core).
 using IKeyPress = plugfw::IKeyPress;
 

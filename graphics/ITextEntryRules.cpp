@@ -1,24 +1,9 @@
 #include "graphics/ITextEntryRules.h"
 
 #include "plugin/IParam.h"
+#include "utf8/Utf8.h"
 
 namespace plugfw::ui {
-
-namespace {
-
-// Length of the UTF-8 sequence starting with `lead` (1 for stray continuation bytes).
-size_t Utf8Length(unsigned char lead)
-{
-  if (lead >= 0xF0)
-    return 4;
-  if (lead >= 0xE0)
-    return 3;
-  if (lead >= 0xC0)
-    return 2;
-  return 1;
-}
-
-} // namespace
 
 ETextEntryFilter TextEntryFilterFor(const IParam* param)
 {
@@ -61,7 +46,7 @@ std::string FilterTextEntryText(ETextEntryFilter filter, const std::string& utf8
   for (size_t i = 0; i < utf8.size();)
   {
     const auto lead = static_cast<unsigned char>(utf8[i]);
-    const size_t n = Utf8Length(lead);
+    const size_t n = utf8::SequenceLength(lead);
     if (n == 1)
     {
       if (lead < 0x80 && lead != 8 && TextEntryAccepts(filter, lead))
@@ -108,7 +93,7 @@ std::string TextEntryCommitText(const std::string& utf8)
 {
   size_t i = 0;
   for (int chars = 0; i < utf8.size() && chars < kTextEntryMaxChars; ++chars)
-    i += Utf8Length(static_cast<unsigned char>(utf8[i]));
+    i += utf8::SequenceLength(static_cast<unsigned char>(utf8[i]));
   return utf8.substr(0, i < utf8.size() ? i : utf8.size());
 }
 

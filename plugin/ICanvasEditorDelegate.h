@@ -23,7 +23,6 @@ public:
   bool SerializeEditorSize(IByteChunk& data) const override;                // [any thread]
   int UnserializeEditorSize(const IByteChunk& data, int startPos) override; // [any thread]
 
-  // 36, 37
   virtual IGraphicsContext* CreateGraphics();        // [UI thread]
   virtual void LayoutUI(IGraphicsContext* pContext); // [UI thread]
 

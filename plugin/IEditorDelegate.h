@@ -32,20 +32,19 @@ class IEditorDelegate
 {
 public:
   explicit IEditorDelegate(int nParams);
-  // 0
   virtual ~IEditorDelegate();
 
   IEditorDelegate(const IEditorDelegate&) = delete;
   IEditorDelegate& operator=(const IEditorDelegate&) = delete;
 
-  // 1..5: editor window
+  // Editor window
   virtual void* OpenEditor(void* pParent);                  // [UI thread]
   virtual void CloseEditor();                               // [UI thread]
   virtual void OnParentWindowResize(int width, int height); // [UI thread]
   virtual void OnEditorOpen();                              // [UI thread]
   virtual void OnEditorClose();                             // [UI thread]
 
-  // 6..13: notifications
+  // Notifications
   virtual void OnParamChange(int paramIdx); // [any thread] audio thread for host automation
   virtual void OnParamChange(int paramIdx, EParamSource source,
                              int sampleOffset = -1);                                // [any thread]
@@ -56,11 +55,11 @@ public:
   virtual bool OnMessage(int msgTag, int ctrlTag, int dataSize, const void* pData); // [UI thread]
   virtual void OnStateRestored();                                                   // [UI thread]
 
-  // 14, 15: keys
+  // Keys
   virtual bool OnKeyDown(const IKeyPress& key); // [UI thread]
   virtual bool OnKeyUp(const IKeyPress& key);   // [UI thread]
 
-  // 16..22: delegate -> editor
+  // Delegate -> editor
   virtual void SendControlValueFromDelegate(int ctrlTag, double normalizedValue); // [UI thread]
   virtual void SendControlMsgFromDelegate(int ctrlTag, int msgTag, int dataSize = 0,
                                           const void* pData = nullptr); // [UI thread]
@@ -71,7 +70,7 @@ public:
   virtual void PushValueToControls(int paramIdx, double value, bool normalized); // [UI thread]
   virtual void SendParameterValuesToHost();                                      // [UI thread]
 
-  // 23..31: editor -> delegate
+  // Editor -> delegate
   virtual void BeginParameterChangeFromUI(int paramIdx);                            // [UI thread]
   virtual void SetParameterValueFromUI(int paramIdx, double normalizedValue);       // [UI thread]
   virtual void EndParameterChangeFromUI(int paramIdx);                              // [UI thread]
@@ -83,7 +82,7 @@ public:
   virtual void DeferMidiMsg(const IMidiMsg& msg);                   // [UI thread]
   virtual void DeferSysexMsg(const ISysEx& msg);                    // [UI thread]
 
-  // 32..35: editor size and scale
+  // Editor size and scale
   virtual bool ConstrainEditorResize(int& width, int& height) const;       // [UI thread]
   virtual bool SerializeEditorSize(IByteChunk& data) const;                // [any thread]
   virtual int UnserializeEditorSize(const IByteChunk& data, int startPos); // [any thread]

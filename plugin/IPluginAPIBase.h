@@ -39,7 +39,6 @@ public:
   void DeferSysexMsg(const ISysEx& msg) override;                                    // [UI thread]
   int UnserializeState(const IByteChunk& chunk, int startPos) override;              // [any thread]
 
-  // 45..67
   virtual bool CompareState(const uint8_t* pIncomingState, int startPos) const; // [UI thread]
   virtual bool DoesSurroundLayouts() const;                                     // [any thread]
   virtual bool DoesSidechainRouting() const;                                    // [any thread]

@@ -24,7 +24,6 @@ public:
   IPluginBase(int nParams, int nPresets);
   ~IPluginBase() override;
 
-  // 38..44
   virtual void InformHostOfParameterDetailsChange();                        // [UI thread]
   virtual bool SerializeState(IByteChunk& chunk) const;                     // [any thread]
   virtual int UnserializeState(const IByteChunk& chunk, int startPos);      // [any thread]

@@ -6,6 +6,7 @@
 #include "editor/EditorIdle.h"
 #include "editor/EditorLayout.h"
 #include "engine/DenormalGuard.h"
+#include "engine/NotchState.h"
 #include "graphics/ICanvasPlatform.h"
 #include "plugin/IParam.h"
 
@@ -175,6 +176,8 @@ void Quellor::ProcessAudioBlock(double** inputs, double** outputs, int nFrames)
   }
 
   DenormalGuard flushSubnormals;
+  // A restored bank first: edits made before the restore were discarded with it.
+  mNotchRestore.Apply(mChannels.data(), static_cast<int>(mChannels.size()));
   NotchCommandQueue.Drain(mChannels.data(), static_cast<int>(mChannels.size()));
 
   const int32_t latency = StageLatency(noiseAmount, reverbAmount);
@@ -229,7 +232,7 @@ void Quellor::ProcessAudioBlock(double** inputs, double** outputs, int nFrames)
   ActiveNotchCount.exchange(activeTotal);
   OutputPeak.Store(n > 0 ? BlockPeak(outputs[0], nFrames) : 0.0f);
   PublishSnapshot(SnapshotLock, DisplaySnapshot, mChannels.data(),
-                  static_cast<int>(mChannels.size()));
+                  static_cast<int>(mChannels.size()), mNotchRestore.Applied());
 }
 
 void Quellor::ResetEngine()
@@ -239,9 +242,17 @@ void Quellor::ResetEngine()
   const int channelCount = NInChansOfActiveConfig();
   const int blockCapacity = GetBlockSize() < 1 ? 1024 : GetBlockSize();
 
-  mChannels.assign(channelCount, NotchChannel{});
+  // Manual notches, and automatic ones under Hold, outlive the reset; a channel added by the
+  // reset starts with the last existing channel's.
+  const size_t had = mChannels.size();
+  mChannels.resize(static_cast<size_t>(std::max(channelCount, 0)));
+  for (size_t k = had; k < mChannels.size() && had > 0; ++k)
+    mChannels[k].filters = mChannels[had - 1].filters;
+  const bool hold = ParamValue(kHold) >= 0.5;
   for (auto& ch : mChannels)
-    ch.Initialise(mSampleRate);
+    ch.InitialiseKeepingNotches(mSampleRate, hold);
+  // A restore that arrived while the engine was stopped lands now, at the new rate.
+  mNotchRestore.Apply(mChannels.data(), static_cast<int>(mChannels.size()));
 
   mReverbChannels.assign(channelCount, ReverbReducer{});
   for (auto& r : mReverbChannels)
@@ -257,7 +268,7 @@ void Quellor::ResetEngine()
   mReportedLatency = 0;
 
   ResetExchange(SnapshotLock, DisplaySnapshot, NotchCommandQueue, mChannels.data(),
-                static_cast<int>(mChannels.size()));
+                static_cast<int>(mChannels.size()), mNotchRestore.Applied());
   LastShownNotch = -2;
 }
 
@@ -278,4 +289,30 @@ void Quellor::PrepareWithoutHost(double sampleRate, int maxBlockSize, int channe
 bool Quellor::PushNotchCommand(int32_t kind, int32_t slot, float a, float b, float c)
 {
   return NotchCommandQueue.Push({kind, slot, a, b, c});
+}
+
+bool Quellor::SerializeEngineState(plugfw::IByteChunk& chunk)
+{
+  NotchBankImage bank = ReadNotchBank(SnapshotLock, DisplaySnapshot);
+  // A restore the engine has not yet published is what the bank is about to hold.
+  if (bank.sequence != mNotchRestore.LastPosted().sequence)
+    bank = mNotchRestore.LastPosted();
+  std::vector<uint8_t> section;
+  notchstate::Write(bank, ParamValue(kHold) >= 0.5, section);
+  return chunk.PutBytes(section.data(), static_cast<int>(section.size()));
+}
+
+void Quellor::UnserializeEngineState(const plugfw::IByteChunk& chunk, int startPos)
+{
+  if (startPos < 0 || startPos > chunk.Size())
+    return;
+  NotchBankImage image;
+  const auto read = notchstate::Read(chunk.GetData() + startPos,
+                                     static_cast<size_t>(chunk.Size() - startPos), image);
+  if (read != notchstate::ReadResult::kAccepted)
+    return;                  // an older state, or one we cannot read: the bank stays as it is
+  NotchCommandQueue.Clear(); // edits made before the restore would act on the replaced bank
+  mNotchRestore.Post(image);
+  ShowNotchBank(SnapshotLock, DisplaySnapshot, image);
+  LastShownNotch = -2; // the selected slot may hold another notch now
 }

@@ -52,6 +52,11 @@ public:
   // From the parameters' atomic values: 0 while Bypass is on, else the switched-in stages.
   int LatencyForCurrentParameters() const override;
 
+  // The notch section after the parameters and the bypass flag: written from the engine's
+  // published tables (or the restore not yet applied), read into a restore for the audio thread.
+  bool SerializeEngineState(plugfw::IByteChunk& chunk) override;
+  void UnserializeEngineState(const plugfw::IByteChunk& chunk, int startPos) override;
+
   // Prepares processing the way a host's set-up does (sample rate, maximum block size, mono or
   // stereo buses, all connected) and resets the engine. For tools and tests without a host.
   void PrepareWithoutHost(double sampleRate, int maxBlockSize, int channels);
@@ -135,6 +140,8 @@ private:
   EditorProbe mEditorProbe{*this};
 
   std::vector<NotchChannel> mChannels;
+  // Restored notch banks on their way to the audio thread.
+  NotchRestore mNotchRestore;
   std::vector<ReverbReducer> mReverbChannels;
   NoiseReducer mNoiseStage;
   std::vector<std::vector<float>> mScratch;

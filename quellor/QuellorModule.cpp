@@ -47,7 +47,7 @@ const VST3ClassDescription& GetVST3ClassDescription()
 
 extern "C" {
 
-// The platform's entry and exit points are in QuellorModuleWin.cpp / QuellorModuleX11.cpp.
+// The platform's entry and exit points are in QuellorModuleWin.cpp / QuellorModuleLinux.cpp.
 SMTG_EXPORT_SYMBOL Steinberg::IPluginFactory* PLUGIN_API GetPluginFactory()
 {
   return plugfw::GetVST3PluginFactory();

@@ -52,63 +52,6 @@ int FontSet::IndexOf(const Font* f) const
   return -1;
 }
 
-uint32_t NextCodePoint(std::string_view s, size_t& i)
-{
-  const auto b0 = static_cast<uint8_t>(s[i]);
-  if (b0 < 0x80)
-  {
-    ++i;
-    return b0;
-  }
-  int len = 0;
-  uint32_t cp = 0, min = 0;
-  if ((b0 & 0xE0) == 0xC0)
-  {
-    len = 2;
-    cp = b0 & 0x1F;
-    min = 0x80;
-  }
-  else if ((b0 & 0xF0) == 0xE0)
-  {
-    len = 3;
-    cp = b0 & 0x0F;
-    min = 0x800;
-  }
-  else if ((b0 & 0xF8) == 0xF0)
-  {
-    len = 4;
-    cp = b0 & 0x07;
-    min = 0x10000;
-  }
-  else
-  {
-    ++i;
-    return 0xFFFD;
-  }
-  if (i + size_t(len) > s.size())
-  {
-    ++i;
-    return 0xFFFD;
-  }
-  for (int k = 1; k < len; ++k)
-  {
-    const auto b = static_cast<uint8_t>(s[i + size_t(k)]);
-    if ((b & 0xC0) != 0x80)
-    {
-      ++i;
-      return 0xFFFD;
-    }
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-  {
-    ++i;
-    return 0xFFFD;
-  }
-  i += size_t(len);
-  return cp;
-}
-
 GlyphAtlas::GlyphAtlas() : mPixels(static_cast<size_t>(kSize) * kSize, 0) {}
 
 void GlyphAtlas::Reset()

@@ -38,10 +38,6 @@ private:
   std::vector<std::unique_ptr<Font>> mFonts;
 };
 
-// Decodes one code point from UTF-8 at `i`, advancing it; invalid sequences give U+FFFD and
-// consume one byte.
-uint32_t NextCodePoint(std::string_view s, size_t& i);
-
 class GlyphAtlas
 {
 public:

@@ -10,6 +10,7 @@
 #include "render/Paint.h"
 #include "render/Path.h"
 #include "render/Rasterizer.h"
+#include "utf8/Utf8.h"
 #include "render/RenderMath.h"
 
 namespace plugfw::ui {
@@ -365,7 +366,7 @@ void ToGlyphs(const detail::Font& f, std::string_view utf8, std::vector<int>& ou
   size_t i = 0;
   while (i < utf8.size())
   {
-    const uint32_t cp = detail::NextCodePoint(utf8, i);
+    const char32_t cp = utf8::Decode(utf8, i);
     out.push_back(stbtt_FindGlyphIndex(&f.info, static_cast<int>(cp)));
   }
 }

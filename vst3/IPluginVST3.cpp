@@ -311,8 +311,21 @@ tresult IPluginVST3::getProcessorState(IBStream* state)
   IByteChunk::ToLittleEndian(static_cast<int32>(GetBypassed() ? 1 : 0), bypass);
   if (state->write(bypass, 4, &written) != kResultOk || written != 4)
     return kResultFalse;
+  IByteChunk engine;
+  if (!SerializeEngineState(engine))
+    return kResultFalse;
+  if (engine.Size() > 0 && (state->write(engine.GetData(), engine.Size(), &written) != kResultOk ||
+                            written != engine.Size()))
+    return kResultFalse;
   return kResultOk;
 }
+
+bool IPluginVST3::SerializeEngineState(IByteChunk&)
+{
+  return true;
+}
+
+void IPluginVST3::UnserializeEngineState(const IByteChunk&, int) {}
 
 tresult IPluginVST3::setProcessorState(IBStream* state)
 {
@@ -337,7 +350,8 @@ tresult IPluginVST3::setProcessorState(IBStream* state)
 
   const int pos = UnserializeState(chunk, 0);
   int32 bypass = 0;
-  if (pos < 0 || chunk.Get(&bypass, pos) < 0)
+  const int end = pos < 0 ? -1 : chunk.Get(&bypass, pos);
+  if (end < 0)
   {
     // The values read so far are in effect; the host must see them too, not the old ones.
     UpdateControllerValues(*this, parameters, GetBypassed());
@@ -346,6 +360,7 @@ tresult IPluginVST3::setProcessorState(IBStream* state)
   }
   SetBypassed(bypass > 0);
   UpdateControllerValues(*this, parameters, bypass > 0);
+  UnserializeEngineState(chunk, end);
   OnStateRestored();
   SyncLatencyWithHost();
   return kResultOk;

@@ -112,6 +112,13 @@ public:
   bool IsRestartPending() const { return mLatencyRestartPending.load(std::memory_order_acquire); }
   bool IsInitialized() const { return mInitialized; }
 
+protected:
+  // The plug-in's own data in the saved state, written after the bypass flag; none by default.
+  virtual bool SerializeEngineState(IByteChunk& chunk); // [UI thread]
+  // The bytes after the bypass flag of a state being restored (startPos may be the end). Runs
+  // once the parameters and the bypass flag are in effect.
+  virtual void UnserializeEngineState(const IByteChunk& chunk, int startPos); // [UI thread]
+
 private:
   void AddBusesFromConfigs(int inputCfg, int outputCfg, bool keepActivation);
   void DetachRunLoop();

@@ -157,14 +157,18 @@ TEST(IdleHandler, StatusAndSlidersFollowTheSelection)
     EXPECT_TRUE(e.Tag(tag)->IsDisabled());
   EXPECT_EQ(e.Tag(kTagFrequencySlider)->GetValue(), manualPos);
 
-  // An engine reset forces the next tick to refresh even with the same selection.
-  e.q.SelectedNotch.exchange(1);
+  // An engine reset forces the next tick to refresh even with the same selection: the
+  // automatic notch (Hold is off) is gone, the manual one stays.
+  e.q.SelectedNotch.exchange(0);
   e.Tick();
-  ASSERT_EQ(e.Text(kTagSelectedLine), "Filter 2  (manual)");
+  ASSERT_EQ(e.Text(kTagSelectedLine), "Filter 1  (auto)");
   e.q.PrepareWithoutHost(48000, OpenEditor::kBlock, 1);
   e.Block(2500, 0.0);
   e.Tick();
   EXPECT_EQ(e.Text(kTagSelectedLine), "Filter: none selected");
+  e.q.SelectedNotch.exchange(1);
+  e.Tick();
+  EXPECT_EQ(e.Text(kTagSelectedLine), "Filter 2  (manual)");
 }
 
 TEST(IdleHandler, AReopenedEditorShowsTheSelectionAtItsFirstTick)
@@ -191,6 +195,31 @@ TEST(IdleHandler, AReopenedEditorShowsTheSelectionAtItsFirstTick)
   e.Tick();
   EXPECT_EQ(e.Text(kTagSelectedLine), "Filter: none selected");
   EXPECT_TRUE(e.Tag(kTagReduceSlider)->IsDisabled());
+}
+
+// A restored state shows its notches at the editor's next tick, with no block processed in
+// between (a host that restores while stopped), the selected slot's texts included.
+TEST(IdleHandler, ARestoredBankShowsAtTheNextTick)
+{
+  OpenEditor e;
+  e.q.PushNotchCommand(kNotchAdd, 0, 700.f, -12.f, 8.f);
+  e.Block(1000, 0.0);
+  e.q.SelectedNotch.exchange(0);
+  e.Tick();
+  ASSERT_EQ(e.Text(kTagSelectedLine), "Filter 1  (manual)");
+
+  // "Qnch", version 1, one channel with one automatic notch in slot 0: 2 kHz, Q 12, -30 dB.
+  plugfw::IByteChunk section;
+  for (uint32_t v : {0x68636E51u, 1u, 1u, 1u, 0u, 0u})
+    section.Put(v);
+  for (float v : {2000.f, 12.f, -30.f})
+    section.Put(v);
+  e.q.UnserializeEngineState(section, 0);
+  e.Tick();
+  EXPECT_EQ(e.Text(kTagSelectedLine), "Filter 1  (auto)");
+  EXPECT_EQ(e.Text(kTagFrequencyValue), "2.00 kHz");
+  EXPECT_EQ(e.Text(kTagReduceValue), "-30.0 dB");
+  EXPECT_EQ(e.Text(kTagBandwidthValue), "12.0 Q");
 }
 
 TEST(IdleHandler, RedrawsLiveControlsAndOnlyChangedTexts)

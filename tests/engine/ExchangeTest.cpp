@@ -142,11 +142,30 @@ TEST(Snapshot, PublishCopiesChannelZeroAndSkipsWhileLocked)
   EXPECT_EQ(ReadNotchSlot(lock, snap, 20).width, 25.0f);
   EXPECT_FALSE(ReadNotchSlot(lock, snap, -1).active);
 
+  // Every channel's table is published only into room made at a reset.
+  EXPECT_TRUE(snap.banks.empty());
+
+  // A reset empties the queue and the spectrum but shows the notches the channels kept.
   q.Push({kNotchAdd, 0, 1000, -10, 10});
-  ResetExchange(lock, snap, q, ch.data(), 2);
+  ResetExchange(lock, snap, q, ch.data(), 2, 7);
   EXPECT_EQ(q.Pending(), 0);
   EXPECT_EQ(snap.spectrum[3], 0.0f);
-  EXPECT_FALSE(snap.slots[2].active);
+  EXPECT_TRUE(snap.slots[2].active);
+  EXPECT_EQ(snap.slots[2].frequency, 800.0f);
+  ASSERT_EQ(snap.banks.size(), 40u);
+  EXPECT_TRUE(snap.banks[5 + 20].active);
+  EXPECT_FALSE(snap.banks[5].active);
+  NotchBankImage bank = ReadNotchBank(lock, snap);
+  EXPECT_EQ(bank.channelCount, 2);
+  EXPECT_EQ(bank.sequence, 7u);
+  EXPECT_EQ(bank.channels[0][2].targetDepth, -18.0f);
+  EXPECT_TRUE(bank.channels[1][5].active);
+
+  ch[1].filters[5].active = false;
+  PublishSnapshot(lock, snap, ch.data(), 2, 8);
+  bank = ReadNotchBank(lock, snap);
+  EXPECT_FALSE(bank.channels[1][5].active);
+  EXPECT_EQ(bank.sequence, 8u);
 }
 
 // What a clear discards is never applied, also across two clears before one drain; what comes
@@ -248,3 +267,140 @@ TEST(NotchQueue, ClearWhileDrainingNeverReplaysDiscardedCommands)
 }
 
 } // namespace
+
+namespace {
+
+NotchBankImage OneNotch(int slot, bool manual, float hz, int channels = 1)
+{
+  NotchBankImage image;
+  image.channelCount = channels;
+  image.channels[0][slot] = {true, manual, hz, -20.0f, 10.0f};
+  return image;
+}
+
+} // namespace
+
+// A restore reaches the channels once, the latest posted winning; what the image does not hold
+// is released, and what a channel's rate cannot hold is not placed.
+TEST(NotchRestore, TheLatestImageIsAppliedOnce)
+{
+  auto ch = Channels(2, 44100);
+  ch[1].filters[9] = {};
+  ch[1].filters[9].active = true;
+  ch[1].filters[9].manual = true;
+  ch[1].filters[9].targetDepth = -6.0f;
+  NotchRestore restore;
+  EXPECT_FALSE(restore.Apply(ch.data(), 2));
+  EXPECT_EQ(restore.Post(OneNotch(3, true, 440.0f)), 1u);
+  NotchBankImage latest = OneNotch(5, false, 880.0f);
+  latest.channels[0][6] = {true, true, 21700.0f, -10.0f, 10.0f}; // above 0.49 x 44100
+  EXPECT_EQ(restore.Post(latest), 2u);
+  EXPECT_EQ(restore.LastPosted().sequence, 2u);
+  ch[0].filters[5].age = 99;
+  EXPECT_FALSE(restore.Apply(nullptr, 0)); // no channel yet: it waits
+  ASSERT_TRUE(restore.Apply(ch.data(), 2));
+  EXPECT_EQ(restore.Applied(), 2u);
+  for (const auto& c : ch) // the image's one table serves both channels
+  {
+    EXPECT_FALSE(c.filters[3].active);
+    EXPECT_TRUE(c.filters[5].active);
+    EXPECT_FALSE(c.filters[5].manual);
+    EXPECT_EQ(c.filters[5].age, 0);
+    EXPECT_EQ(c.filters[5].frequency, 880.0f);
+    EXPECT_FALSE(c.filters[6].active);
+  }
+  EXPECT_TRUE(ch[1].filters[9].active); // released, fading out
+  EXPECT_EQ(ch[1].filters[9].targetDepth, 0.0f);
+  EXPECT_FALSE(ch[1].filters[9].manual);
+  EXPECT_FALSE(restore.Apply(ch.data(), 2));
+
+  // An image with no table empties every channel.
+  restore.Post(NotchBankImage{});
+  ASSERT_TRUE(restore.Apply(ch.data(), 2));
+  EXPECT_EQ(ch[0].filters[5].targetDepth, 0.0f);
+}
+
+// A reset that keeps notches: manual ones always, automatic ones under Hold, each redesigned for
+// the new rate from zero state; releasing ones and those above the new ceiling are gone.
+TEST(NotchChannelReset, KeepsManualAndHeldNotchesAtTheNewRate)
+{
+  for (bool hold : {false, true})
+  {
+    auto ch = Channels(1, 48000);
+    NotchChannel& c = ch[0];
+    const float hz[] = {1000.0f, 2000.0f, 3000.0f, 21609.0f, 21700.0f};
+    for (int i = 0; i < 5; ++i)
+    {
+      NotchFilter& f = c.filters[i];
+      f.active = true;
+      f.manual = i != 1;
+      f.frequency = hz[i];
+      f.depth = f.targetDepth = -18.0f;
+      f.age = 40;
+      f.z1 = f.z2 = 0.5;
+    }
+    c.filters[2].targetDepth = 0.0f; // releasing
+    c.candidates[0].active = true;
+    c.trim = -3.0f;
+    c.InitialiseKeepingNotches(44100, hold);
+    EXPECT_EQ(c.analysisSize, 2048);
+    EXPECT_FALSE(c.candidates[0].active);
+    EXPECT_TRUE(c.filters[0].active && c.filters[0].manual);
+    EXPECT_EQ(c.filters[1].active, hold);
+    EXPECT_FALSE(c.filters[2].active);
+    EXPECT_TRUE(c.filters[3].active) << "at the ceiling";
+    EXPECT_FALSE(c.filters[4].active) << "above the ceiling";
+    NotchFilter fresh;
+    fresh.frequency = 1000.0f;
+    fresh.depth = -18.0f;
+    fresh.DesignCoefficients(44100, -3.0f, 1.0f);
+    const NotchFilter& k = c.filters[0];
+    EXPECT_EQ(k.b0, fresh.b0);
+    EXPECT_EQ(k.a1, fresh.a1);
+    EXPECT_EQ(k.a2, fresh.a2);
+    EXPECT_EQ(k.z1, 0.0);
+    EXPECT_EQ(k.z2, 0.0);
+    EXPECT_EQ(k.age, 0);
+    EXPECT_EQ(k.depth, -18.0f);
+  }
+}
+
+// The state's thread posts restores while the audio thread takes them: every image applied is
+// whole (all of one post, never parts of two), they arrive in order, and the last one lands.
+TEST(NotchRestore, ConcurrentPostsAreTakenWhole)
+{
+  auto ch = Channels(1);
+  NotchRestore restore;
+  constexpr int kPosts = 5000;
+  std::atomic<bool> done{false};
+  std::thread poster([&] {
+    for (int k = 1; k <= kPosts; ++k)
+    {
+      NotchBankImage image;
+      image.channelCount = 1;
+      for (auto& s : image.channels[0])
+        s = {true, true, 100.0f + static_cast<float>(k), -10.0f, 10.0f};
+      restore.Post(image);
+    }
+    done.store(true);
+  });
+  uint32_t lastSeen = 0;
+  int taken = 0;
+  auto check = [&] {
+    const float hz = ch[0].filters[0].frequency;
+    for (const auto& f : ch[0].filters)
+      ASSERT_EQ(f.frequency, hz) << "an image mixed from two posts";
+    EXPECT_EQ(hz, 100.0f + static_cast<float>(restore.Applied()));
+    EXPECT_GT(restore.Applied(), lastSeen);
+    lastSeen = restore.Applied();
+    ++taken;
+  };
+  while (!done.load())
+    if (restore.Apply(ch.data(), 1))
+      check();
+  poster.join();
+  if (restore.Apply(ch.data(), 1))
+    check();
+  EXPECT_EQ(restore.Applied(), static_cast<uint32_t>(kPosts));
+  EXPECT_GT(taken, 0);
+}

@@ -113,6 +113,43 @@ void PluginUnderTest::checkEngine() const
                "meters not finite");
 }
 
+PluginUnderTest::Banks PluginUnderTest::banks() const
+{
+  Banks b;
+  for (const NotchChannel& ch : plug->Channels())
+    b.push_back(ch.filters);
+  return b;
+}
+
+void PluginUnderTest::checkKeptThroughReset(const Banks& before) const
+{
+  const bool hold = plain(kHold) >= 0.5;
+  size_t k = 0;
+  for (const NotchChannel& ch : plug->Channels())
+  {
+    const float ceiling = NotchChannel::FrequencyCeiling(ch.sampleRate);
+    for (int i = 0; i < NotchChannel::kFilterCount; ++i)
+    {
+      const NotchFilter& f = ch.filters[i];
+      const NotchFilter* was =
+          before.empty() ? nullptr : &before[std::min(k, before.size() - 1)][i];
+      const bool kept = was && was->active && was->targetDepth < 0.0f && (was->manual || hold) &&
+                        was->frequency <= ceiling;
+      if (!kept)
+      {
+        FUZZ_REQUIRE(!f.active && f.depth == 0.0f && !f.manual, "a reset left a notch");
+        continue;
+      }
+      FUZZ_REQUIRE(f.active && f.manual == was->manual && f.frequency == was->frequency &&
+                       f.targetDepth == was->targetDepth && f.depth == was->depth &&
+                       f.width == was->width,
+                   "a reset lost or changed a notch it keeps");
+      FUZZ_REQUIRE(f.age == 0 && f.z1 == 0.0 && f.z2 == 0.0, "a kept notch did not start afresh");
+    }
+    ++k;
+  }
+}
+
 void PluginUnderTest::checkLatency() const
 {
   const int32 expected = quellortest::ExpectedLatency(

@@ -2,6 +2,9 @@
 // The plug-in class linked into the fuzz target, driven through its VST 3 interfaces with our
 // host's context and component handler, the way a host drives the built module.
 
+#include <array>
+#include <vector>
+
 #include "quellor/Quellor.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tools/host/ComponentHandler.h"
@@ -35,6 +38,14 @@ public:
   void checkLatency() const;
 
   double plain(int index) const { return plug->GetParam(index)->GetValue(); }
+
+  // Every channel's notch filters, to compare across an engine reset.
+  using Banks = std::vector<std::array<NotchFilter, NotchChannel::kFilterCount>>;
+  Banks banks() const;
+  // After a reset: what the bank held before stays where it cut and was manual (or automatic
+  // with Hold on) and lies within the rate's ceiling, with age 0 and its filter state zeroed;
+  // every other slot is free. A channel the reset added has the last channel's.
+  void checkKeptThroughReset(const Banks& before) const;
 
   Quellor* plug = nullptr;
   Steinberg::Vst::IComponent* component = nullptr;

@@ -1,13 +1,15 @@
 // Saved state from arbitrary bytes through a stream that may cut reads short, fail part-way,
 // hand out bytes together with an error, or report odd positions. Whatever the plug-in accepted
-// it must give back: values clamped to their ranges, the rest untouched, and a second round
-// trip identical byte for byte.
+// it must give back: values clamped to their ranges, the rest untouched, the notch section as
+// read (or the bank untouched when there is none to read), and a second round trip identical
+// byte for byte, also once the audio thread has taken the restored notches in.
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
+#include "engine/NotchState.h"
 #include "tests/fuzz/FuzzPlugin.h"
 #include "tools/host/MemoryStream.h"
 
@@ -17,6 +19,7 @@ using namespace Steinberg::Vst;
 namespace {
 
 constexpr int kStateBytes = kNumParams * 8 + 4;
+constexpr int kFrames = 256;
 
 // A host stream with faults chosen by the input.
 class FaultyStream : public FObject, public IBStream
@@ -115,8 +118,39 @@ std::vector<char> SaveState(fuzz::PluginUnderTest& p)
 {
   IPtr<qhost::MemoryStream> out = owned(new qhost::MemoryStream);
   FUZZ_REQUIRE(p.component->getState(out) == kResultOk, "getState succeeds");
-  FUZZ_REQUIRE(static_cast<int>(out->bytes().size()) == kStateBytes, "the state is 84 bytes");
-  return out->bytes();
+  const std::vector<char>& bytes = out->bytes();
+  FUZZ_REQUIRE(static_cast<int>(bytes.size()) > kStateBytes,
+               "the notch section follows the 84 bytes");
+  NotchBankImage image;
+  FUZZ_REQUIRE(notchstate::Read(reinterpret_cast<const uint8_t*>(bytes.data()) + kStateBytes,
+                                bytes.size() - kStateBytes,
+                                image) == notchstate::ReadResult::kAccepted,
+               "a saved notch section does not read back");
+  return bytes;
+}
+
+std::vector<char> SectionOf(const std::vector<char>& state)
+{
+  return std::vector<char>(state.begin() + kStateBytes, state.end());
+}
+
+// One block of silence, as a host processes while stopped: the restored bank reaches the
+// engine there, with no allocation (checked by process).
+void SilentBlock(fuzz::PluginUnderTest& p)
+{
+  std::vector<float> left(kFrames, 0.0f), right(kFrames, 0.0f);
+  float* channels[2] = {left.data(), right.data()};
+  ProcessData d;
+  AudioBusBuffers inBus, outBus;
+  inBus.numChannels = outBus.numChannels = 2;
+  inBus.channelBuffers32 = outBus.channelBuffers32 = channels;
+  d.numSamples = kFrames;
+  d.symbolicSampleSize = kSample32;
+  d.numInputs = d.numOutputs = 1;
+  d.inputs = &inBus;
+  d.outputs = &outBus;
+  p.process(d);
+  p.checkEngine();
 }
 
 double DoubleAt(const std::vector<char>& s, int index)
@@ -157,9 +191,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   const bool waveLab = (mode & 0x80) != 0; // the one host whose stream errors are ignored
   fuzz::PluginUnderTest p(waveLab ? u"WaveLab 11" : u"Quellor Fuzz Host");
 
-  // Sometimes the restore arrives while processing is set up.
-  if (mode & 0x40)
-    p.prepare(48000.0, 256, kSample64, SpeakerArr::kStereo);
+  // Sometimes the restore arrives while processing is set up, onto a bank with two notches.
+  const bool prepared = (mode & 0x40) != 0;
+  if (prepared)
+  {
+    p.prepare(48000.0, kFrames, kSample32, SpeakerArr::kStereo);
+    p.plug->PushNotchCommand(kNotchAdd, 0, 500.0f, -12.0f, 8.0f);
+    p.plug->PushNotchCommand(kNotchAdd, 0, 21000.0f, -30.0f, 40.0f);
+    SilentBlock(p);
+  }
 
   IPtr<FaultyStream> stream = owned(new FaultyStream);
   stream->chunkLimit = (mode & 0x01) ? in.range(1, 64) : 0;
@@ -212,6 +252,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_REQUIRE(BypassOf(after) == BypassOf(before), "a failed restore changed the bypass flag");
   }
 
+  // The notch section as read, or the bank left as it was (its notches are all manual, so the
+  // restored Hold does not change what is saved of it).
+  if (!stream->overReport)
+  {
+    NotchBankImage image;
+    const auto read = complete ? notchstate::Read(accepted.data() + kStateBytes,
+                                                  accepted.size() - kStateBytes, image)
+                               : notchstate::ReadResult::kAbsent;
+    if (read == notchstate::ReadResult::kAccepted)
+    {
+      std::vector<uint8_t> expected;
+      notchstate::Write(image, p.plain(kHold) >= 0.5, expected);
+      FUZZ_REQUIRE(SectionOf(after) == std::vector<char>(expected.begin(), expected.end()),
+                   "the saved notch section differs from the one read");
+    }
+    else
+    {
+      FUZZ_REQUIRE(SectionOf(after) == SectionOf(before),
+                   "a state without a readable section changed the notch bank");
+    }
+  }
+
   // The controller shows what is in effect.
   for (int i = 0; i < kNumParams; ++i)
     FUZZ_REQUIRE(SameValue(p.controller->getParamNormalized(static_cast<ParamID>(i)),
@@ -230,5 +292,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
       owned(new qhost::MemoryStream(std::vector<char>(after.begin(), after.end())));
   FUZZ_REQUIRE(p.component->setState(again) == kResultOk, "a saved state loads");
   FUZZ_REQUIRE(SaveState(p) == after, "the state round trip is not identical");
+
+  // Once the engine has the restored notches (those its rate holds), what it saves comes back
+  // identical through another restore and block.
+  if (prepared)
+  {
+    SilentBlock(p);
+    const std::vector<char> running = SaveState(p);
+    IPtr<qhost::MemoryStream> third =
+        owned(new qhost::MemoryStream(std::vector<char>(running.begin(), running.end())));
+    FUZZ_REQUIRE(p.component->setState(third) == kResultOk, "a saved state loads");
+    SilentBlock(p);
+    FUZZ_REQUIRE(SaveState(p) == running, "the running engine's state does not come back");
+  }
   return 0;
 }

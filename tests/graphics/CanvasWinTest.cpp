@@ -61,63 +61,55 @@ void MakeHostWindow(int w, int h, HWND& out)
 }
 } // namespace
 
+namespace {
+// Runs the loop until it has posted `rounds` ticks; the sleeps it asked for, in order.
+std::vector<DWORD> RunLoopFor(const IVBlankApi& api, int rounds, int& posts)
+{
+  std::atomic<bool> stop{false};
+  std::vector<DWORD> sleeps;
+  posts = 0;
+  RunVBlankLoop(
+      api, nullptr, stop,
+      [&] {
+        if (++posts == rounds)
+          stop = true;
+      },
+      [&](DWORD ms) { sleeps.push_back(ms); });
+  return sleeps;
+}
+} // namespace
+
 TEST(CanvasWin, VBlankLoopPostsOncePerBlankAndClosesTheAdapter)
 {
   gOpens = gCloses = gWaits = 0;
   gWaitFails = false;
-  IVBlankApi api{FakeOpen, FakeClose, FakeWait};
-  std::atomic<bool> stop{false};
-  int posts = 0, sleeps = 0;
-  RunVBlankLoop(
-      api, nullptr, stop,
-      [&] {
-        if (++posts == 10)
-          stop = true;
-      },
-      [&](DWORD) { ++sleeps; });
+  int posts = 0;
+  const std::vector<DWORD> sleeps =
+      RunLoopFor(IVBlankApi{FakeOpen, FakeClose, FakeWait}, 10, posts);
   EXPECT_EQ(posts, 10);
   EXPECT_EQ(gOpens, 1);
   EXPECT_EQ(gWaits, 9); // the first round opens the adapter
   EXPECT_EQ(gCloses, 1);
-  EXPECT_EQ(sleeps, 0);
+  EXPECT_TRUE(sleeps.empty());
 }
 
 TEST(CanvasWin, VBlankLoopFailingWaitClosesAndSleeps)
 {
   gOpens = gCloses = gWaits = 0;
   gWaitFails = true;
-  IVBlankApi api{FakeOpen, FakeClose, FakeWait};
-  std::atomic<bool> stop{false};
-  int posts = 0, sleeps = 0;
-  RunVBlankLoop(
-      api, nullptr, stop,
-      [&] {
-        if (++posts == 4)
-          stop = true;
-      },
-      [&](DWORD ms) {
-        EXPECT_EQ(ms, 16u);
-        ++sleeps;
-      });
+  int posts = 0;
+  const std::vector<DWORD> sleeps = RunLoopFor(IVBlankApi{FakeOpen, FakeClose, FakeWait}, 4, posts);
   EXPECT_EQ(gWaits, 1);
   EXPECT_EQ(gCloses, 1); // after the failed wait; reopening waits up to a second
-  EXPECT_GE(sleeps, 2);
+  EXPECT_GE(sleeps.size(), 2u);
+  EXPECT_TRUE(std::all_of(sleeps.begin(), sleeps.end(), [](DWORD ms) { return ms == 16u; }));
   EXPECT_EQ(posts, 4);
 }
 
 TEST(CanvasWin, VBlankLoopWithoutDriverFunctionsSleeps16ms)
 {
-  IVBlankApi api; // none found
-  std::atomic<bool> stop{false};
   int posts = 0;
-  std::vector<DWORD> sleeps;
-  RunVBlankLoop(
-      api, nullptr, stop,
-      [&] {
-        if (++posts == 3)
-          stop = true;
-      },
-      [&](DWORD ms) { sleeps.push_back(ms); });
+  const std::vector<DWORD> sleeps = RunLoopFor(IVBlankApi{}, 3, posts); // none found
   EXPECT_EQ(posts, 3);
   EXPECT_EQ(sleeps, (std::vector<DWORD>{16, 16, 16}));
 }
@@ -326,4 +318,33 @@ TEST_F(CanvasWinControls, PasteIntoAnEntryIsFilteredLikeTyping)
   EXPECT_STREQ(text, L"-12.5");
   SendMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 0);
   SendMessageW(wnd, WM_TIMER, ICanvasWin::kFrameTimerId, 0);
+}
+
+// Under Wine the GL path shows hosts an all-black editor: without a choice in the environment the
+// window presents through GDI there; the variable still chooses either path.
+TEST(CanvasWin, PresentationDefaultsToGdiUnderWineAndTheVariableOverrides)
+{
+  _putenv_s("QUELLOR_PRESENTATION", "");
+  const EPresentation byDefault =
+      ICanvasWin::RunningUnderWine() ? EPresentation::GDI : EPresentation::OpenGL;
+  EXPECT_EQ(ICanvasWin::RequestedPresentation(), byDefault);
+  _putenv_s("QUELLOR_PRESENTATION", "opengl");
+  EXPECT_EQ(ICanvasWin::RequestedPresentation(), EPresentation::OpenGL);
+  _putenv_s("QUELLOR_PRESENTATION", "gdi");
+  EXPECT_EQ(ICanvasWin::RequestedPresentation(), EPresentation::GDI);
+  _putenv_s("QUELLOR_PRESENTATION", "");
+
+  HWND parent = nullptr;
+  MakeHostWindow(400, 300, parent);
+  if (!parent)
+    return;
+  plugfw::IEditorDelegate d(0);
+  ICanvasWin g(&d, 200, 100);
+  ASSERT_NE(g.OpenWindow(parent), nullptr);
+  if (byDefault == EPresentation::GDI)
+    EXPECT_EQ(g.GetPresentation(), EPresentation::GDI);
+  else // OpenGL where a context can be made, GDI where none can
+    EXPECT_NE(g.GetPresentation(), EPresentation::None);
+  g.CloseWindow();
+  DestroyWindow(parent);
 }

@@ -1,5 +1,6 @@
 // An audio thread processes blocks while an editor thread pushes notch edits, copies the
-// snapshot and reads the meters, the way the editor's timer and mouse handlers do.
+// snapshot and reads the meters, the way the editor's timer and mouse handlers do, and saves and
+// restores the notch bank as a host's state calls do.
 #include "quellor/Quellor.h"
 #include "plugin/IParam.h"
 
@@ -43,6 +44,8 @@ TEST(ExchangeThreads, EditorAndAudioThreadsShareOnlyTheExchange)
   });
 
   int pushed = 0;
+  int rounds = 0;
+  int restores = 0;
   int snapshotsWithSlots = 0;
   SnapshotData copy;
   float lastInPeak = 0.0f;
@@ -63,9 +66,18 @@ TEST(ExchangeThreads, EditorAndAudioThreadsShareOnlyTheExchange)
     EXPECT_LE(plug.ActiveNotchCount.load(), 40);
     if (pushed % 8 == 0)
       plug.PushNotchCommand(kNotchClear, pushed % 20, 0.0f, 0.0f, 0.0f);
+    if (rounds++ % 8 == 0) // the first round always
+    {
+      plugfw::IByteChunk state;
+      EXPECT_TRUE(plug.SerializeEngineState(state));
+      EXPECT_GT(state.Size(), 12);
+      plug.UnserializeEngineState(state, 0);
+      ++restores;
+    }
     std::this_thread::yield();
   }
   audio.join();
+  EXPECT_GT(restores, 0);
 
   EXPECT_EQ(blocks.load(), 600);
   EXPECT_GT(pushed, 0);

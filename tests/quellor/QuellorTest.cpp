@@ -214,7 +214,8 @@ TEST(Quellor, NotchesMetersAndSnapshotOverBothChannels)
   EXPECT_NE(q.Channels()[0].filters[0].depth, before);
   EXPECT_EQ(q.Channels()[0].fillCount, 128);
 
-  // Edits wait while bypassed, and a reset discards them along with every notch.
+  // Edits wait while bypassed, and a reset discards them; the three manual notches stay, in
+  // the snapshot at once.
   q.GetParam(kBypass)->SetValue(1);
   q.PushNotchCommand(kNotchAdd, 0, 4000, -18, 25);
   q.ProcessAudioBlock(b.inPtr.data(), b.outPtr.data(), 128);
@@ -224,12 +225,13 @@ TEST(Quellor, NotchesMetersAndSnapshotOverBothChannels)
   EXPECT_EQ(q.NotchCommandQueue.Pending(), 0);
   EXPECT_EQ(q.LastShownNotch, -2);
   q.CopySnapshot(snap);
-  EXPECT_FALSE(snap.slots[0].active);
+  EXPECT_TRUE(snap.slots[0].active);
+  EXPECT_FALSE(snap.slots[3].active);
   for (const auto& ch : q.Channels())
-    EXPECT_EQ(ch.ActiveFilterCount(), 0);
+    EXPECT_EQ(ch.ActiveFilterCount(), 3);
   q.GetParam(kBypass)->SetValue(0);
   q.ProcessAudioBlock(b.inPtr.data(), b.outPtr.data(), 128);
-  EXPECT_EQ(q.ActiveNotchCount.load(), 0);
+  EXPECT_EQ(q.ActiveNotchCount.load(), 6);
 }
 
 TEST(Quellor, UnpreparedAndSurplusChannelsPassThrough)
@@ -351,6 +353,14 @@ TEST(Quellor, BlockProcessingDoesNotAllocateAfterReset)
   q.GetParam(kDrytail)->SetValue(40);
   Buffers b(2, 512);
   int64_t t = 0;
+  // A restored notch bank, posted on the state's thread, lands in the first block.
+  plugfw::IByteChunk state;
+  // "Qnch", version 1, one channel, one notch: slot 4, manual.
+  for (uint32_t v : {0x68636E51u, 1u, 1u, 1u, 4u, 1u})
+    state.Put(v);
+  for (float v : {1200.0f, 20.0f, -9.0f})
+    state.Put(v);
+  q.UnserializeEngineState(state, 0);
   const long before = testsupport::Allocations();
   for (int blk = 0; blk < 200; ++blk)
   {
@@ -365,6 +375,7 @@ TEST(Quellor, BlockProcessingDoesNotAllocateAfterReset)
   }
   EXPECT_EQ(testsupport::Allocations() - before, 0);
   EXPECT_GT(q.Channels()[0].filters[0].frequency, 0.0f); // the work really ran
+  EXPECT_EQ(q.Channels()[1].filters[4].frequency, 1200.0f);
 }
 
 } // namespace

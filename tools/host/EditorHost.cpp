@@ -430,12 +430,7 @@ private:
       if (e.view->attached(e.top, mWin.PlatformType()) != kResultTrue)
       {
         Say("refused %d", n);
-        e.view->setFrame(nullptr);
-        e.view->release();
-        e.view = nullptr;
-        e.frame = nullptr;
-        mWin.CloseTop(e.top);
-        e.top = nullptr;
+        Release(e, false);
         return false;
       }
     }
@@ -450,16 +445,13 @@ private:
     return true;
   }
 
-  void Close(int n)
+  // Lets go of the view (removed from its window first when it was attached) and the window.
+  void Release(Editor& e, bool attached)
   {
-    Editor& e = mEditors[n];
-    if (!e.top)
-      return;
-    if (e.sample)
-      mWin.CloseSample(n);
     if (e.view)
     {
-      e.view->removed();
+      if (attached)
+        e.view->removed();
       e.view->setFrame(nullptr);
       e.view->release();
       e.view = nullptr;
@@ -467,6 +459,16 @@ private:
     e.frame = nullptr;
     mWin.CloseTop(e.top);
     e.top = nullptr;
+  }
+
+  void Close(int n)
+  {
+    Editor& e = mEditors[n];
+    if (!e.top)
+      return;
+    if (e.sample)
+      mWin.CloseSample(n);
+    Release(e, true);
     RunLoop* loop = mHost ? mHost->runLoop() : nullptr;
     Say("closed %d timers %u (before opening %u), handlers %u (before %u)", n,
         Count(loop ? loop->timerCount() : 0), Count(mBaseTimers),

@@ -102,14 +102,7 @@ int RunLoop::runDue()
       t.due = now + t.interval;
     }
   }
-  for (Linux::ITimerHandler* h : due)
-  {
-    if (!stillRegistered(h))
-      continue;
-    IPtr<Linux::ITimerHandler> keep(h);
-    h->onTimer();
-    ++calls;
-  }
+  calls += callTimers(due);
   std::vector<Watch> snapshot = watches;
   for (const Watch& w : snapshot)
   {
@@ -129,8 +122,13 @@ int RunLoop::tickAllTimers()
   std::vector<Linux::ITimerHandler*> all;
   for (const Timer& t : timers)
     all.push_back(t.handler);
+  return callTimers(all);
+}
+
+int RunLoop::callTimers(const std::vector<Linux::ITimerHandler*>& handlers)
+{
   int calls = 0;
-  for (Linux::ITimerHandler* h : all)
+  for (Linux::ITimerHandler* h : handlers)
   {
     if (!stillRegistered(h))
       continue;

@@ -55,6 +55,8 @@ private:
   };
 
   bool stillRegistered(Steinberg::Linux::ITimerHandler* handler);
+  // Calls each handler still registered when its turn comes (a callback may unregister others).
+  int callTimers(const std::vector<Steinberg::Linux::ITimerHandler*>& handlers);
 
   std::recursive_mutex lock;
   std::vector<Timer> timers;

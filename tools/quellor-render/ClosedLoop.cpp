@@ -430,17 +430,20 @@ LoopResult RunLoop(const LoopSetup& setup, const BlockProcessor& process,
   int levelCount = 0;
   const int levelWindow = static_cast<int>(kRate / 100);
   double gainDb = s.startDb;
+  int64_t stopAtBlock = -1;
   int64_t b = 0;
   for (; b < blocks; ++b)
   {
     const double t0 = static_cast<double>(b * kBlock) / kRate;
     const int stepIndex = fixed ? 0 : std::min(static_cast<int>(t0 / stepSeconds), steps - 1);
-    gainDb = s.startDb + step * stepIndex;
+    if (stopAtBlock < 0) // after a sustained howl K stays where it was
+      gainDb = s.startDb + step * stepIndex;
     const float k = static_cast<float>(std::pow(10.0, gainDb / 20.0));
 
     room.Output(feedback.data());
     for (int i = 0; i < kBlock; ++i)
     {
+      programmeBlock[static_cast<size_t>(i)] = setup.programme[at];
       work[static_cast<size_t>(i)] = static_cast<double>(setup.programme[at]) +
                                      static_cast<double>(feedback[static_cast<size_t>(i)]);
       at = at + 1 == programmeLength ? 0 : at + 1;
@@ -470,7 +473,9 @@ LoopResult RunLoop(const LoopSetup& setup, const BlockProcessor& process,
     const double t1 = static_cast<double>((b + 1) * kBlock) / kRate;
     if (observe)
       observe(t1);
-    if (s.stopWhenSustained && tracker.Sustained())
+    if (s.stopWhenSustained && tracker.Sustained() && stopAtBlock < 0)
+      stopAtBlock = b + static_cast<int64_t>(std::ceil(s.afterSustainedSeconds * kRate / kBlock));
+    if (stopAtBlock >= 0 && b >= stopAtBlock)
     {
       ++b;
       break;

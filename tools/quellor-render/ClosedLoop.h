@@ -148,6 +148,9 @@ struct LoopSchedule
   double maxDb = 30.0;       // K is not raised beyond this
   double fixedSeconds = 0.0; // > 0: K stays at startDb for this long instead of stepping
   bool stopWhenSustained = true;
+  // With stopWhenSustained: the run goes on this long after the first sustained howl, K held,
+  // which shows whether that howl is ever suppressed.
+  double afterSustainedSeconds = 0.0;
 };
 
 struct LoopResult

@@ -128,6 +128,50 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions& out, std::string& 
     {
       out.linked = true;
     }
+    else if (key == "scorecard")
+    {
+      out.scorecard = true;
+    }
+    else if (key == "quick")
+    {
+      out.quick = true;
+    }
+    else if (key == "material" || key == "jobs" || key == "only")
+    {
+      if (!TakeValue(argc, argv, i, inlineValue, hasInline, value) || value.empty())
+      {
+        error = "--" + name + " needs a value";
+        return false;
+      }
+      if (key == "material")
+        out.material = value;
+      else if (key == "only")
+      {
+        std::string rest = value + ",";
+        for (size_t at = 0, comma; (comma = rest.find(',', at)) != std::string::npos;
+             at = comma + 1)
+        {
+          const std::string part = rest.substr(at, comma - at);
+          if (part != "loop" && part != "churn" && part != "alone" && part != "catch")
+          {
+            error = "--only: expected loop, churn, alone or catch, got \"" + part + "\"";
+            return false;
+          }
+        }
+        out.only = value;
+      }
+      else
+      {
+        char* end = nullptr;
+        const long n = std::strtol(value.c_str(), &end, 10);
+        if (end == value.c_str() || *end != '\0' || n < 1 || n > 8)
+        {
+          error = "--jobs: expected 1 .. 8, got \"" + value + "\"";
+          return false;
+        }
+        out.jobs = static_cast<unsigned>(n);
+      }
+    }
     else if (key == "editorpng" || key == "at" || key == "editorscale" || key == "editornotch")
     {
       if (!TakeValue(argc, argv, i, inlineValue, hasInline, value) || value.empty())
@@ -395,6 +439,15 @@ void PrintUsage(const char* program)
       "  --fixed-gain DB        hold K there (relative to the limit) for --seconds (default 20)\n"
       "  --programme FILE.wav   programme at the microphone (default: the built-in talker)\n"
       "  --plot FILE.png        picture of the run with the plug-in (the first room of a table)\n"
+      "\n"
+      "Scorecard (--scorecard): the loop over rooms 1..12 (talker; and RT60 1.2 s with a 10 ms\n"
+      "path), rooms 1..6 with speech and with music, churn at a held gain, music and speech\n"
+      "alone, and catch times, at Sensitivity 0, 50 and 100 %%; one table.\n"
+      "  --material DIR         the prepared material (default build/score-material; ./run.sh\n"
+      "                         score prepares it with tools/quellor-render/score-material.sh)\n"
+      "  --quick                the regression subset at 50 %%: exits 1 below its thresholds\n"
+      "  --jobs N               worker threads (default 2)\n"
+      "  --only PARTS           some of loop,churn,alone,catch (default: all)\n"
       "  --help\n",
       program);
 }

@@ -32,6 +32,13 @@ struct RenderOptions
   bool fixedGain = false; // --fixed-gain DB: K held there for --seconds instead of stepping
   double fixedDb = 0.0;
   std::string plot; // PNG of one run
+  // The scorecard (--scorecard): material prepared by score-material.sh, worker threads, and
+  // --quick for the regression subset.
+  bool scorecard = false;
+  bool quick = false;
+  std::string material = "build/score-material";
+  unsigned jobs = 2;
+  std::string only; // comma-separated parts: loop, churn, alone, catch; empty: all
   // The editor as a PNG, drawn from the engine's state at editorAt seconds (<0: the end).
   std::string editorPng;
   double editorAt = -1.0;

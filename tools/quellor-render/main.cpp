@@ -5,6 +5,8 @@
 #include "tools/quellor-render/Options.h"
 #include "tools/quellor-render/RenderEngine.h"
 #include "tools/quellor-render/Scenario.h"
+#include "tools/quellor-render/ScoreMeasures.h"
+#include "tools/quellor-render/Scorecard.h"
 #include "tools/quellor-render/ThirdOctave.h"
 #include "tools/quellor-render/WavFile.h"
 
@@ -108,7 +110,10 @@ private:
     std::printf(fmt, args...);
     std::printf("\n");
   }
-  bool IsEvent(float hz) const { return mEventHz > 0 && std::fabs(hz - mEventHz) < 50.0; }
+  bool IsEvent(float hz) const
+  {
+    return mEventHz > 0 && std::fabs(hz - mEventHz) < CatchWatch::kCatchHz;
+  }
 
   const Clock& mClock;
   bool mQuiet;
@@ -119,28 +124,6 @@ private:
   int mPlacements = 0, mOtherPlacements = 0, mReleases = 0;
   std::vector<int> mPerSecond;
 };
-
-// The first time the event tone stands out enough for the detector to track it at all: its peak
-// above (28 - 16 s) times the mean of the 150 Hz .. 12 kHz band of the published spectrum.
-bool ToneDetectable(const std::vector<float>& m, float binWidth, double hz, double sensitivity)
-{
-  if (m.size() < 8 || !(binWidth > 0))
-    return false;
-  const int n = static_cast<int>(m.size());
-  const int first = std::max(static_cast<int>(150.0 / binWidth), 2);
-  const int last = std::min(static_cast<int>(12000.0 / binWidth), n - 3);
-  if (last < first)
-    return false;
-  double sum = 0;
-  for (int k = first; k <= last; ++k)
-    sum += m[k];
-  const double mean = sum / (last - first + 1);
-  const int centre = static_cast<int>(std::lround(hz / binWidth));
-  float peak = 0;
-  for (int k = std::max(centre - 2, 0); k <= std::min(centre + 2, n - 1); ++k)
-    peak = std::max(peak, m[k]);
-  return mean > 0 && peak > (28.0 - 16.0 * sensitivity) * mean;
-}
 
 // Amplitude of one frequency in x[from, to) (a single DFT bin), in dBFS.
 double ToneLevelDb(const std::vector<float>& x, double rate, double hz, double from, double to)
@@ -284,6 +267,11 @@ int main(int argc, char** argv)
                     engine->FormatParameter(i).c_str());
     }
     return 0;
+  }
+  if (opt.scorecard)
+  {
+    engine.reset();
+    return RunScorecard(opt, [&](std::string& e) { return OpenEngine(opt, bundle, e); });
   }
   if (opt.scenario == "loop" && opt.input.empty())
   {

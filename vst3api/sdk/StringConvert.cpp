@@ -1,62 +1,12 @@
 #include "vst3api/sdk/StringConvert.h"
 
+#include "utf8/Utf8.h"
+
 namespace Steinberg {
 namespace Vst {
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
-
-// Decodes one code point from utf8 at i; advances i past what was consumed.
-char32_t decodeUtf8(std::string_view s, size_t& i)
-{
-  const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char b0 = byte(i);
-  if (b0 < 0x80)
-  {
-    ++i;
-    return b0;
-  }
-  int extra;
-  char32_t cp;
-  char32_t minimum;
-  if ((b0 & 0xE0) == 0xC0)
-  {
-    extra = 1;
-    cp = b0 & 0x1F;
-    minimum = 0x80;
-  }
-  else if ((b0 & 0xF0) == 0xE0)
-  {
-    extra = 2;
-    cp = b0 & 0x0F;
-    minimum = 0x800;
-  }
-  else if ((b0 & 0xF8) == 0xF0)
-  {
-    extra = 3;
-    cp = b0 & 0x07;
-    minimum = 0x10000;
-  }
-  else
-  {
-    ++i;
-    return kReplacement;
-  }
-  size_t k = i + 1;
-  for (int n = 0; n < extra; ++n, ++k)
-  {
-    if (k >= s.size() || (byte(k) & 0xC0) != 0x80)
-    {
-      i = k; // resume at the offending byte
-      return kReplacement;
-    }
-    cp = (cp << 6) | (byte(k) & 0x3F);
-  }
-  i = k;
-  if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-    return kReplacement;
-  return cp;
-}
+constexpr char32_t kReplacement = utf8::kReplacement;
 
 void appendUtf16(std::u16string& out, char32_t cp)
 {
@@ -108,7 +58,7 @@ std::u16string convert(std::string_view utf8)
   out.reserve(utf8.size());
   size_t i = 0;
   while (i < utf8.size())
-    appendUtf16(out, decodeUtf8(utf8, i));
+    appendUtf16(out, utf8::Decode(utf8, i));
   return out;
 }
 

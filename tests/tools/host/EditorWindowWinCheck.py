@@ -12,7 +12,9 @@ import os, subprocess, sys, time, threading, queue
 host, out = sys.argv[1], sys.argv[2]
 bundle = sys.argv[3] if len(sys.argv) > 3 else None
 os.makedirs(out, exist_ok=True)
-env = dict(os.environ, WINEDEBUG="-all", QUELLOR_PRESENTATION=os.environ.get("QUELLOR_PRESENTATION", "gdi"))
+# The editor opens as a user's would: no presentation chosen, so under Wine it must pick GDI itself.
+env = dict(os.environ, WINEDEBUG="-all")
+env.pop("QUELLOR_PRESENTATION", None)
 disp = env["DISPLAY"]
 failures = []
 TIMEOUT = 8  # seconds any one condition may take to show
@@ -126,6 +128,8 @@ def edits(lines):
 h = Host("--sample")
 x0, y0, w, ht, pres = open_editor(h)
 at = lambda x, y: (x0 + int(x), y0 + int(y))
+check(f"with no presentation variable set, the editor under Wine presents through GDI ({pres})",
+      pres == "gdi")
 time.sleep(1.5)  # the first frames reach the screen
 shot = os.path.join(out, "window.png")
 subprocess.run(f"xwd -root -display {disp} -silent | convert xwd:- -crop {w}x{ht}+{x0}+{y0} +repage {shot}",

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,51 @@ TEST(ClosedLoop, BareLoopHowlsAtTheRoomsExactLimitAndAPlainCutAddsItsGain)
     ASSERT_TRUE(cut.sustained);
     EXPECT_NEAR(cut.maxStableGainDb - bare.maxStableGainDb, 6.0, 0.5);
   }
+}
+
+TEST(ClosedLoop, ALoudProgrammeToneInAStableLoopIsNoHowl)
+{
+  // A held 1 kHz note at -6 dBFS and K 12 dB below the limit: the loudspeaker carries it at
+  // about -18 dBFS, above the howl level, but the loop adds at most a few dB to it.
+  const std::vector<float> h = MakeRoomResponse(ShortRoom(2));
+  LoopSetup s;
+  s.room = h;
+  s.programme.resize(static_cast<size_t>(kRate));
+  for (size_t i = 0; i < s.programme.size(); ++i)
+    s.programme[i] = 0.5f * static_cast<float>(std::sin(2.0 * std::numbers::pi * 1000.0 *
+                                                        static_cast<double>(i) / kRate));
+  s.schedule.startDb = ToDb(ExactStableGain(h)) - 12.0;
+  s.schedule.fixedSeconds = 4.0;
+  s.schedule.stopWhenSustained = false;
+  s.record = true;
+  const LoopResult r = RunLoop(s, {});
+  float peak = 0;
+  for (size_t i = r.loudspeaker.size() / 2; i < r.loudspeaker.size(); ++i)
+    peak = std::max(peak, std::fabs(r.loudspeaker[i]));
+  ASSERT_GT(ToDb(peak), kHowlDbfs) << "the note itself reaches the howl level";
+  EXPECT_FALSE(r.sustained);
+  EXPECT_TRUE(r.episodes.empty()) << r.episodes.size() << " episode(s), the first at "
+                                  << r.episodes[0].frequency << " Hz";
+}
+
+TEST(ClosedLoop, AfterTheSustainedHowlTheRunGoesOnAtTheSameGain)
+{
+  const std::vector<float> programme = Talker();
+  const std::vector<float> h = MakeRoomResponse(ShortRoom(1));
+  LoopSetup s = Stepped(h, programme);
+  const LoopResult first = RunLoop(s, {});
+  ASSERT_TRUE(first.sustained);
+  s.schedule.afterSustainedSeconds = 3.0; // two K steps' time
+  const LoopResult longer = RunLoop(s, {});
+  ASSERT_TRUE(longer.sustained);
+  EXPECT_EQ(longer.howlGainDb, first.howlGainDb);
+  EXPECT_EQ(longer.maxStableGainDb, first.maxStableGainDb);
+  EXPECT_NEAR(longer.seconds - first.seconds, 3.0, 0.01);
+  ASSERT_GT(longer.gainDb.size(), first.gainDb.size());
+  const float k = first.gainDb.back();
+  for (size_t i = first.gainDb.size(); i < longer.gainDb.size(); ++i)
+    ASSERT_EQ(longer.gainDb[i], k) << "K changed at " << 0.01 * static_cast<double>(i) << " s";
+  EXPECT_FALSE(longer.episodes.front().ended) << "the bare loop keeps howling";
 }
 
 TEST(ClosedLoop, QuellorHoldsTheGainAtWhichTheBareLoopHowled)

@@ -96,6 +96,28 @@ TEST(RenderOptions, ParsesFilesOptionsAndParameters)
   EXPECT_TRUE(help.help);
 }
 
+TEST(RenderOptions, ScorecardOptions)
+{
+  RenderOptions o;
+  std::string err;
+  ASSERT_TRUE(Parse(
+      {"--scorecard", "--quick", "--material", "m", "--jobs=1", "--only", "alone,catch"}, o, err))
+      << err;
+  EXPECT_TRUE(o.scorecard);
+  EXPECT_TRUE(o.quick);
+  EXPECT_EQ(o.material, "m");
+  EXPECT_EQ(o.jobs, 1u);
+  EXPECT_EQ(o.only, "alone,catch");
+  EXPECT_TRUE(o.params.empty()) << "the scorecard's switches are not plug-in parameters";
+  RenderOptions bad;
+  EXPECT_FALSE(Parse({"--jobs", "0"}, bad, err));
+  EXPECT_FALSE(Parse({"--jobs", "2x"}, bad, err));
+  EXPECT_FALSE(Parse({"--only", "loop,gain"}, bad, err));
+  EXPECT_NE(err.find("gain"), std::string::npos) << err;
+  EXPECT_FALSE(Parse({"--only", "loop,"}, bad, err)) << "an empty part is no part";
+  EXPECT_FALSE(Parse({"--material"}, bad, err));
+}
+
 double ToneAmplitude(const std::vector<float>& x, double rate, double hz, double from, double to)
 {
   double re = 0, im = 0;
