@@ -11,7 +11,8 @@ Then the ports' latency against the plug-in's (Drytail on), the state file's rou
 unreadable state file, the errors a user meets, and the server killed mid-run. With --editor: the
 editor open in the live host while the scenario plays; a Hold click (xdotool) while the ring is
 notched must reach the processor (the host hands it over as a parameter change, and the notch is
-then never released), Control+S saves the state; the editor is captured (xwd) as live-editor.png.
+then never released, not even through the set-up a period change brings), Control+S saves the
+state; the editor is captured (xwd) as live-editor.png.
 Prints one line per check and "live checks: N passed, M failed"; exit 0 only when none failed.
 """
 
@@ -427,6 +428,11 @@ def editor_main():
         subprocess.run(["xdotool", "mousemove", "--window", win, "370", "300", "key", "ctrl+s"])
         saved = wait_for(lambda: re.search(r"state: saved .*, Control\+S\)", text("editor")), 5)
         check(saved and os.path.getsize(state) > 0, "Control+S in the editor saves the state")
+        # A new period sets the plug-in up again (an engine reset): the held notch survives it.
+        subprocess.run(["jack_bufsize", "128"], env=ENV, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        check(wait_for(lambda: "128-frame periods; the plug-in is set up again" in
+                       text("editor"), 5), "a period change while the editor is open")
         try:
             client.communicate(timeout=20)
         except subprocess.TimeoutExpired:
@@ -434,8 +440,8 @@ def editor_main():
         time.sleep(1.2)  # one more status line
         last = statuses("editor")[-1]
         # Without Hold the notch goes about three seconds after the ring stops, before the end.
-        check(int(last[0]) >= 1, "held, the notch is still there after the ring stopped "
-              "(notches %s at the end)" % last[0])
+        check(int(last[0]) >= 1, "held, the notch is still there after the ring stopped and the "
+              "period change (notches %s at the end)" % last[0])
         live.send_signal(signal.SIGINT)
         check(finish(live) == 0 and "state: saved" in text("editor"), "the host stops cleanly")
     finally:
