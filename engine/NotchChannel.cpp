@@ -242,17 +242,23 @@ void NotchChannel::Analyse()
   if (static_cast<int32_t>(spectrum.size()) == half)
     std::copy(m, m + half, spectrum.begin());
 
-  // Examined band 150 Hz .. 12 kHz, keeping bins k - 3 and k + 3 inside the spectrum.
-  const int32_t first = std::max(static_cast<int32_t>(std::min(n * 150.0 / sampleRate, 1e9)), 3);
-  const int32_t last =
-      std::min(static_cast<int32_t>(std::min(n * 12000.0 / sampleRate, 1e9)), half - 4);
-  if (last < first)
+  // Examined band 90 Hz .. 20 kHz, keeping bins k - 3 and k + 3 inside the spectrum. The level
+  // that peaks are judged against stays the mean of 150 Hz .. 12 kHz, so that a bass line or
+  // an empty top octave does not move the thresholds.
+  const auto bandBin = [&](double hz) {
+    return static_cast<int32_t>(std::min(n * hz / sampleRate, 1e9));
+  };
+  const int32_t first = std::max(bandBin(90.0), 3);
+  const int32_t last = std::min(bandBin(20000.0), half - 4);
+  const int32_t meanFirst = std::max(bandBin(150.0), 3);
+  const int32_t meanLast = std::min(bandBin(12000.0), half - 4);
+  if (last < first || meanLast < meanFirst)
     return;
 
   double sum = 0.0;
-  for (int32_t k = first; k <= last; ++k)
+  for (int32_t k = meanFirst; k <= meanLast; ++k)
     sum += m[k];
-  const float mean = static_cast<float>(sum / (last - first + 1));
+  const float mean = static_cast<float>(sum / (meanLast - meanFirst + 1));
   // Digital silence: nothing ages and nothing is released. An overflowed spectrum cannot
   // be judged either.
   if (!(mean > 0.0f) || !std::isfinite(mean))
