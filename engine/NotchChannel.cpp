@@ -1,6 +1,7 @@
 #include "engine/NotchChannel.h"
 
 #include "dspmath/DetMath.h"
+#include "engine/HowlFeatures.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -11,6 +12,22 @@
 namespace {
 
 constexpr float kClipKnee = 0.9f;
+
+// A peak with a harmonic partner above this share of the peak threshold, and of the peak
+// itself, is taken for a note: no rise triggers it, and the strong test waits longer.
+constexpr float kPartnerShareOfThreshold = 0.25f;
+constexpr float kPartnerShareOfPeak = 0.2f;
+constexpr int32_t kStrongSightings = 8;
+constexpr int32_t kStrongSightingsWithPartner = 40;
+// Steady growth: over kTrendLength sightings the log magnitude rises by at least this share of
+// ln(riseRatio), within kTrendDeviation nepers (0.26 dB) of a straight line.
+constexpr float kTrendShareOfRise = 0.25f;
+constexpr float kTrendDeviation = 0.03f;
+// Release memory: a notch placed within the tolerance of one released less than kRecallSeconds
+// ago stays kRecallFactor times as long as that one did, up to kLongestHoldSeconds.
+constexpr double kRecallSeconds = 10.0;
+constexpr int32_t kRecallFactor = 3;
+constexpr double kLongestHoldSeconds = 30.0;
 constexpr float kClipRange = 1.0f - 0.9f; // 0.100000024 in single precision
 
 // Filter states this small are inaudible; zeroing them keeps long silences out of the
@@ -109,6 +126,9 @@ void NotchChannel::Initialise(double rate)
   mFft.Prepare(analysisSize);
   mFrame.assign(analysisSize, {0.0f, 0.0f});
   mMagnitudes.assign(analysisSize / 2, 0.0f);
+  mHoldFrames.fill(0);
+  mStrikes.fill(0);
+  mRecalls.fill(Recall{});
 }
 
 void NotchChannel::InitialiseKeepingNotches(double rate, bool keepAutomatic)
@@ -245,17 +265,23 @@ void NotchChannel::Analyse()
   if (static_cast<int32_t>(spectrum.size()) == half)
     std::copy(m, m + half, spectrum.begin());
 
-  // Examined band 150 Hz .. 12 kHz, keeping bins k - 2 and k + 2 inside the spectrum.
-  const int32_t first = std::max(static_cast<int32_t>(std::min(n * 150.0 / sampleRate, 1e9)), 2);
-  const int32_t last =
-      std::min(static_cast<int32_t>(std::min(n * 12000.0 / sampleRate, 1e9)), half - 3);
-  if (last < first)
+  // Examined band 90 Hz .. 20 kHz, keeping bins k - 3 and k + 3 inside the spectrum. The level
+  // that peaks are judged against stays the mean of 150 Hz .. 12 kHz, so that a bass line or
+  // an empty top octave does not move the thresholds.
+  const auto bandBin = [&](double hz) {
+    return static_cast<int32_t>(std::min(n * hz / sampleRate, 1e9));
+  };
+  const int32_t first = std::max(bandBin(90.0), 3);
+  const int32_t last = std::min(bandBin(20000.0), half - 4);
+  const int32_t meanFirst = std::max(bandBin(150.0), 3);
+  const int32_t meanLast = std::min(bandBin(12000.0), half - 4);
+  if (last < first || meanLast < meanFirst)
     return;
 
   double sum = 0.0;
-  for (int32_t k = first; k <= last; ++k)
+  for (int32_t k = meanFirst; k <= meanLast; ++k)
     sum += m[k];
-  const float mean = static_cast<float>(sum / (last - first + 1));
+  const float mean = static_cast<float>(sum / (meanLast - meanFirst + 1));
   // Digital silence: nothing ages and nothing is released. An overflowed spectrum cannot
   // be judged either.
   if (!(mean > 0.0f) || !std::isfinite(mean))
@@ -283,10 +309,13 @@ void NotchChannel::Analyse()
     if (!(L > threshold) || !(L > m[k - 1] && L >= m[k + 1])) // the rare test first
       continue;
 
-    const float den = m[k - 1] - 2.0f * L + m[k + 1];
-    const float delta = den == 0.0f ? 0.0f : 0.5f * (m[k - 1] - m[k + 1]) / den;
-    const float freq = (static_cast<float>(k) + delta) * binWidth;
-    const bool strong = L > 8.0f * (0.5f * (m[k - 2] + m[k + 2]) + 1e-9f) && L > strongRatio * mean;
+    const float bin = howl::PeakBin(m, k);
+    const float freq = bin * binWidth;
+    // Neighbours three bins away are outside the window's main lobe wherever the tone lies
+    // between bins (two bins away a tone half a bin off centre reads only 5 times lower).
+    const bool strong = L > 8.0f * (0.5f * (m[k - 3] + m[k + 3]) + 1e-9f) && L > strongRatio * mean;
+    const bool partnered = howl::HasHarmonicPartner(
+        m, half, bin, std::max(kPartnerShareOfThreshold * threshold, kPartnerShareOfPeak * L));
 
     // A peak inside a notch's reach only keeps that notch alive.
     bool atNotch = false;
@@ -323,6 +352,8 @@ void NotchChannel::Analyse()
           c.missed = 0;
           c.lastMagnitude = c.baseMagnitude = L;
           c.riseCount = 0;
+          c.partnered = partnered;
+          mTrend[static_cast<size_t>(&c - candidates.data())][0] = detmath::LogF(L);
           break;
         }
       }
@@ -344,6 +375,7 @@ void NotchChannel::Analyse()
       c.riseCount = 0;
     }
     c.lastMagnitude = L;
+    c.partnered = partnered;
 
     // Beside a notch (near it but outside its reach) a rise may be the notched tone's own
     // skirt or a note's attack; only a sustained dominant peak there gets a notch of its own.
@@ -353,8 +385,10 @@ void NotchChannel::Analyse()
       const float d = std::fabs(f.frequency - c.frequency);
       besideNotch = besideNotch || (f.active && d < notchRange && !(d < NotchReach(f)));
     }
-    const bool rose = c.riseCount >= riseFrames && L >= riseRatio * c.baseMagnitude;
-    const bool triggered = (rose && !besideNotch) || (strong && c.hits >= 8);
+    const bool rose = c.riseCount >= riseFrames && L >= riseRatio * c.baseMagnitude && !partnered;
+    const int32_t sightings = partnered ? kStrongSightingsWithPartner : kStrongSightings;
+    const bool triggered =
+        (rose && !besideNotch) || (strong && c.hits >= sightings) || GrowsSteadily(c, L, riseRatio);
     if (triggered)
     {
       if (!hold)
@@ -377,11 +411,52 @@ void NotchChannel::Analyse()
     if (c.active && c.missed > 4)
       c.Clear();
 
-  if (!hold)
+  ReleaseAgedNotches();
+}
+
+bool NotchChannel::GrowsSteadily(const PeakCandidate& c, float L, float riseRatio)
+{
+  // A howl close to the loop's limit grows slowly and, in a reverberant room, unevenly from one
+  // analysis to the next, which breaks the consecutive rises; over many sightings its level
+  // still follows a straight line in dB, which programme does not.
+  auto& trend = mTrend[static_cast<size_t>(&c - candidates.data())];
+  const int32_t newest = (c.hits - 1) % kTrendLength;
+  trend[static_cast<size_t>(newest)] = detmath::LogF(L);
+  if (c.hits < kTrendLength || c.partnered)
+    return false;
+  const howl::Trend t = howl::FitTrend(trend.data(), kTrendLength, newest, kTrendLength);
+  return t.growth >= kTrendShareOfRise * detmath::LogF(riseRatio) && t.deviation <= kTrendDeviation;
+}
+
+void NotchChannel::ReleaseAgedNotches()
+{
+  const double perSecond = sampleRate / hop;
+  const auto recallFrames = static_cast<int32_t>(kRecallSeconds * perSecond);
+  for (auto& r : mRecalls)
+    if (r.frequency > 0.0f && ++r.since > recallFrames)
+      r = Recall{};
+  if (hold)
+    return;
+  for (size_t i = 0; i < filters.size(); ++i)
   {
-    for (auto& f : filters)
-      if (f.active && !f.manual && f.age > releaseFrames)
-        f.targetDepth = 0.0f;
+    NotchFilter& f = filters[i];
+    const int32_t holdFrames = mHoldFrames[i] > 0 ? mHoldFrames[i] : releaseFrames;
+    if (!f.active || f.manual || f.age <= holdFrames || f.targetDepth == 0.0f)
+      continue;
+    f.targetDepth = 0.0f;
+    // Remember it in the unused or the oldest memory slot.
+    Recall* slot = &mRecalls[0];
+    for (auto& r : mRecalls)
+    {
+      if (r.frequency == 0.0f)
+      {
+        slot = &r;
+        break;
+      }
+      if (r.since > slot->since)
+        slot = &r;
+    }
+    *slot = Recall{f.frequency, 0, mStrikes[i]};
   }
 }
 
@@ -411,6 +486,25 @@ void NotchChannel::PlaceAutomaticNotch(float frequency)
   }
   if (chosen == nullptr)
     return; // all twenty are manual
+  const auto index = static_cast<size_t>(chosen - filters.data());
+  mHoldFrames[index] = 0;
+  mStrikes[index] = 0;
+  const float tolerance = std::max(1.5f * binWidth, 30.0f);
+  for (auto& r : mRecalls)
+  {
+    if (r.frequency > 0.0f && std::fabs(r.frequency - frequency) < tolerance)
+    {
+      // It howled again soon after its release: the loop still needs this notch.
+      mStrikes[index] = r.strikes + 1;
+      double frames = releaseFrames;
+      for (int32_t j = 0; j < mStrikes[index]; ++j)
+        frames *= kRecallFactor;
+      mHoldFrames[index] =
+          static_cast<int32_t>(std::min(frames, kLongestHoldSeconds * sampleRate / hop));
+      r = Recall{};
+      break;
+    }
+  }
   // Depth, coefficients and state stay: a reused filter glides to its new target.
   chosen->active = true;
   chosen->frequency = frequency;

@@ -69,9 +69,27 @@ private:
   void UpdateFilters();
   void RunCascade(float* buffer, int32_t nFrames);
   void PlaceAutomaticNotch(float frequency);
+  bool GrowsSteadily(const PeakCandidate& c, float L, float riseRatio);
+  void ReleaseAgedNotches();
 
   // The analysis temporaries, sized at initialisation so that analysing never allocates.
   ComplexFft mFft;
   std::vector<std::complex<float>> mFrame;
   std::vector<float> mMagnitudes;
+
+  // A frequency whose automatic notch was released and that howls again soon after gets its
+  // notch back for longer. Per filter slot: analyses its notch stays after the last peak seen
+  // there (0: releaseFrames), and how often its frequency has come back.
+  struct Recall
+  {
+    float frequency = 0.0f; // 0: unused
+    int32_t since = 0;      // analyses since the release
+    int32_t strikes = 0;
+  };
+  std::array<int32_t, kFilterCount> mHoldFrames{};
+  std::array<int32_t, kFilterCount> mStrikes{};
+  std::array<Recall, kFilterCount> mRecalls{};
+  // Per candidate slot: log magnitudes of its latest sightings, indexed by hits.
+  static constexpr int32_t kTrendLength = 24;
+  std::array<std::array<float, kTrendLength>, kCandidateCount> mTrend{};
 };

@@ -12,6 +12,7 @@ struct PeakCandidate
   float lastMagnitude = 0.0f; // magnitude at the latest sighting
   float baseMagnitude = 0.0f; // magnitude just before the current rise began
   int32_t riseCount = 0;      // consecutive sightings each louder than the one before
+  bool partnered = false;     // a harmonic partner stood beside it at the latest sighting
 
   void Clear() { *this = PeakCandidate{}; }
 };

@@ -190,3 +190,54 @@ TEST(ClosedLoop, QuellorHoldsTheGainAtWhichTheBareLoopHowled)
       }
   }
 }
+
+namespace {
+
+// A room that rings at one frequency: a 6 ms delay, then a decaying resonance there over a
+// little diffuse noise.
+std::vector<float> RingingRoom(double hz)
+{
+  std::vector<float> h(static_cast<size_t>(0.4 * kRate), 0.0f);
+  uint32_t seed = 4242u;
+  const size_t delay = static_cast<size_t>(0.006 * kRate);
+  for (size_t i = delay; i < h.size(); ++i)
+  {
+    const double t = static_cast<double>(i - delay) / kRate;
+    seed = seed * 1664525u + 1013904223u;
+    const double r = (static_cast<double>(seed >> 8) / 16777216.0) * 2.0 - 1.0;
+    h[i] = static_cast<float>(0.02 * std::exp(-t / 0.05) * std::sin(2 * std::numbers::pi * hz * t) +
+                              0.002 * std::exp(-t / 0.03) * r);
+  }
+  return h;
+}
+
+} // namespace
+
+TEST(ClosedLoop, QuellorSuppressesHowlsAt120HzAnd12500Hz)
+{
+  const std::vector<float> programme = Talker();
+  for (const double hz : {120.0, 12500.0})
+  {
+    SCOPED_TRACE(hz);
+    LoopSetup s = Stepped(RingingRoom(hz), programme);
+    const LoopResult bare = RunLoop(s, {});
+    ASSERT_TRUE(bare.sustained);
+    s.schedule.startDb = bare.howlGainDb + 2 * s.schedule.stepDb;
+    s.schedule.fixedSeconds = 8.0;
+    s.schedule.stopWhenSustained = false;
+    const LoopResult held = RunLoop(s, {});
+    ASSERT_TRUE(held.sustained) << "the bare loop howls for good at that gain";
+    ASSERT_FALSE(held.episodes.empty());
+    EXPECT_NEAR(held.episodes.front().frequency, hz, hz * 0.05);
+
+    LoopResult with;
+    std::string error;
+    ASSERT_TRUE(RunLoopWithPlugin(
+        s, [](std::string& e) { return MakeModuleEngine(QUELLOR_BUNDLE_PATH, e); }, with, nullptr,
+        error))
+        << error;
+    EXPECT_FALSE(with.sustained);
+    for (const HowlEpisode& e : with.episodes)
+      EXPECT_LE(e.duration, kSustainedSeconds) << e.frequency << " Hz from " << e.start << " s";
+  }
+}
