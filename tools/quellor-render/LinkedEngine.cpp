@@ -1,10 +1,10 @@
 #include "quellor/Quellor.h"
 #include "plugin/IParam.h"
-#include "tools/quellor-render/RenderEngine.h"
+#include "tools/quellor-render/OfflineProcessor.h"
 
 namespace {
 
-class LinkedEngine : public RenderEngine
+class LinkedEngine : public OfflineProcessor
 {
 public:
   bool Prepare(double sampleRate, int maxBlockSize, int channels) override
@@ -78,7 +78,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<RenderEngine> MakeLinkedEngine()
+std::unique_ptr<OfflineProcessor> MakeLinkedProcessor()
 {
   return std::make_unique<LinkedEngine>();
 }

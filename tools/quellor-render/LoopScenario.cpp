@@ -34,9 +34,10 @@ int NotchWatcher::Placed() const
 
 namespace {
 
-std::unique_ptr<RenderEngine> PreparedEngine(const EngineFactory& makeEngine, std::string& error)
+std::unique_ptr<OfflineProcessor> PreparedEngine(const ProcessorFactory& makeEngine,
+                                                 std::string& error)
 {
-  std::unique_ptr<RenderEngine> engine = makeEngine(error);
+  std::unique_ptr<OfflineProcessor> engine = makeEngine(error);
   if (engine && !engine->Prepare(kRate, kBlock, 1))
   {
     error = "the plug-in cannot be prepared for mono at 48 kHz";
@@ -99,10 +100,10 @@ struct OpenLoop
 };
 
 // The programme through the plug-in alone (no loop), up to 60 s.
-bool ProgrammeThroughPlugin(const std::vector<float>& programme, const EngineFactory& makeEngine,
+bool ProgrammeThroughPlugin(const std::vector<float>& programme, const ProcessorFactory& makeEngine,
                             OpenLoop& out, std::string& error)
 {
-  std::unique_ptr<RenderEngine> engine = PreparedEngine(makeEngine, error);
+  std::unique_ptr<OfflineProcessor> engine = PreparedEngine(makeEngine, error);
   if (!engine)
     return false;
   const size_t total = std::min(programme.size(), static_cast<size_t>(60 * kRate));
@@ -169,10 +170,10 @@ void PrintRun(const char* title, const LoopResult& r, bool fixed)
 
 } // namespace
 
-bool RunLoopWithPlugin(const LoopSetup& setup, const EngineFactory& makeEngine, LoopResult& result,
-                       std::vector<NotchMark>* notches, std::string& error)
+bool RunLoopWithPlugin(const LoopSetup& setup, const ProcessorFactory& makeEngine,
+                       LoopResult& result, std::vector<NotchMark>* notches, std::string& error)
 {
-  std::unique_ptr<RenderEngine> engine = PreparedEngine(makeEngine, error);
+  std::unique_ptr<OfflineProcessor> engine = PreparedEngine(makeEngine, error);
   if (!engine)
     return false;
   if (engine->Latency() != 0)
@@ -182,7 +183,7 @@ bool RunLoopWithPlugin(const LoopSetup& setup, const EngineFactory& makeEngine, 
   }
   NotchWatcher watcher;
   std::vector<NotchView> slots;
-  RenderEngine* e = engine.get();
+  OfflineProcessor* e = engine.get();
   result = RunLoop(
       setup, [e](double* samples, int n) { e->Process(&samples, &samples, n); },
       [&](double seconds) {
@@ -194,7 +195,7 @@ bool RunLoopWithPlugin(const LoopSetup& setup, const EngineFactory& makeEngine, 
   return true;
 }
 
-int RunLoopScenario(const RenderOptions& opt, const EngineFactory& makeEngine)
+int RunLoopScenario(const RenderOptions& opt, const ProcessorFactory& makeEngine)
 {
   std::vector<float> programme;
   std::string programmeName, error;

@@ -9,7 +9,7 @@
 #include "tools/host/Module.h"
 #include "tools/host/PluginInstance.h"
 #include "tools/host/ProcessObjects.h"
-#include "tools/quellor-render/RenderEngine.h"
+#include "tools/quellor-render/OfflineProcessor.h"
 #include "vst3api/sdk/StringConvert.h"
 
 #include <memory>
@@ -19,7 +19,7 @@ using namespace Steinberg::Vst;
 
 namespace {
 
-class ModuleEngine : public RenderEngine
+class ModuleEngine : public OfflineProcessor
 {
 public:
   ~ModuleEngine() override
@@ -190,7 +190,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<RenderEngine> MakeModuleEngine(const std::string& bundlePath, std::string& error)
+std::unique_ptr<OfflineProcessor> MakeModuleProcessor(const std::string& bundlePath,
+                                                      std::string& error)
 {
   auto engine = std::make_unique<ModuleEngine>();
   if (!engine->Open(bundlePath, error))

@@ -70,10 +70,10 @@ using Clock = std::chrono::steady_clock;
 // and factory. Processing runs on the worker threads, one instance each.
 std::mutex gEngineLock;
 
-class SerialisedEngine : public RenderEngine
+class SerialisedEngine : public OfflineProcessor
 {
 public:
-  explicit SerialisedEngine(std::unique_ptr<RenderEngine> inner) : mInner(std::move(inner)) {}
+  explicit SerialisedEngine(std::unique_ptr<OfflineProcessor> inner) : mInner(std::move(inner)) {}
   ~SerialisedEngine() override
   {
     std::lock_guard<std::mutex> lock(gEngineLock);
@@ -101,14 +101,14 @@ public:
   }
 
 private:
-  std::unique_ptr<RenderEngine> mInner;
+  std::unique_ptr<OfflineProcessor> mInner;
 };
 
 // The command line's plug-in at a given Sensitivity (in %).
-EngineFactory AtSensitivity(const EngineFactory& makeEngine, double percent)
+ProcessorFactory AtSensitivity(const ProcessorFactory& makeEngine, double percent)
 {
-  return [makeEngine, percent](std::string& error) -> std::unique_ptr<RenderEngine> {
-    std::unique_ptr<RenderEngine> engine;
+  return [makeEngine, percent](std::string& error) -> std::unique_ptr<OfflineProcessor> {
+    std::unique_ptr<OfflineProcessor> engine;
     {
       std::lock_guard<std::mutex> lock(gEngineLock);
       engine = makeEngine(error);
@@ -147,11 +147,12 @@ bool ReadMono48k(const std::string& path, std::vector<float>& out, std::string& 
 
 // The programme through a fresh plug-in in blocks of `block`, mono, at 48 kHz; after each block
 // observe sees the engine and the block's end time.
-bool ThroughPlugin(const EngineFactory& makeEngine, const std::vector<float>& in, int block,
+bool ThroughPlugin(const ProcessorFactory& makeEngine, const std::vector<float>& in, int block,
                    std::vector<float>& out,
-                   const std::function<void(RenderEngine&, double)>& observe, std::string& error)
+                   const std::function<void(OfflineProcessor&, double)>& observe,
+                   std::string& error)
 {
-  std::unique_ptr<RenderEngine> engine = makeEngine(error);
+  std::unique_ptr<OfflineProcessor> engine = makeEngine(error);
   if (!engine)
     return false;
   if (!engine->Prepare(kRate, block, 1))
@@ -238,7 +239,7 @@ LoopSetup SteppedSetup(const RoomParams& room, const std::vector<float>& program
   return setup;
 }
 
-bool ScoreRoom(const LoopSet& set, unsigned seed, const std::vector<EngineFactory>& engines,
+bool ScoreRoom(const LoopSet& set, unsigned seed, const std::vector<ProcessorFactory>& engines,
                std::vector<RoomScore>& out, std::string& error)
 {
   RoomParams room;
@@ -270,7 +271,7 @@ bool ScoreRoom(const LoopSet& set, unsigned seed, const std::vector<EngineFactor
 
 // Notches placed per minute in 60 s at K held 1 dB above the room's exact stable limit.
 bool ScoreChurn(const RoomParams& room, const std::vector<float>& programme,
-                const EngineFactory& engine, double& perMinute, std::string& error)
+                const ProcessorFactory& engine, double& perMinute, std::string& error)
 {
   LoopSetup setup;
   setup.room = MakeRoomResponse(room);
@@ -289,7 +290,7 @@ bool ScoreChurn(const RoomParams& room, const std::vector<float>& programme,
 }
 
 // The programme alone, no feedback, blocks of 256 as the tool processes files.
-bool ScoreAlone(const std::vector<float>& programme, const EngineFactory& engine,
+bool ScoreAlone(const std::vector<float>& programme, const ProcessorFactory& engine,
                 ProgrammeScore& out, std::string& error)
 {
   NotchWatcher watcher;
@@ -297,7 +298,7 @@ bool ScoreAlone(const std::vector<float>& programme, const EngineFactory& engine
   std::vector<float> processed;
   if (!ThroughPlugin(
           engine, programme, 256, processed,
-          [&](RenderEngine& e, double t) {
+          [&](OfflineProcessor& e, double t) {
             if (e.ReadNotches(slots))
               watcher.Update(slots, t);
           },
@@ -314,7 +315,7 @@ bool ScoreAlone(const std::vector<float>& programme, const EngineFactory& engine
 }
 
 bool ScoreCatch(const std::vector<float>& signal, double start, double hz, double sensitivity,
-                const EngineFactory& engine, int block, CatchScore& out, std::string& error)
+                const ProcessorFactory& engine, int block, CatchScore& out, std::string& error)
 {
   CatchWatch watch(start, hz, sensitivity / 100.0);
   std::vector<NotchView> slots;
@@ -322,7 +323,7 @@ bool ScoreCatch(const std::vector<float>& signal, double start, double hz, doubl
   float binWidth = 0;
   if (!ThroughPlugin(
           engine, signal, block, processed,
-          [&](RenderEngine& e, double t) {
+          [&](OfflineProcessor& e, double t) {
             if (!e.ReadNotches(slots))
               slots.clear();
             if (!e.ReadSpectrum(spectrum, binWidth))
@@ -480,7 +481,7 @@ std::vector<float> RingUnderBed(const std::vector<float>& music)
 
 } // namespace
 
-int RunScorecard(const RenderOptions& opt, const EngineFactory& makeEngine)
+int RunScorecard(const RenderOptions& opt, const ProcessorFactory& makeEngine)
 {
   const Clock::time_point began = Clock::now();
   const bool quick = opt.quick;
@@ -523,7 +524,7 @@ int RunScorecard(const RenderOptions& opt, const EngineFactory& makeEngine)
 
   Card card;
   card.sensitivities = quick ? std::vector<double>{50.0} : std::vector<double>{0.0, 50.0, 100.0};
-  std::vector<EngineFactory> engines;
+  std::vector<ProcessorFactory> engines;
   for (double s : card.sensitivities)
     engines.push_back(AtSensitivity(makeEngine, s));
   const size_t ns = engines.size();

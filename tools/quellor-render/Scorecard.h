@@ -33,4 +33,4 @@ struct QuickThresholds
 extern const QuickThresholds kQuickThresholds;
 
 // Runs the scorecard; returns the process exit code.
-int RunScorecard(const RenderOptions& opt, const EngineFactory& makeEngine);
+int RunScorecard(const RenderOptions& opt, const ProcessorFactory& makeEngine);

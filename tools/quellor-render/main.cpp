@@ -3,7 +3,7 @@
 #include "tools/quellor-render/EditorPicture.h"
 #include "tools/quellor-render/LoopScenario.h"
 #include "tools/quellor-render/Options.h"
-#include "tools/quellor-render/RenderEngine.h"
+#include "tools/quellor-render/OfflineProcessor.h"
 #include "tools/quellor-render/Scenario.h"
 #include "tools/quellor-render/ScoreMeasures.h"
 #include "tools/quellor-render/Scorecard.h"
@@ -143,7 +143,7 @@ double ToneLevelDb(const std::vector<float>& x, double rate, double hz, double f
   return 20.0 * std::log10(amp + 1e-12);
 }
 
-int FindParameter(const RenderEngine& e, const std::string& name)
+int FindParameter(const OfflineProcessor& e, const std::string& name)
 {
   const std::string key = NormaliseOptionName(name);
   for (int i = 0; i < e.ParameterCount(); ++i)
@@ -182,17 +182,17 @@ std::string DerivedOutputName(const std::string& input)
 
 // The plug-in (the bundle, or the engine linked in) with the command line's parameters applied;
 // null with a message ("cannot load ..." when the bundle does not load).
-std::unique_ptr<RenderEngine> OpenEngine(const RenderOptions& opt, const std::string& bundle,
-                                         std::string& error)
+std::unique_ptr<OfflineProcessor> OpenEngine(const RenderOptions& opt, const std::string& bundle,
+                                             std::string& error)
 {
-  std::unique_ptr<RenderEngine> engine;
+  std::unique_ptr<OfflineProcessor> engine;
   if (opt.linked)
   {
-    engine = MakeLinkedEngine();
+    engine = MakeLinkedProcessor();
   }
   else
   {
-    engine = MakeModuleEngine(bundle, error);
+    engine = MakeModuleProcessor(bundle, error);
     if (engine == nullptr)
     {
       error = "cannot load the plug-in " + bundle + ": " + error +
@@ -248,7 +248,7 @@ int main(int argc, char** argv)
   }
   const std::string bundle =
       opt.linked ? "" : (opt.module.empty() ? DefaultBundlePath() : opt.module);
-  std::unique_ptr<RenderEngine> engine = OpenEngine(opt, bundle, error);
+  std::unique_ptr<OfflineProcessor> engine = OpenEngine(opt, bundle, error);
   if (engine == nullptr)
   {
     std::fprintf(stderr, "quellor-render: %s\n", error.c_str());

@@ -180,8 +180,8 @@ TEST(ClosedLoop, QuellorHoldsTheGainAtWhichTheBareLoopHowled)
     LoopResult with;
     std::string error;
     ASSERT_TRUE(RunLoopWithPlugin(
-        s, [](std::string& e) { return MakeModuleEngine(QUELLOR_BUNDLE_PATH, e); }, with, nullptr,
-        error))
+        s, [](std::string& e) { return MakeModuleProcessor(QUELLOR_BUNDLE_PATH, e); }, with,
+        nullptr, error))
         << error;
     for (const HowlEpisode& e : with.episodes)
       if (e.frequency >= 150 && e.frequency <= 12000)
@@ -233,8 +233,8 @@ TEST(ClosedLoop, QuellorSuppressesHowlsAt120HzAnd12500Hz)
     LoopResult with;
     std::string error;
     ASSERT_TRUE(RunLoopWithPlugin(
-        s, [](std::string& e) { return MakeModuleEngine(QUELLOR_BUNDLE_PATH, e); }, with, nullptr,
-        error))
+        s, [](std::string& e) { return MakeModuleProcessor(QUELLOR_BUNDLE_PATH, e); }, with,
+        nullptr, error))
         << error;
     EXPECT_FALSE(with.sustained);
     for (const HowlEpisode& e : with.episodes)

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/quellor-render/RenderEngine.h"
+#include "tools/quellor-render/OfflineProcessor.h"
 #include "tools/quellor-render/ScoreMeasures.h"
 
 namespace {
@@ -128,7 +128,7 @@ TEST(ScoreMeasures, ARingGrowingUnderABedIsCaughtSoonAfterItBecomesTrackable)
     std::vector<float> x = bed;
     if (ring)
       AddGrowingRing(x, rate, 2.0, 1600.0, -60.0, 40.0, -12.0);
-    std::unique_ptr<RenderEngine> engine = MakeLinkedEngine();
+    std::unique_ptr<OfflineProcessor> engine = MakeLinkedProcessor();
     ASSERT_TRUE(engine->Prepare(rate, 256, 1));
     CatchWatch watch(2.0, 1600.0, 0.5);
     std::vector<double> block(256);

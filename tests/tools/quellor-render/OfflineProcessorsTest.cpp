@@ -8,20 +8,20 @@
 #include <string>
 #include <vector>
 
-#include "tools/quellor-render/RenderEngine.h"
+#include "tools/quellor-render/OfflineProcessor.h"
 #include "tools/quellor-render/Scenario.h"
 
 namespace {
 
-std::unique_ptr<RenderEngine> moduleEngine()
+std::unique_ptr<OfflineProcessor> moduleEngine()
 {
   std::string error;
-  auto engine = MakeModuleEngine(QUELLOR_BUNDLE_PATH, error);
+  auto engine = MakeModuleProcessor(QUELLOR_BUNDLE_PATH, error);
   EXPECT_NE(engine, nullptr) << error;
   return engine;
 }
 
-int find(const RenderEngine& e, const std::string& name)
+int find(const OfflineProcessor& e, const std::string& name)
 {
   for (int i = 0; i < e.ParameterCount(); ++i)
     if (e.ParameterName(i) == name)
@@ -29,7 +29,7 @@ int find(const RenderEngine& e, const std::string& name)
   return -1;
 }
 
-void set(RenderEngine& e, const std::string& name, double plain)
+void set(OfflineProcessor& e, const std::string& name, double plain)
 {
   const int i = find(e, name);
   ASSERT_GE(i, 0) << name;
@@ -50,10 +50,10 @@ bool sameSlots(const std::vector<NotchView>& a, const std::vector<NotchView>& b)
 
 } // namespace
 
-TEST(RenderEngines, BothOfferTheSameTenParameters)
+TEST(OfflineProcessors, BothOfferTheSameTenParameters)
 {
   auto module = moduleEngine();
-  auto linked = MakeLinkedEngine();
+  auto linked = MakeLinkedProcessor();
   ASSERT_TRUE(module);
   ASSERT_EQ(module->ParameterCount(), 10)
       << "the host's bypass parameter is not one of the plug-in's own";
@@ -76,7 +76,7 @@ TEST(RenderEngines, BothOfferTheSameTenParameters)
   EXPECT_EQ(linked->FormatParameter(cut), "-24.0 dB");
 }
 
-TEST(RenderEngines, TheFeedbackScenarioGivesTheSameStoryBothWays)
+TEST(OfflineProcessors, TheFeedbackScenarioGivesTheSameStoryBothWays)
 {
   const ScenarioEntry* entry = FindScenario("feedback");
   ASSERT_NE(entry, nullptr);
@@ -84,9 +84,9 @@ TEST(RenderEngines, TheFeedbackScenarioGivesTheSameStoryBothWays)
   ASSERT_EQ(sc.channels.size(), 1u);
   const int block = 300; // not a power of two, so blocks and analysis hops do not line up
   auto module = moduleEngine();
-  auto linked = MakeLinkedEngine();
+  auto linked = MakeLinkedProcessor();
   ASSERT_TRUE(module);
-  for (RenderEngine* e : {module.get(), linked.get()})
+  for (OfflineProcessor* e : {module.get(), linked.get()})
   {
     set(*e, "Sensitivity", 65.);
     set(*e, "Drytail", 40.); // a stage with latency, so the reported latency is compared too
@@ -135,12 +135,12 @@ TEST(RenderEngines, TheFeedbackScenarioGivesTheSameStoryBothWays)
   EXPECT_EQ(widthM, widthL);
 }
 
-TEST(RenderEngines, AMissingBundleIsReportedNotFatal)
+TEST(OfflineProcessors, AMissingBundleIsReportedNotFatal)
 {
   std::string error;
-  EXPECT_EQ(MakeModuleEngine("/nonexistent/Quellor.vst3", error), nullptr);
+  EXPECT_EQ(MakeModuleProcessor("/nonexistent/Quellor.vst3", error), nullptr);
   EXPECT_FALSE(error.empty());
   error.clear();
-  EXPECT_EQ(MakeModuleEngine("", error), nullptr);
+  EXPECT_EQ(MakeModuleProcessor("", error), nullptr);
   EXPECT_FALSE(error.empty());
 }

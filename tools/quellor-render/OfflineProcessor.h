@@ -1,8 +1,8 @@
 #pragma once
-// What quellor-render needs from the processor: prepare, parameters by index, block processing,
-// latency, and the notch table, the active-notch count and channel 0's spectrum. The module
-// implementation (the default) drives the built plug-in through its host interfaces; the linked
-// one drives the engine directly.
+// The audio processor quellor-render runs sound through (offline, block by block): prepare,
+// parameters by index, block processing, latency, and the notch table, the active-notch count and
+// channel 0's spectrum. The module implementation (the default) drives the built plug-in through
+// its host interfaces; the linked one drives the engine directly.
 
 #include <memory>
 #include <string>
@@ -19,10 +19,10 @@ struct NotchView
   float width = 0.0f;
 };
 
-class RenderEngine
+class OfflineProcessor
 {
 public:
-  virtual ~RenderEngine() = default;
+  virtual ~OfflineProcessor() = default;
 
   virtual bool Prepare(double sampleRate, int maxBlockSize, int channels) = 0;
 
@@ -49,7 +49,8 @@ public:
 };
 
 // The engine linked into the tool.
-std::unique_ptr<RenderEngine> MakeLinkedEngine();
+std::unique_ptr<OfflineProcessor> MakeLinkedProcessor();
 // The plug-in in a built Quellor.vst3 bundle, driven through its VST 3 interfaces; null with a
 // message when the bundle cannot be loaded.
-std::unique_ptr<RenderEngine> MakeModuleEngine(const std::string& bundlePath, std::string& error);
+std::unique_ptr<OfflineProcessor> MakeModuleProcessor(const std::string& bundlePath,
+                                                      std::string& error);
