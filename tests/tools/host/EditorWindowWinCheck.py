@@ -282,10 +282,17 @@ if bundle:
     for x in (399, 409, 419, 429, 439):
         xdo("mousemove", *at(x, 615))
     xdo("mouseup", 1)
-    got, _ = h.collect(lambda l: l.startswith("edit end 7"))
+    # The next gesture starts only once this one has ended: a release handled late would
+    # otherwise turn the move to the next control into a drag of this one.
+    got, ended = h.collect(lambda l: l.startswith("edit end 7"), 4 * TIMEOUT)
+    got += h.settle()
     g1 = h.ask("param 7")
     moved = g0 is not None and g1 is not None and float(g1.split()[2]) > float(g0.split()[2]) + 0.02
     check("dragging the Gain slider to the right raises Gain", moved and "edit begin 7" in got, f"{g0} -> {g1}")
+    ev = edits(got)
+    check("the Gain drag is one gesture, ended by its release",
+          ended and bool(ev) and ev[0].startswith("edit begin 7") and ev[-1] == "edit end 7" and
+          all(e.startswith("edit perform 7 ") for e in ev[1:-1]), got)
 
     # Right-click on the Auto Cut slider asks the host for its menu; its value box takes "-12".
     xdo("mousemove", *at(600, 415)); xdo("click", 3)
