@@ -23,6 +23,10 @@ constexpr int32_t kStrongSightingsWithPartner = 40;
 // ln(riseRatio), within kTrendDeviation nepers (0.26 dB) of a straight line.
 constexpr float kTrendShareOfRise = 0.25f;
 constexpr float kTrendDeviation = 0.03f;
+// A rise counts when its log magnitude stays within this share of its growth from a straight
+// line (root mean square); lower Sensitivity asks for a straighter rise.
+constexpr float kRiseDeviationBase = 0.025f;
+constexpr float kRiseDeviationPerSensitivity = 0.1f;
 // Release memory: a notch placed within the tolerance of one released less than kRecallSeconds
 // ago stays kRecallFactor times as long as that one did, up to kLongestHoldSeconds.
 constexpr double kRecallSeconds = 10.0;
@@ -353,7 +357,7 @@ void NotchChannel::Analyse()
           c.lastMagnitude = c.baseMagnitude = L;
           c.riseCount = 0;
           c.partnered = partnered;
-          mTrend[static_cast<size_t>(&c - candidates.data())][0] = detmath::LogF(L);
+          RecordSighting(c, L);
           break;
         }
       }
@@ -385,10 +389,12 @@ void NotchChannel::Analyse()
       const float d = std::fabs(f.frequency - c.frequency);
       besideNotch = besideNotch || (f.active && d < notchRange && !(d < NotchReach(f)));
     }
-    const bool rose = c.riseCount >= riseFrames && L >= riseRatio * c.baseMagnitude && !partnered;
+    RecordSighting(c, L);
+    const bool rose = c.riseCount >= riseFrames && L >= riseRatio * c.baseMagnitude && !partnered &&
+                      RisesSteadily(c, kRiseDeviationBase + kRiseDeviationPerSensitivity * s);
     const int32_t sightings = partnered ? kStrongSightingsWithPartner : kStrongSightings;
     const bool triggered =
-        (rose && !besideNotch) || (strong && c.hits >= sightings) || GrowsSteadily(c, L, riseRatio);
+        (rose && !besideNotch) || (strong && c.hits >= sightings) || GrowsSteadily(c, riseRatio);
     if (triggered)
     {
       if (!hold)
@@ -414,18 +420,35 @@ void NotchChannel::Analyse()
   ReleaseAgedNotches();
 }
 
-bool NotchChannel::GrowsSteadily(const PeakCandidate& c, float L, float riseRatio)
+void NotchChannel::RecordSighting(const PeakCandidate& c, float L)
+{
+  auto& trend = mTrend[static_cast<size_t>(&c - candidates.data())];
+  trend[static_cast<size_t>((c.hits - 1) % kTrendLength)] = detmath::LogF(L);
+}
+
+bool NotchChannel::GrowsSteadily(const PeakCandidate& c, float riseRatio) const
 {
   // A howl close to the loop's limit grows slowly and, in a reverberant room, unevenly from one
   // analysis to the next, which breaks the consecutive rises; over many sightings its level
   // still follows a straight line in dB, which programme does not.
-  auto& trend = mTrend[static_cast<size_t>(&c - candidates.data())];
-  const int32_t newest = (c.hits - 1) % kTrendLength;
-  trend[static_cast<size_t>(newest)] = detmath::LogF(L);
   if (c.hits < kTrendLength || c.partnered)
     return false;
+  const auto& trend = mTrend[static_cast<size_t>(&c - candidates.data())];
+  const int32_t newest = (c.hits - 1) % kTrendLength;
   const howl::Trend t = howl::FitTrend(trend.data(), kTrendLength, newest, kTrendLength);
   return t.growth >= kTrendShareOfRise * detmath::LogF(riseRatio) && t.deviation <= kTrendDeviation;
+}
+
+bool NotchChannel::RisesSteadily(const PeakCandidate& c, float maxRelativeDeviation) const
+{
+  // A howl builds up by the same factor every trip round the loop, a straight line in dB. A
+  // note's onset entering the analysis window jumps first and then levels off: its rise bends
+  // away from the line by a larger share of what it gained.
+  const int32_t count = std::min({c.riseCount + 1, c.hits, kTrendLength});
+  const auto& trend = mTrend[static_cast<size_t>(&c - candidates.data())];
+  const howl::Trend t =
+      howl::FitTrend(trend.data(), kTrendLength, (c.hits - 1) % kTrendLength, count);
+  return t.growth > 0.0f && t.deviation <= maxRelativeDeviation * t.growth;
 }
 
 void NotchChannel::ReleaseAgedNotches()

@@ -385,6 +385,35 @@ TEST(Detector, ANoteThatSwellsLikeAnAttackGetsNoNotch)
   EXPECT_EQ(fd.ch.ActiveFilterCount(), 0);
 }
 
+TEST(Detector, ALoneNoteStartingAbruptlyGetsNoNotchWhileAHowlAsLoudIsCaught)
+{
+  // The note enters the analysis window over eight analyses: its level jumps, then levels off,
+  // bending away from the straight line in dB that a howl follows. It has no partners to give
+  // it away, and it is not loud enough for the strong test.
+  for (const double amp : {0.015, 0.02, 0.03})
+  {
+    Feeder fd;
+    for (int a = 0; a < 10; ++a)
+      fd.Step(1100, 0.0);
+    for (int a = 0; a < 40; ++a)
+      fd.Step(1100, amp);
+    for (int a = 0; a < 20; ++a)
+      fd.Step(1100, 0.0);
+    EXPECT_EQ(fd.ch.ActiveFilterCount(), 0) << amp;
+  }
+  Feeder howl;
+  double amp = 0.001;
+  bool caught = false;
+  for (int a = 0; a < 60 && !caught; ++a)
+  {
+    howl.Step(1100, amp, 0.01, 1.12);
+    amp *= a == 0 ? std::pow(1.12, 8.0) : 1.12;
+    caught = howl.NotchNear(1100) != nullptr;
+  }
+  EXPECT_TRUE(caught);
+  EXPECT_LT(amp, 0.04);
+}
+
 TEST(Detector, ARingGrowingSlowlyAndUnevenlyUnderAMusicBedIsCaught)
 {
   // A chord of two notes changing every 40 analyses, and a ring at 1900 Hz that grows by 2 %
