@@ -18,7 +18,7 @@ constexpr float kClipKnee = 0.9f;
 constexpr float kPartnerShareOfThreshold = 0.25f;
 constexpr float kPartnerShareOfPeak = 0.2f;
 constexpr int32_t kStrongSightings = 8;
-constexpr int32_t kStrongSightingsWithPartner = 40;
+constexpr int32_t kStrongSightingsWithPartner = 72;
 // Steady growth: over kTrendLength sightings the log magnitude rises by at least this share of
 // ln(riseRatio), within kTrendDeviation nepers (0.26 dB) of a straight line.
 constexpr float kTrendShareOfRise = 0.25f;

@@ -414,6 +414,22 @@ TEST(Detector, ALoneNoteStartingAbruptlyGetsNoNotchWhileAHowlAsLoudIsCaught)
   EXPECT_LT(amp, 0.04);
 }
 
+TEST(Detector, ALoudNoteWithPartnersHeldForAThirdOfASecondGetsNoNotch)
+{
+  // Strong enough for the strong test, but its partners make it wait longer than a sung or
+  // played note of 60 analyses (320 ms) lasts; a lone tone as loud is notched at once.
+  Feeder fd;
+  for (int a = 0; a < 60; ++a)
+    StepNote(fd, 330.0, 0.3);
+  for (int a = 0; a < 20; ++a)
+    StepNote(fd, 330.0, 0.0);
+  EXPECT_EQ(fd.ch.ActiveFilterCount(), 0);
+  Feeder lone;
+  for (int a = 0; a < 20; ++a)
+    lone.Step(330.0, 0.3);
+  EXPECT_NE(lone.NotchNear(330.0), nullptr);
+}
+
 TEST(Detector, ARingGrowingSlowlyAndUnevenlyUnderAMusicBedIsCaught)
 {
   // A chord of two notes changing every 40 analyses, and a ring at 1900 Hz that grows by 2 %
