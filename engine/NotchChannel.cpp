@@ -25,6 +25,9 @@ constexpr float kTrendShareOfRise = 0.25f;
 constexpr float kTrendDeviation = 0.03f;
 // A rise counts when its log magnitude stays within this share of its growth from a straight
 // line (root mean square); lower Sensitivity asks for a straighter rise.
+// A rise while the programme's mean level grew by more than this factor is an onset across
+// many bins, a note or a syllable, not one tone building up.
+constexpr float kOnsetMeanRise = 1.25f;
 constexpr float kRiseDeviationBase = 0.025f;
 constexpr float kRiseDeviationPerSensitivity = 0.1f;
 // Release memory: a notch placed within the tolerance of one released less than kRecallSeconds
@@ -355,6 +358,7 @@ void NotchChannel::Analyse()
           c.hits = 1;
           c.missed = 0;
           c.lastMagnitude = c.baseMagnitude = L;
+          c.lastMean = c.baseMean = mean;
           c.riseCount = 0;
           c.partnered = partnered;
           RecordSighting(c, L);
@@ -371,7 +375,10 @@ void NotchChannel::Analyse()
     if (L > 1.003f * c.lastMagnitude)
     {
       if (c.riseCount == 0)
+      {
         c.baseMagnitude = c.lastMagnitude;
+        c.baseMean = c.lastMean;
+      }
       c.riseCount += 1;
     }
     else
@@ -379,6 +386,7 @@ void NotchChannel::Analyse()
       c.riseCount = 0;
     }
     c.lastMagnitude = L;
+    c.lastMean = mean;
     c.partnered = partnered;
 
     // Beside a notch (near it but outside its reach) a rise may be the notched tone's own
@@ -391,6 +399,7 @@ void NotchChannel::Analyse()
     }
     RecordSighting(c, L);
     const bool rose = c.riseCount >= riseFrames && L >= riseRatio * c.baseMagnitude && !partnered &&
+                      !(mean > kOnsetMeanRise * c.baseMean) &&
                       RisesSteadily(c, kRiseDeviationBase + kRiseDeviationPerSensitivity * s);
     const int32_t sightings = partnered ? kStrongSightingsWithPartner : kStrongSightings;
     const bool triggered =
