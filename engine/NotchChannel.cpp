@@ -25,11 +25,11 @@ constexpr float kTrendShareOfRise = 0.25f;
 constexpr float kTrendDeviation = 0.03f;
 // A rise counts when its log magnitude stays within this share of its growth from a straight
 // line (root mean square); lower Sensitivity asks for a straighter rise.
+constexpr float kRiseDeviationBase = 0.025f;
+constexpr float kRiseDeviationPerSensitivity = 0.1f;
 // A rise while the programme's mean level grew by more than this factor is an onset across
 // many bins, a note or a syllable, not one tone building up.
 constexpr float kOnsetMeanRise = 1.25f;
-constexpr float kRiseDeviationBase = 0.025f;
-constexpr float kRiseDeviationPerSensitivity = 0.1f;
 // Release memory: a notch placed within the tolerance of one released less than kRecallSeconds
 // ago stays kRecallFactor times as long as that one did, up to kLongestHoldSeconds.
 constexpr double kRecallSeconds = 10.0;
