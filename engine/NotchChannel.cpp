@@ -18,11 +18,18 @@ constexpr float kClipKnee = 0.9f;
 constexpr float kPartnerShareOfThreshold = 0.25f;
 constexpr float kPartnerShareOfPeak = 0.2f;
 constexpr int32_t kStrongSightings = 8;
-constexpr int32_t kStrongSightingsWithPartner = 40;
+constexpr int32_t kStrongSightingsWithPartner = 72;
 // Steady growth: over kTrendLength sightings the log magnitude rises by at least this share of
 // ln(riseRatio), within kTrendDeviation nepers (0.26 dB) of a straight line.
 constexpr float kTrendShareOfRise = 0.25f;
 constexpr float kTrendDeviation = 0.03f;
+// A rise counts when its log magnitude stays within this share of its growth from a straight
+// line (root mean square); lower Sensitivity asks for a straighter rise.
+constexpr float kRiseDeviationBase = 0.025f;
+constexpr float kRiseDeviationPerSensitivity = 0.1f;
+// A rise while the programme's mean level grew by more than this factor is an onset across
+// many bins, a note or a syllable, not one tone building up.
+constexpr float kOnsetMeanRise = 1.25f;
 // Release memory: a notch placed within the tolerance of one released less than kRecallSeconds
 // ago stays kRecallFactor times as long as that one did, up to kLongestHoldSeconds.
 constexpr double kRecallSeconds = 10.0;
@@ -351,9 +358,10 @@ void NotchChannel::Analyse()
           c.hits = 1;
           c.missed = 0;
           c.lastMagnitude = c.baseMagnitude = L;
+          c.lastMean = c.baseMean = mean;
           c.riseCount = 0;
           c.partnered = partnered;
-          mTrend[static_cast<size_t>(&c - candidates.data())][0] = detmath::LogF(L);
+          RecordSighting(c, L);
           break;
         }
       }
@@ -367,7 +375,10 @@ void NotchChannel::Analyse()
     if (L > 1.003f * c.lastMagnitude)
     {
       if (c.riseCount == 0)
+      {
         c.baseMagnitude = c.lastMagnitude;
+        c.baseMean = c.lastMean;
+      }
       c.riseCount += 1;
     }
     else
@@ -375,6 +386,7 @@ void NotchChannel::Analyse()
       c.riseCount = 0;
     }
     c.lastMagnitude = L;
+    c.lastMean = mean;
     c.partnered = partnered;
 
     // Beside a notch (near it but outside its reach) a rise may be the notched tone's own
@@ -385,10 +397,13 @@ void NotchChannel::Analyse()
       const float d = std::fabs(f.frequency - c.frequency);
       besideNotch = besideNotch || (f.active && d < notchRange && !(d < NotchReach(f)));
     }
-    const bool rose = c.riseCount >= riseFrames && L >= riseRatio * c.baseMagnitude && !partnered;
+    RecordSighting(c, L);
+    const bool rose = c.riseCount >= riseFrames && L >= riseRatio * c.baseMagnitude && !partnered &&
+                      !(mean > kOnsetMeanRise * c.baseMean) &&
+                      RisesSteadily(c, kRiseDeviationBase + kRiseDeviationPerSensitivity * s);
     const int32_t sightings = partnered ? kStrongSightingsWithPartner : kStrongSightings;
     const bool triggered =
-        (rose && !besideNotch) || (strong && c.hits >= sightings) || GrowsSteadily(c, L, riseRatio);
+        (rose && !besideNotch) || (strong && c.hits >= sightings) || GrowsSteadily(c, riseRatio);
     if (triggered)
     {
       if (!hold)
@@ -414,18 +429,35 @@ void NotchChannel::Analyse()
   ReleaseAgedNotches();
 }
 
-bool NotchChannel::GrowsSteadily(const PeakCandidate& c, float L, float riseRatio)
+void NotchChannel::RecordSighting(const PeakCandidate& c, float L)
+{
+  auto& trend = mTrend[static_cast<size_t>(&c - candidates.data())];
+  trend[static_cast<size_t>((c.hits - 1) % kTrendLength)] = detmath::LogF(L);
+}
+
+bool NotchChannel::GrowsSteadily(const PeakCandidate& c, float riseRatio) const
 {
   // A howl close to the loop's limit grows slowly and, in a reverberant room, unevenly from one
   // analysis to the next, which breaks the consecutive rises; over many sightings its level
   // still follows a straight line in dB, which programme does not.
-  auto& trend = mTrend[static_cast<size_t>(&c - candidates.data())];
-  const int32_t newest = (c.hits - 1) % kTrendLength;
-  trend[static_cast<size_t>(newest)] = detmath::LogF(L);
   if (c.hits < kTrendLength || c.partnered)
     return false;
+  const auto& trend = mTrend[static_cast<size_t>(&c - candidates.data())];
+  const int32_t newest = (c.hits - 1) % kTrendLength;
   const howl::Trend t = howl::FitTrend(trend.data(), kTrendLength, newest, kTrendLength);
   return t.growth >= kTrendShareOfRise * detmath::LogF(riseRatio) && t.deviation <= kTrendDeviation;
+}
+
+bool NotchChannel::RisesSteadily(const PeakCandidate& c, float maxRelativeDeviation) const
+{
+  // A howl builds up by the same factor every trip round the loop, a straight line in dB. A
+  // note's onset entering the analysis window jumps first and then levels off: its rise bends
+  // away from the line by a larger share of what it gained.
+  const int32_t count = std::min({c.riseCount + 1, c.hits, kTrendLength});
+  const auto& trend = mTrend[static_cast<size_t>(&c - candidates.data())];
+  const howl::Trend t =
+      howl::FitTrend(trend.data(), kTrendLength, (c.hits - 1) % kTrendLength, count);
+  return t.growth > 0.0f && t.deviation <= maxRelativeDeviation * t.growth;
 }
 
 void NotchChannel::ReleaseAgedNotches()

@@ -69,7 +69,9 @@ private:
   void UpdateFilters();
   void RunCascade(float* buffer, int32_t nFrames);
   void PlaceAutomaticNotch(float frequency);
-  bool GrowsSteadily(const PeakCandidate& c, float L, float riseRatio);
+  void RecordSighting(const PeakCandidate& c, float L);
+  bool GrowsSteadily(const PeakCandidate& c, float riseRatio) const;
+  bool RisesSteadily(const PeakCandidate& c, float maxRelativeDeviation) const;
   void ReleaseAgedNotches();
 
   // The analysis temporaries, sized at initialisation so that analysing never allocates.

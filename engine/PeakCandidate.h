@@ -13,6 +13,8 @@ struct PeakCandidate
   float baseMagnitude = 0.0f; // magnitude just before the current rise began
   int32_t riseCount = 0;      // consecutive sightings each louder than the one before
   bool partnered = false;     // a harmonic partner stood beside it at the latest sighting
+  float lastMean = 0.0f;      // the band's mean level at the latest sighting
+  float baseMean = 0.0f;      // and just before the current rise began
 
   void Clear() { *this = PeakCandidate{}; }
 };

@@ -385,6 +385,74 @@ TEST(Detector, ANoteThatSwellsLikeAnAttackGetsNoNotch)
   EXPECT_EQ(fd.ch.ActiveFilterCount(), 0);
 }
 
+TEST(Detector, ALoneNoteStartingAbruptlyGetsNoNotchWhileAHowlAsLoudIsCaught)
+{
+  // The note enters the analysis window over eight analyses: its level jumps, then levels off,
+  // bending away from the straight line in dB that a howl follows. It has no partners to give
+  // it away, and it is not loud enough for the strong test.
+  for (const double amp : {0.015, 0.02, 0.03})
+  {
+    Feeder fd;
+    for (int a = 0; a < 10; ++a)
+      fd.Step(1100, 0.0);
+    for (int a = 0; a < 40; ++a)
+      fd.Step(1100, amp);
+    for (int a = 0; a < 20; ++a)
+      fd.Step(1100, 0.0);
+    EXPECT_EQ(fd.ch.ActiveFilterCount(), 0) << amp;
+  }
+  Feeder howl;
+  double amp = 0.001;
+  bool caught = false;
+  for (int a = 0; a < 60 && !caught; ++a)
+  {
+    howl.Step(1100, amp, 0.01, 1.12);
+    amp *= a == 0 ? std::pow(1.12, 8.0) : 1.12;
+    caught = howl.NotchNear(1100) != nullptr;
+  }
+  EXPECT_TRUE(caught);
+  EXPECT_LT(amp, 0.04);
+}
+
+TEST(Detector, ALoudNoteWithPartnersHeldForAThirdOfASecondGetsNoNotch)
+{
+  // Strong enough for the strong test, but its partners make it wait longer than a sung or
+  // played note of 60 analyses (320 ms) lasts; a lone tone as loud is notched at once.
+  Feeder fd;
+  for (int a = 0; a < 60; ++a)
+    StepNote(fd, 330.0, 0.3);
+  for (int a = 0; a < 20; ++a)
+    StepNote(fd, 330.0, 0.0);
+  EXPECT_EQ(fd.ch.ActiveFilterCount(), 0);
+  Feeder lone;
+  for (int a = 0; a < 20; ++a)
+    lone.Step(330.0, 0.3);
+  EXPECT_NE(lone.NotchNear(330.0), nullptr);
+}
+
+TEST(Detector, AToneRisingWithABroadbandOnsetGetsNoNotchWhileTheSameRiseAloneIsCaught)
+{
+  // The programme's level across the band doubles while the tone swells and then holds, as at
+  // a note's or a syllable's onset; a howl builds up in one bin while the rest stays.
+  const auto run = [](double noiseWithTone) {
+    Feeder fd;
+    for (int a = 0; a < 10; ++a)
+      fd.Step(1300, 0.0, 0.01);
+    double amp = 0.0005;
+    for (int a = 0; a < 20; ++a)
+    {
+      const double growth = a < 8 ? 1.4 : 1.0;
+      fd.Step(1300, amp, noiseWithTone, growth);
+      amp *= a == 0 ? std::pow(growth, 8.0) : growth;
+    }
+    for (int a = 0; a < 10; ++a)
+      fd.Step(1300, 0.0, 0.01);
+    return fd.ch.ActiveFilterCount() > 0;
+  };
+  EXPECT_FALSE(run(0.02));
+  EXPECT_TRUE(run(0.01));
+}
+
 TEST(Detector, ARingGrowingSlowlyAndUnevenlyUnderAMusicBedIsCaught)
 {
   // A chord of two notes changing every 40 analyses, and a ring at 1900 Hz that grows by 2 %

@@ -24,11 +24,11 @@ using namespace loopsim;
 // What the quick subset asserts. These are what the detector of today passes, with a margin, so
 // that the subset guards against regressions; tighten them here as the detector improves.
 const QuickThresholds kQuickThresholds = {
-    /*loopMeanAddedDbAtLeast*/ 5.0,
-    /*loopMinAddedDbAtLeast*/ 3.0,
-    /*musicNotchesPerMinuteAtMost*/ 40.0,
-    /*musicWorstBandDbAtMost*/ 6.5,
-    /*demoCatchMsAtMost*/ 80.0,
+    /*loopMeanAddedDbAtLeast*/ 6.5,
+    /*loopMinAddedDbAtLeast*/ 5.0,
+    /*musicNotchesPerMinuteAtMost*/ 14.0,
+    /*musicWorstBandDbAtMost*/ 4.5,
+    /*demoCatchMsAtMost*/ 70.0,
 };
 
 bool ReadScoreIndex(const std::string& folder, std::vector<ScoreItem>& items, std::string& error)
