@@ -35,6 +35,13 @@ constexpr float kOnsetMeanRise = 1.25f;
 constexpr double kRecallSeconds = 10.0;
 constexpr int32_t kRecallFactor = 3;
 constexpr double kLongestHoldSeconds = 30.0;
+// Programme through a notch: an automatic notch that has cut for kSettleSeconds and still sees a
+// peak as strong as the one that placed it holds back no howl (the peak of a howl it caught falls
+// by the notch's depth). After kProgrammeSightings such sightings it is released at once, and
+// those peaks no longer keep it.
+constexpr double kSettleSeconds = 0.16;
+constexpr int32_t kProgrammeSightings = 8;
+constexpr float kZoneGrowth = 2.0f;
 constexpr float kClipRange = 1.0f - 0.9f; // 0.100000024 in single precision
 
 // Filter states this small are inaudible; zeroing them keeps long silences out of the
@@ -136,6 +143,12 @@ void NotchChannel::Initialise(double rate)
   mHoldFrames.fill(0);
   mStrikes.fill(0);
   mRecalls.fill(Recall{});
+  mPlacedFrequency.fill(0.0f);
+  mPlacedLevel.fill(0.0f);
+  mSincePlaced.fill(0);
+  mProgrammeSightings.fill(0);
+  mZones.fill(Zone{});
+  mSettleFrames = static_cast<int32_t>(std::min(kSettleSeconds * rate / hop + 0.5, 1e9));
 }
 
 void NotchChannel::InitialiseKeepingNotches(double rate, bool keepAutomatic)
@@ -308,6 +321,11 @@ void NotchChannel::Analyse()
   for (auto& f : filters)
     if (f.active)
       f.age += 1;
+  for (auto& z : mZones)
+    if (z.frequency > 0.0f && ++z.missed > 4)
+      z = Zone{};
+  for (auto& since : mSincePlaced)
+    since = std::min(since + 1, std::numeric_limits<int32_t>::max() - 1);
 
   const float threshold = peakRatio * mean;
   for (int32_t k = first; k <= last; ++k)
@@ -324,13 +342,33 @@ void NotchChannel::Analyse()
     const bool partnered = howl::HasHarmonicPartner(
         m, half, bin, std::max(kPartnerShareOfThreshold * threshold, kPartnerShareOfPeak * L));
 
+    // A peak where a misfire was released keeps that zone open, unless it has grown past what
+    // programme there did: a howl growing under it.
+    bool inZone = false;
+    for (auto& z : mZones)
+    {
+      if (z.frequency > 0.0f && std::fabs(z.frequency - freq) < tolerance)
+      {
+        if (L > kZoneGrowth * z.level)
+        {
+          z = Zone{};
+          continue;
+        }
+        z.missed = 0;
+        inZone = true;
+      }
+    }
     // A peak inside a notch's reach only keeps that notch alive.
     bool atNotch = false;
     for (auto& f : filters)
     {
       if (f.active && std::fabs(f.frequency - freq) < NotchReach(f))
       {
-        f.age = 0;
+        const auto slot = static_cast<size_t>(&f - filters.data());
+        if (ProgrammeAtNotch(slot, L))
+          mProgrammeSightings[slot] += 1;
+        else
+          f.age = 0;
         atNotch = true;
         break;
       }
@@ -402,8 +440,8 @@ void NotchChannel::Analyse()
                       !(mean > kOnsetMeanRise * c.baseMean) &&
                       RisesSteadily(c, kRiseDeviationBase + kRiseDeviationPerSensitivity * s);
     const int32_t sightings = partnered ? kStrongSightingsWithPartner : kStrongSightings;
-    const bool triggered =
-        (rose && !besideNotch) || (strong && c.hits >= sightings) || GrowsSteadily(c, riseRatio);
+    const bool triggered = (rose && !besideNotch) || (strong && c.hits >= sightings && !inZone) ||
+                           GrowsSteadily(c, riseRatio);
     if (triggered)
     {
       if (!hold)
@@ -412,7 +450,7 @@ void NotchChannel::Analyse()
         for (const auto& f : filters)
           covered = covered || (f.active && std::fabs(f.frequency - c.frequency) < NotchReach(f));
         if (!covered)
-          PlaceAutomaticNotch(c.frequency);
+          PlaceAutomaticNotch(c.frequency, L);
       }
       c.Clear();
     }
@@ -460,6 +498,15 @@ bool NotchChannel::RisesSteadily(const PeakCandidate& c, float maxRelativeDeviat
   return t.growth > 0.0f && t.deviation <= maxRelativeDeviation * t.growth;
 }
 
+bool NotchChannel::ProgrammeAtNotch(size_t slot, float level) const
+{
+  const NotchFilter& f = filters[slot];
+  // Only the detector's own notch, as it placed it, once the analysis window holds only audio
+  // the notch has cut.
+  return !f.manual && f.frequency == mPlacedFrequency[slot] && mPlacedFrequency[slot] > 0.0f &&
+         mSincePlaced[slot] >= mSettleFrames && level >= mPlacedLevel[slot];
+}
+
 void NotchChannel::ReleaseAgedNotches()
 {
   const double perSecond = sampleRate / hop;
@@ -473,7 +520,27 @@ void NotchChannel::ReleaseAgedNotches()
   {
     NotchFilter& f = filters[i];
     const int32_t holdFrames = mHoldFrames[i] > 0 ? mHoldFrames[i] : releaseFrames;
-    if (!f.active || f.manual || f.age <= holdFrames || f.targetDepth == 0.0f)
+    if (!f.active || f.manual || f.targetDepth == 0.0f)
+      continue;
+    if (mProgrammeSightings[i] >= kProgrammeSightings && ProgrammeAtNotch(i, mPlacedLevel[i]))
+    {
+      // A misfire: released without a memory, so that the programme does not earn it a longer
+      // hold when it plays the note again.
+      f.targetDepth = 0.0f;
+      // While the programme keeps sounding there it is still no howl: no strong test there.
+      Zone* zone = &mZones[0];
+      for (auto& z : mZones)
+      {
+        if (z.frequency == 0.0f)
+        {
+          zone = &z;
+          break;
+        }
+      }
+      *zone = Zone{f.frequency, mPlacedLevel[i], 0};
+      continue;
+    }
+    if (f.age <= holdFrames)
       continue;
     f.targetDepth = 0.0f;
     // Remember it in the unused or the oldest memory slot.
@@ -499,7 +566,7 @@ float NotchChannel::NotchReach(const NotchFilter& f) const
   return std::min(2.0f * tolerance, std::max(binWidth, halfBandwidth));
 }
 
-void NotchChannel::PlaceAutomaticNotch(float frequency)
+void NotchChannel::PlaceAutomaticNotch(float frequency, float level)
 {
   NotchFilter* chosen = nullptr;
   for (auto& f : filters)
@@ -521,6 +588,10 @@ void NotchChannel::PlaceAutomaticNotch(float frequency)
   const auto index = static_cast<size_t>(chosen - filters.data());
   mHoldFrames[index] = 0;
   mStrikes[index] = 0;
+  mPlacedFrequency[index] = frequency;
+  mPlacedLevel[index] = level;
+  mSincePlaced[index] = 0;
+  mProgrammeSightings[index] = 0;
   const float tolerance = std::max(1.5f * binWidth, 30.0f);
   for (auto& r : mRecalls)
   {

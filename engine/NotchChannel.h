@@ -68,7 +68,8 @@ public:
 private:
   void UpdateFilters();
   void RunCascade(float* buffer, int32_t nFrames);
-  void PlaceAutomaticNotch(float frequency);
+  void PlaceAutomaticNotch(float frequency, float level);
+  bool ProgrammeAtNotch(size_t slot, float level) const;
   void RecordSighting(const PeakCandidate& c, float L);
   bool GrowsSteadily(const PeakCandidate& c, float riseRatio) const;
   bool RisesSteadily(const PeakCandidate& c, float maxRelativeDeviation) const;
@@ -91,6 +92,23 @@ private:
   std::array<int32_t, kFilterCount> mHoldFrames{};
   std::array<int32_t, kFilterCount> mStrikes{};
   std::array<Recall, kFilterCount> mRecalls{};
+  // Per filter slot, for the automatic notch the detector placed there: its frequency, the level of
+  // the peak that placed it, analyses since then, and the sightings since it settled of a peak at
+  // that level or above.
+  std::array<float, kFilterCount> mPlacedFrequency{};
+  std::array<float, kFilterCount> mPlacedLevel{};
+  std::array<int32_t, kFilterCount> mSincePlaced{};
+  std::array<int32_t, kFilterCount> mProgrammeSightings{};
+  int32_t mSettleFrames = 0;
+  // Where a misfire was released, while the programme that fooled it keeps sounding there and
+  // does not grow far past the level that placed the notch.
+  struct Zone
+  {
+    float frequency = 0.0f; // 0: unused
+    float level = 0.0f;
+    int32_t missed = 0;
+  };
+  std::array<Zone, kFilterCount> mZones{};
   // Per candidate slot: log magnitudes of its latest sightings, indexed by hits.
   static constexpr int32_t kTrendLength = 24;
   std::array<std::array<float, kTrendLength>, kCandidateCount> mTrend{};

@@ -21,14 +21,15 @@
 
 using namespace loopsim;
 
-// What the quick subset asserts. These are what the detector of today passes, with a margin, so
-// that the subset guards against regressions; tighten them here as the detector improves.
+// What the quick subset asserts: the loop, band and catch targets themselves (the detector is
+// deterministic, so a result does not move between runs); the notch count, whose target the
+// detector does not meet yet, with a margin over today's, so that it guards against regressions.
 const QuickThresholds kQuickThresholds = {
-    /*loopMeanAddedDbAtLeast*/ 6.5,
+    /*loopMeanAddedDbAtLeast*/ 8.0,
     /*loopMinAddedDbAtLeast*/ 5.0,
     /*musicNotchesPerMinuteAtMost*/ 14.0,
-    /*musicWorstBandDbAtMost*/ 4.5,
-    /*demoCatchMsAtMost*/ 70.0,
+    /*musicWorstBandDbAtMost*/ 1.0,
+    /*demoCatchMsAtMost*/ 60.0,
 };
 
 bool ReadScoreIndex(const std::string& folder, std::vector<ScoreItem>& items, std::string& error)
