@@ -38,9 +38,12 @@ constexpr double kLongestHoldSeconds = 30.0;
 // Programme through a notch: an automatic notch that has cut for kSettleSeconds and still sees a
 // peak as strong as the one that placed it holds back no howl (the peak of a howl it caught falls
 // by the notch's depth). After kProgrammeSightings such sightings it is released at once, and
-// those peaks no longer keep it.
+// those peaks no longer keep it. Only a notch placed on a peak that showed harmonic partners is
+// judged so: a lone steady sinusoid standing through its notch looks like a howl in every way the
+// detector can see, and keeps its notch.
 constexpr double kSettleSeconds = 0.16;
 constexpr int32_t kProgrammeSightings = 8;
+constexpr float kNeverJudged = std::numeric_limits<float>::infinity();
 constexpr float kZoneGrowth = 2.0f;
 constexpr float kClipRange = 1.0f - 0.9f; // 0.100000024 in single precision
 
@@ -398,7 +401,7 @@ void NotchChannel::Analyse()
           c.lastMagnitude = c.baseMagnitude = L;
           c.lastMean = c.baseMean = mean;
           c.riseCount = 0;
-          c.partnered = partnered;
+          c.partnered = c.everPartnered = partnered;
           RecordSighting(c, L);
           break;
         }
@@ -426,6 +429,7 @@ void NotchChannel::Analyse()
     c.lastMagnitude = L;
     c.lastMean = mean;
     c.partnered = partnered;
+    c.everPartnered = c.everPartnered || partnered;
 
     // Beside a notch (near it but outside its reach) a rise may be the notched tone's own
     // skirt or a note's attack; only a sustained dominant peak there gets a notch of its own.
@@ -450,7 +454,7 @@ void NotchChannel::Analyse()
         for (const auto& f : filters)
           covered = covered || (f.active && std::fabs(f.frequency - c.frequency) < NotchReach(f));
         if (!covered)
-          PlaceAutomaticNotch(c.frequency, L);
+          PlaceAutomaticNotch(c.frequency, c.everPartnered ? L : kNeverJudged);
       }
       c.Clear();
     }

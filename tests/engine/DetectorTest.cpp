@@ -562,72 +562,67 @@ TEST(Detector, SpectrumHoldsUnnormalisedMagnitudes)
 
 } // namespace
 
-TEST(Detector, AToneThatStandsThroughItsNotchIsAMisfireAndGoesAtOnceWhileAHowlItSilencedStays)
+TEST(Detector, ANoteThatStandsThroughItsNotchIsAMisfireAndGoesAtOnceWhileAHowlItSilencedStays)
 {
-  // No loop: the notch cannot lower what the detector hears, as with programme alone.
+  // No loop: the notch cannot lower what the detector hears, as with programme alone. A loud note
+  // held long enough for the strong test with partners (72 sightings) gets a notch on its
+  // fundamental...
   Feeder fd;
-  for (int a = 0; a < 20 && !fd.NotchNear(1000); ++a)
-    fd.Step(1000, 0.3);
-  ASSERT_NE(fd.NotchNear(1000), nullptr);
-  const NotchFilter* f = fd.NotchNear(1000);
+  for (int a = 0; a < 100 && !fd.NotchNear(330); ++a)
+    StepNote(fd, 330.0, 0.3);
+  ASSERT_NE(fd.NotchNear(330), nullptr);
+  const NotchFilter* f = fd.NotchNear(330);
   const int placedAt = fd.analyses;
   int releasedAt = -1;
   for (int a = 0; a < 200 && releasedAt < 0; ++a)
   {
-    fd.Step(1000, 0.3);
+    StepNote(fd, 330.0, 0.3);
     if (f->targetDepth == 0.0f)
       releasedAt = fd.analyses;
   }
-  ASSERT_GT(releasedAt, 0) << "a notch the tone stands through must not be kept by it";
+  // ...which it stands through: released at once, not kept by it.
+  ASSERT_GT(releasedAt, 0) << "a notch the note stands through must not be kept by it";
   const double seconds = (releasedAt - placedAt) * fd.ch.hop / fd.ch.sampleRate;
   EXPECT_GE(seconds, 0.16); // not before the window holds only notched audio
   EXPECT_LT(seconds, 0.5);
-  // While the tone keeps sounding it is not notched again.
+  // While the note keeps sounding it is not notched again.
   for (int a = 0; a < 300; ++a)
   {
-    fd.Step(1000, 0.3);
-    const NotchFilter* again = fd.NotchNear(1000);
+    StepNote(fd, 330.0, 0.3);
+    const NotchFilter* again = fd.NotchNear(330);
     ASSERT_TRUE(again == nullptr || again->targetDepth == 0.0f) << "analysis " << fd.analyses;
   }
-  // Once it has stopped, the same tone is caught again as fast as ever.
-  for (int a = 0; a < 20; ++a)
-    fd.Step(0, 0.0);
-  int caughtAfter = -1;
-  for (int a = 1; a <= 20 && caughtAfter < 0; ++a)
-  {
-    fd.Step(1000, 0.3);
-    if (fd.NotchNear(1000) && fd.NotchNear(1000)->targetDepth < 0.0f)
-      caughtAfter = a;
-  }
-  // Eighth sighting, counting from the first window the restarted tone fills enough.
-  EXPECT_GE(caughtAfter, 8);
-  EXPECT_LE(caughtAfter, 9);
+  // A lone tone standing through its notch looks like a howl in every way the detector sees:
+  // it keeps its notch.
+  Feeder lone;
+  for (int a = 0; a < 20 && !lone.NotchNear(1000); ++a)
+    lone.Step(1000, 0.3);
+  ASSERT_NE(lone.NotchNear(1000), nullptr);
+  for (int a = 0; a < 300; ++a)
+    lone.Step(1000, 0.3);
+  ASSERT_NE(lone.NotchNear(1000), nullptr);
+  EXPECT_EQ(lone.NotchNear(1000)->targetDepth, -18.0f);
 
   // A howl the notch silenced leaves only what the notch lets through, far below the peak that
   // placed it: that keeps the notch.
   Feeder loop;
-  for (int a = 0; a < 20 && !loop.NotchNear(2500); ++a)
-    loop.Step(2500, 0.3);
-  ASSERT_NE(loop.NotchNear(2500), nullptr);
-  const NotchFilter* g = loop.NotchNear(2500);
+  for (int a = 0; a < 100 && !loop.NotchNear(330); ++a)
+    StepNote(loop, 330.0, 0.3);
+  ASSERT_NE(loop.NotchNear(330), nullptr);
+  const NotchFilter* g = loop.NotchNear(330);
   for (int a = 0; a < 900; ++a)
-    loop.Step(2500, 0.3 * 0.125); // 18 dB down
+    StepNote(loop, 330.0, 0.3 * 0.125); // 18 dB down
   EXPECT_EQ(g->targetDepth, -18.0f);
   EXPECT_LT(g->age, 2);
 
-  // Hold keeps a notch the tone stands through; a manual notch is never judged.
+  // Hold keeps a notch the note stands through.
   Feeder held;
-  for (int a = 0; a < 20 && !held.NotchNear(1000); ++a)
-    held.Step(1000, 0.3);
-  ASSERT_NE(held.NotchNear(1000), nullptr);
+  for (int a = 0; a < 100 && !held.NotchNear(330); ++a)
+    StepNote(held, 330.0, 0.3);
+  ASSERT_NE(held.NotchNear(330), nullptr);
   held.ch.hold = true;
   for (int a = 0; a < 200; ++a)
-    held.Step(1000, 0.3);
-  EXPECT_EQ(held.NotchNear(1000)->targetDepth, -18.0f);
-  Feeder manual;
-  NotchFilter& m = PutManualNotch(manual);
-  for (int a = 0; a < 200; ++a)
-    manual.Step(2500, 0.3);
-  EXPECT_EQ(m.targetDepth, -6.0f);
-  EXPECT_EQ(m.age, 0);
+    StepNote(held, 330.0, 0.3);
+  ASSERT_NE(held.NotchNear(330), nullptr);
+  EXPECT_EQ(held.NotchNear(330)->targetDepth, -18.0f);
 }
