@@ -36,13 +36,17 @@ constexpr double kRecallSeconds = 10.0;
 constexpr int32_t kRecallFactor = 3;
 constexpr double kLongestHoldSeconds = 30.0;
 // Programme through a notch: an automatic notch that has cut for kSettleSeconds and still sees a
-// peak as strong as the one that placed it holds back no howl (the peak of a howl it caught falls
-// by the notch's depth). After kProgrammeSightings such sightings it is released at once, and
-// those peaks no longer keep it. Only a notch placed on a peak that showed harmonic partners is
-// judged so: a lone steady sinusoid standing through its notch looks like a howl in every way the
-// detector can see, and keeps its notch.
+// peak within 3 dB of the one that placed it (kProgrammeShare) holds back no howl (the peak of a
+// howl it caught falls by the notch's depth). After kProgrammeSightings such sightings it is
+// released at once, and those peaks no longer keep it. Only a notch placed on a note is judged
+// so, a peak with harmonic partners in at least a quarter of its sightings (1 / kNoteShareOf-
+// Sightings; a howl in a reverberant room meets a stray partner now and then): a lone steady
+// sinusoid standing through its notch looks like a howl in every way the detector can see, and
+// keeps its notch.
 constexpr double kSettleSeconds = 0.16;
 constexpr int32_t kProgrammeSightings = 8;
+constexpr float kProgrammeShare = 0.7f;
+constexpr float kNoteShareOfSightings = 4.0f;
 constexpr float kNeverJudged = std::numeric_limits<float>::infinity();
 constexpr float kZoneGrowth = 2.0f;
 constexpr float kClipRange = 1.0f - 0.9f; // 0.100000024 in single precision
@@ -401,7 +405,8 @@ void NotchChannel::Analyse()
           c.lastMagnitude = c.baseMagnitude = L;
           c.lastMean = c.baseMean = mean;
           c.riseCount = 0;
-          c.partnered = c.everPartnered = partnered;
+          c.partnered = partnered;
+          c.partneredHits = partnered ? 1 : 0;
           RecordSighting(c, L);
           break;
         }
@@ -429,7 +434,7 @@ void NotchChannel::Analyse()
     c.lastMagnitude = L;
     c.lastMean = mean;
     c.partnered = partnered;
-    c.everPartnered = c.everPartnered || partnered;
+    c.partneredHits += partnered ? 1 : 0;
 
     // Beside a notch (near it but outside its reach) a rise may be the notched tone's own
     // skirt or a note's attack; only a sustained dominant peak there gets a notch of its own.
@@ -454,7 +459,11 @@ void NotchChannel::Analyse()
         for (const auto& f : filters)
           covered = covered || (f.active && std::fabs(f.frequency - c.frequency) < NotchReach(f));
         if (!covered)
-          PlaceAutomaticNotch(c.frequency, c.everPartnered ? L : kNeverJudged);
+          PlaceAutomaticNotch(c.frequency,
+                              kNoteShareOfSightings * static_cast<float>(c.partneredHits) >=
+                                      static_cast<float>(c.hits)
+                                  ? L
+                                  : kNeverJudged);
       }
       c.Clear();
     }
@@ -508,7 +517,7 @@ bool NotchChannel::ProgrammeAtNotch(size_t slot, float level) const
   // Only the detector's own notch, as it placed it, once the analysis window holds only audio
   // the notch has cut.
   return !f.manual && f.frequency == mPlacedFrequency[slot] && mPlacedFrequency[slot] > 0.0f &&
-         mSincePlaced[slot] >= mSettleFrames && level >= mPlacedLevel[slot];
+         mSincePlaced[slot] >= mSettleFrames && level >= kProgrammeShare * mPlacedLevel[slot];
 }
 
 void NotchChannel::ReleaseAgedNotches()

@@ -15,7 +15,7 @@ struct PeakCandidate
   bool partnered = false;     // a harmonic partner stood beside it at the latest sighting
   float lastMean = 0.0f;      // the band's mean level at the latest sighting
   float baseMean = 0.0f;      // and just before the current rise began
-  bool everPartnered = false; // a harmonic partner stood beside it at any sighting
+  int32_t partneredHits = 0;  // sightings with a harmonic partner beside it
 
   void Clear() { *this = PeakCandidate{}; }
 };

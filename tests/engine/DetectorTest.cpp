@@ -592,6 +592,16 @@ TEST(Detector, ANoteThatStandsThroughItsNotchIsAMisfireAndGoesAtOnceWhileAHowlIt
     const NotchFilter* again = fd.NotchNear(330);
     ASSERT_TRUE(again == nullptr || again->targetDepth == 0.0f) << "analysis " << fd.analyses;
   }
+  // The note a little softer than when it was notched (2 dB) still stands through the notch.
+  Feeder softer;
+  for (int a = 0; a < 100 && !softer.NotchNear(330); ++a)
+    StepNote(softer, 330.0, 0.3);
+  ASSERT_NE(softer.NotchNear(330), nullptr);
+  const NotchFilter* s = softer.NotchNear(330);
+  for (int a = 0; a < 100 && s->targetDepth < 0.0f; ++a)
+    StepNote(softer, 330.0, 0.3 * 0.79);
+  EXPECT_EQ(s->targetDepth, 0.0f);
+
   // A lone tone standing through its notch looks like a howl in every way the detector sees:
   // it keeps its notch.
   Feeder lone;
