@@ -23,6 +23,7 @@ constexpr int32_t kStrongSightingsWithPartner = 72;
 // ln(riseRatio), within kTrendDeviation nepers (0.26 dB) of a straight line.
 constexpr float kTrendShareOfRise = 0.25f;
 constexpr float kTrendDeviation = 0.03f;
+constexpr float kPartnersIgnoredFrom = 0.5f;
 // A rise counts when its log magnitude stays within this share of its growth from a straight
 // line (root mean square); lower Sensitivity asks for a straighter rise.
 constexpr float kRiseDeviationBase = 0.025f;
@@ -491,7 +492,10 @@ bool NotchChannel::GrowsSteadily(const PeakCandidate& c, float riseRatio) const
   // A howl close to the loop's limit grows slowly and, in a reverberant room, unevenly from one
   // analysis to the next, which breaks the consecutive rises; over many sightings its level
   // still follows a straight line in dB, which programme does not.
-  if (c.hits < kTrendLength || c.partnered)
+  // From the middle of the Sensitivity range a partner does not stop it: such a howl in a
+  // reverberant room meets a stray partner in the dense room response in most sightings. Below,
+  // a note's swell keeps its veto, for the fewest misfires.
+  if (c.hits < kTrendLength || (c.partnered && !(sensitivity >= kPartnersIgnoredFrom)))
     return false;
   const auto& trend = mTrend[static_cast<size_t>(&c - candidates.data())];
   const int32_t newest = (c.hits - 1) % kTrendLength;
