@@ -450,8 +450,9 @@ void NotchChannel::Analyse()
                       !(mean > kOnsetMeanRise * c.baseMean) &&
                       RisesSteadily(c, kRiseDeviationBase + kRiseDeviationPerSensitivity * s);
     const int32_t sightings = partnered ? kStrongSightingsWithPartner : kStrongSightings;
-    const bool triggered = (rose && !besideNotch) || (strong && c.hits >= sightings && !inZone) ||
-                           GrowsSteadily(c, riseRatio);
+    const bool triggered =
+        (rose && !besideNotch) ||
+        (!inZone && ((strong && c.hits >= sightings) || GrowsSteadily(c, riseRatio)));
     if (triggered)
     {
       if (!hold)
@@ -544,7 +545,8 @@ void NotchChannel::ReleaseAgedNotches()
       // A misfire: released without a memory, so that the programme does not earn it a longer
       // hold when it plays the note again.
       f.targetDepth = 0.0f;
-      // While the programme keeps sounding there it is still no howl: no strong test there.
+      // While the programme keeps sounding there it is still no howl: no strong test and no
+      // steady growth there (a howl growing under it leaves the zone, above).
       Zone* zone = &mZones[0];
       for (auto& z : mZones)
       {
