@@ -113,6 +113,22 @@ void CascadeChunk(NotchFilter* const* f, float* buffer, int32_t n)
   }
 }
 
+// The first unused slot of a frequency memory (frequency 0), or else the one whose age is the
+// greatest (the first of equals).
+template <class Slot, size_t N>
+Slot& FreeOrStalest(std::array<Slot, N>& slots, int32_t Slot::*age)
+{
+  Slot* chosen = &slots[0];
+  for (auto& slot : slots)
+  {
+    if (slot.frequency == 0.0f)
+      return slot;
+    if (slot.*age > chosen->*age)
+      chosen = &slot;
+  }
+  return *chosen;
+}
+
 } // namespace
 
 void NotchChannel::Initialise(double rate)
@@ -547,34 +563,13 @@ void NotchChannel::ReleaseAgedNotches()
       f.targetDepth = 0.0f;
       // While the programme keeps sounding there it is still no howl: no strong test and no
       // steady growth there (a howl growing under it leaves the zone, above).
-      Zone* zone = &mZones[0];
-      for (auto& z : mZones)
-      {
-        if (z.frequency == 0.0f)
-        {
-          zone = &z;
-          break;
-        }
-      }
-      *zone = Zone{f.frequency, mPlacedLevel[i], 0};
+      FreeOrStalest(mZones, &Zone::missed) = Zone{f.frequency, mPlacedLevel[i], 0};
       continue;
     }
     if (f.age <= holdFrames)
       continue;
     f.targetDepth = 0.0f;
-    // Remember it in the unused or the oldest memory slot.
-    Recall* slot = &mRecalls[0];
-    for (auto& r : mRecalls)
-    {
-      if (r.frequency == 0.0f)
-      {
-        slot = &r;
-        break;
-      }
-      if (r.since > slot->since)
-        slot = &r;
-    }
-    *slot = Recall{f.frequency, 0, mStrikes[i]};
+    FreeOrStalest(mRecalls, &Recall::since) = Recall{f.frequency, 0, mStrikes[i]};
   }
 }
 
