@@ -20,12 +20,14 @@ float PeakBin(const float* m, int32_t k)
 
 namespace {
 
-// Whether a local maximum above level lies within a bin of fractional bin position p.
-bool PeakNear(const float* m, int32_t half, float p, float level)
+// Whether a local maximum above level lies within a bin of fractional bin position p, its own
+// position within precision bins of p.
+bool PeakNear(const float* m, int32_t half, float p, float level, float precision)
 {
   const int32_t c = static_cast<int32_t>(p + 0.5f);
   for (int32_t k = std::max(c - 1, 1); k <= std::min(c + 1, half - 2); ++k)
-    if (m[k] > level && m[k] >= m[k - 1] && m[k] >= m[k + 1])
+    if (m[k] > level && m[k] >= m[k - 1] && m[k] >= m[k + 1] &&
+        std::fabs(PeakBin(m, k) - p) <= precision)
       return true;
   return false;
 }
@@ -34,7 +36,7 @@ constexpr int kLongestSeries = 8;
 
 } // namespace
 
-bool HasHarmonicPartner(const float* m, int32_t half, float b, float level)
+bool HasHarmonicPartner(const float* m, int32_t half, float b, float level, float precision)
 {
   const float top = static_cast<float>(half) - 2.0f;
   // Partners below bin 2 cannot be told from the window's leakage of the DC.
@@ -42,7 +44,7 @@ bool HasHarmonicPartner(const float* m, int32_t half, float b, float level)
   for (const float r : kRatios)
   {
     const float p = b * r;
-    if (p >= 2.0f && p < top && PeakNear(m, half, p, level))
+    if (p >= 2.0f && p < top && PeakNear(m, half, p, level, precision * std::max(r, 1.0f)))
       return true;
   }
   // Only spacings of three bins or more are resolved.
@@ -51,7 +53,8 @@ bool HasHarmonicPartner(const float* m, int32_t half, float b, float level)
     const float step = b / static_cast<float>(n);
     if (step < 3.0f)
       break;
-    if (b + step < top && PeakNear(m, half, b - step, level) && PeakNear(m, half, b + step, level))
+    if (b + step < top && PeakNear(m, half, b - step, level, precision) &&
+        PeakNear(m, half, b + step, level, precision))
       return true;
   }
   return false;

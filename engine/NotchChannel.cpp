@@ -24,6 +24,16 @@ constexpr int32_t kStrongSightingsWithPartner = 72;
 constexpr float kTrendShareOfRise = 0.25f;
 constexpr float kTrendDeviation = 0.03f;
 constexpr float kPartnersIgnoredFrom = 0.5f;
+// An exact partner: its own estimated position within this many bins (times the ratio) of where
+// the harmonic belongs. A peak with exact partners in a quarter of its sightings is a note to
+// every test, whether or not one stands beside it just now; with them in half its sightings it
+// gets no strong test at all (a note held on), unless it stands so loud (from half of full scale,
+// kDistortedShare of the magnitude a full-scale sine gives) that distortion may have made those
+// partners: a howl driven into the clipper or the loudspeaker.
+constexpr float kExactPartnerBins = 0.15f;
+constexpr int32_t kExactNoteShare = 4;
+constexpr int32_t kHeldNoteShare = 2;
+constexpr float kDistortedShare = 0.5f;
 // A rise counts when its log magnitude stays within this share of its growth from a straight
 // line (root mean square); lower Sensitivity asks for a straighter rise.
 constexpr float kRiseDeviationBase = 0.025f;
@@ -352,6 +362,8 @@ void NotchChannel::Analyse()
     since = std::min(since + 1, std::numeric_limits<int32_t>::max() - 1);
 
   const float threshold = peakRatio * mean;
+  // A full-scale sine reads a quarter of N under the Hann window.
+  const float distortedLevel = kDistortedShare * 0.25f * static_cast<float>(n);
   for (int32_t k = first; k <= last; ++k)
   {
     const float L = m[k];
@@ -365,6 +377,11 @@ void NotchChannel::Analyse()
     const bool strong = L > 8.0f * (0.5f * (m[k - 3] + m[k + 3]) + 1e-9f) && L > strongRatio * mean;
     const bool partnered = howl::HasHarmonicPartner(
         m, half, bin, std::max(kPartnerShareOfThreshold * threshold, kPartnerShareOfPeak * L));
+    const bool exactPartner =
+        partnered &&
+        howl::HasHarmonicPartner(
+            m, half, bin, std::max(kPartnerShareOfThreshold * threshold, kPartnerShareOfPeak * L),
+            kExactPartnerBins);
 
     // A peak where a misfire was released keeps that zone open, unless it has grown past what
     // programme there did: a howl growing under it.
@@ -424,6 +441,8 @@ void NotchChannel::Analyse()
           c.riseCount = 0;
           c.partnered = partnered;
           c.partneredHits = partnered ? 1 : 0;
+          c.exactPartner = exactPartner;
+          c.exactHits = exactPartner ? 1 : 0;
           RecordSighting(c, L);
           break;
         }
@@ -452,6 +471,9 @@ void NotchChannel::Analyse()
     c.lastMean = mean;
     c.partnered = partnered;
     c.partneredHits += partnered ? 1 : 0;
+    c.exactPartner = exactPartner;
+    c.exactHits += exactPartner ? 1 : 0;
+    const bool note = partnered || IsExactNote(c);
 
     // Beside a notch (near it but outside its reach) a rise may be the notched tone's own
     // skirt or a note's attack; only a sustained dominant peak there gets a notch of its own.
@@ -462,13 +484,14 @@ void NotchChannel::Analyse()
       besideNotch = besideNotch || (f.active && d < notchRange && !(d < NotchReach(f)));
     }
     RecordSighting(c, L);
-    const bool rose = c.riseCount >= riseFrames && L >= riseRatio * c.baseMagnitude && !partnered &&
+    const bool rose = c.riseCount >= riseFrames && L >= riseRatio * c.baseMagnitude && !note &&
                       !(mean > kOnsetMeanRise * c.baseMean) &&
                       RisesSteadily(c, kRiseDeviationBase + kRiseDeviationPerSensitivity * s);
-    const int32_t sightings = partnered ? kStrongSightingsWithPartner : kStrongSightings;
+    const int32_t sightings = note ? kStrongSightingsWithPartner : kStrongSightings;
+    const bool heldNote = kHeldNoteShare * c.exactHits >= c.hits && L < distortedLevel;
     const bool triggered =
         (rose && !besideNotch) ||
-        (!inZone && ((strong && c.hits >= sightings) || GrowsSteadily(c, riseRatio)));
+        (!inZone && ((strong && !heldNote && c.hits >= sightings) || GrowsSteadily(c, riseRatio)));
     if (triggered)
     {
       if (!hold)
@@ -512,12 +535,20 @@ bool NotchChannel::GrowsSteadily(const PeakCandidate& c, float riseRatio) const
   // From the middle of the Sensitivity range a partner does not stop it: such a howl in a
   // reverberant room meets a stray partner in the dense room response in most sightings. Below,
   // a note's swell keeps its veto, for the fewest misfires.
-  if (c.hits < kTrendLength || (c.partnered && !(sensitivity >= kPartnersIgnoredFrom)))
+  // Exact partners stop it everywhere: the dense response meets them rarely, a note's partials
+  // always.
+  if (c.hits < kTrendLength || (c.partnered && !(sensitivity >= kPartnersIgnoredFrom)) ||
+      c.exactPartner || IsExactNote(c))
     return false;
   const auto& trend = mTrend[static_cast<size_t>(&c - candidates.data())];
   const int32_t newest = (c.hits - 1) % kTrendLength;
   const howl::Trend t = howl::FitTrend(trend.data(), kTrendLength, newest, kTrendLength);
   return t.growth >= kTrendShareOfRise * detmath::LogF(riseRatio) && t.deviation <= kTrendDeviation;
+}
+
+bool NotchChannel::IsExactNote(const PeakCandidate& c)
+{
+  return kExactNoteShare * c.exactHits >= c.hits;
 }
 
 bool NotchChannel::RisesSteadily(const PeakCandidate& c, float maxRelativeDeviation) const

@@ -72,6 +72,7 @@ private:
   bool ProgrammeAtNotch(size_t slot, float level) const;
   void RecordSighting(const PeakCandidate& c, float L);
   bool GrowsSteadily(const PeakCandidate& c, float riseRatio) const;
+  static bool IsExactNote(const PeakCandidate& c);
   bool RisesSteadily(const PeakCandidate& c, float maxRelativeDeviation) const;
   void ReleaseAgedNotches();
 

@@ -16,6 +16,9 @@ struct PeakCandidate
   float lastMean = 0.0f;      // the band's mean level at the latest sighting
   float baseMean = 0.0f;      // and just before the current rise began
   int32_t partneredHits = 0;  // sightings with a harmonic partner beside it
+  bool exactPartner = false;  // that partner stood where a harmonic belongs, within a fraction of
+                              // a bin, at the latest sighting
+  int32_t exactHits = 0;      // sightings with such an exact partner
 
   void Clear() { *this = PeakCandidate{}; }
 };

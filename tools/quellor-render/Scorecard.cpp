@@ -27,7 +27,7 @@ using namespace loopsim;
 const QuickThresholds kQuickThresholds = {
     /*loopMeanAddedDbAtLeast*/ 8.0,
     /*loopMinAddedDbAtLeast*/ 5.0,
-    /*musicNotchesPerMinuteAtMost*/ 18.0,
+    /*musicNotchesPerMinuteAtMost*/ 10.0,
     /*musicWorstBandDbAtMost*/ 1.0,
     /*demoCatchMsAtMost*/ 60.0,
 };
