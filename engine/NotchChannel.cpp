@@ -34,6 +34,9 @@ constexpr float kExactPartnerBins = 0.15f;
 constexpr int32_t kExactNoteShare = 4;
 constexpr int32_t kHeldNoteShare = 2;
 constexpr float kDistortedShare = 0.5f;
+// A rise is no howl's either on a peak that had any partner in half of its sightings: a note
+// whose partials come and go, as beating or a fading upper partial leaves them.
+constexpr int32_t kRiseNoteShare = 2;
 // A rise counts when its log magnitude stays within this share of its growth from a straight
 // line (root mean square); lower Sensitivity asks for a straighter rise.
 constexpr float kRiseDeviationBase = 0.025f;
@@ -485,6 +488,7 @@ void NotchChannel::Analyse()
     }
     RecordSighting(c, L);
     const bool rose = c.riseCount >= riseFrames && L >= riseRatio * c.baseMagnitude && !note &&
+                      !(kRiseNoteShare * c.partneredHits >= c.hits) &&
                       !(mean > kOnsetMeanRise * c.baseMean) &&
                       RisesSteadily(c, kRiseDeviationBase + kRiseDeviationPerSensitivity * s);
     const int32_t sightings = note ? kStrongSightingsWithPartner : kStrongSightings;
